@@ -1,0 +1,65 @@
+#include "host/window_record.h"
+
+#include <cstring>
+
+#if defined(_WIN32)
+
+namespace {
+// The user data of a map window is the address of a host record of 32-bit fields.
+constexpr int kWindowRecordIndex = -21;
+constexpr std::size_t kTextMemoryOffset = 12;
+constexpr std::size_t kTextBaseOffset = 68;
+constexpr std::size_t kPresentationOffset = 232;
+constexpr std::size_t kUnitIdOffset = 52;
+constexpr std::size_t kDatabaseOffset = 240;
+
+const unsigned char* Record(HWND map) {
+    return reinterpret_cast<const unsigned char*>(GetWindowLongA(map, kWindowRecordIndex));
+}
+
+template <typename T>
+T ReadField(const unsigned char* base, std::size_t offset) {
+    T value{};
+    std::memcpy(&value, base + offset, sizeof value);
+    return value;
+}
+} // namespace
+
+DBHANDLE WindowObjectDatabase(HWND map) {
+    const unsigned char* record = Record(map);
+    return record ? ReadField<DBHANDLE>(record, kDatabaseOffset) : nullptr;
+}
+
+PMHANDLE WindowPresentation(HWND map) {
+    const unsigned char* record = Record(map);
+    return record ? ReadField<PMHANDLE>(record, kPresentationOffset) : nullptr;
+}
+
+std::int32_t WindowUnitId(HWND map) {
+    PMHANDLE pm = WindowPresentation(map);
+    return pm ? ReadField<std::int32_t>(reinterpret_cast<const unsigned char*>(pm), kUnitIdOffset)
+              : 0;
+}
+
+std::int32_t WindowTextBase(HWND map) {
+    const unsigned char* record = Record(map);
+    if (!record)
+        return 0;
+    HGLOBAL memory = ReadField<HGLOBAL>(record, kTextMemoryOffset);
+    const void* block = memory ? GlobalLock(memory) : nullptr;
+    if (!block)
+        return 0;
+    const auto value =
+        ReadField<std::int32_t>(static_cast<const unsigned char*>(block), kTextBaseOffset);
+    GlobalUnlock(memory);
+    return value;
+}
+
+#else
+
+DBHANDLE WindowObjectDatabase(HWND map) { return standin_WindowObjectDatabase(map); }
+PMHANDLE WindowPresentation(HWND map) { return standin_WindowPresentation(map); }
+std::int32_t WindowUnitId(HWND map) { return standin_WindowUnitId(map); }
+std::int32_t WindowTextBase(HWND map) { return standin_WindowTextBase(map); }
+
+#endif

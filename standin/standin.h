@@ -1,0 +1,133 @@
+// The stand-in host's own interface: what the command-line host and the tests use to make map
+// windows, look into maps, load and save map documents, and watch what the module asked of the
+// host. The module itself never includes this header; it sees only host/vexcore.h and
+// host/win32.h.
+#pragma once
+
+#include "host/vexcore.h"
+#include "host/win32.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#if defined(VEXCORE_BUILD)
+#define STANDIN_API __attribute__((visibility("default")))
+#else
+#define STANDIN_API
+#endif
+
+namespace standin {
+
+using ObjectId = std::uint64_t; // the value behind an OBJHANDLE; 0 is none
+
+enum class ObjectKind { Polyline, Polygon, Arc, Text, Group };
+
+// One map object as the host keeps it. Which members mean something depends on the kind.
+struct Object {
+    ObjectId id = 0;
+    ObjectKind kind = ObjectKind::Polyline;
+    ObjectId layer = 0;   // the layer holding it; 0 for groups, which live outside the layers
+    bool is3d = false;    // polylines, polygons and texts only
+    std::vector<MAP3D_COORDPT> points; // polyline or polygon; z is 0 for 2-D objects
+    // Arc.
+    MAP_COORDPT center{};
+    std::int32_t radius = 0;
+    double startAngle = 0.0;
+    double endAngle = 0.0;
+    std::int32_t quality = 0;
+    // Text.
+    std::string text;
+    MAP3D_COORDPT position{};
+    std::string font;
+    std::int32_t size = 0;
+    std::int32_t style = 0;
+    std::uint32_t color = 0;
+    std::int32_t rotation = 0; // tenths of a degree
+    std::int32_t oblique = 0;  // tenths of a degree
+    std::uint32_t flags = 0;
+    // Group.
+    std::vector<ObjectId> members;
+};
+
+struct Layer {
+    ObjectId id = 0;
+    std::int32_t number = 0;
+    std::string name;
+    // The values passed as arguments 7 to 12 of map_layer_Create and map_layer_Set.
+    std::array<std::int64_t, 6> attributes{0, 0, 0, 0, 0, 0};
+    bool visible = true;  // the first switch of the layer record; false is written as frozen
+    bool editable = true; // the second switch; false is written as locked
+    std::vector<ObjectId> objects; // host order
+};
+
+// A read-only view of a whole map, in map order, for tests and for saving.
+struct MapSnapshot {
+    std::int32_t unitId = 0;
+    std::optional<MAP_COORDRECT> objectsRect;
+    std::optional<std::int32_t> currentLayer; // layer number
+    std::int32_t textBase = 0;
+    MAP_COORDPT pageOrigin{};
+    MAP_COORDPT pageExtent{};
+    std::vector<Layer> layers;
+    std::vector<Object> objects; // every object, groups included, in creation order
+};
+
+// Maps and their windows. A new map holds one layer, number 1, named "0", which is current.
+STANDIN_API HWND CreateMapWindow();
+STANDIN_API void DestroyMapWindow(HWND map);
+STANDIN_API bool IsMapWindow(HWND map);
+STANDIN_API MapSnapshot Snapshot(HWND map);
+STANDIN_API const Object* FindObject(HWND map, OBJHANDLE handle);
+STANDIN_API OBJHANDLE HandleOf(ObjectId id);
+// Replaces the whole content of a map (used by the document loader); ids are assigned anew.
+STANDIN_API void Restore(HWND map, const MapSnapshot& snapshot);
+STANDIN_API void SetUnitId(HWND map, std::int32_t unitId);
+STANDIN_API void SetTextBase(HWND map, std::int32_t textBase);
+STANDIN_API void SetPage(HWND map, MAP_COORDPT origin, MAP_COORDPT extent);
+
+// Other windows: a handler answers the messages SendMessageA delivers, synchronously.
+using MessageHandler = std::function<LRESULT(UINT message, WPARAM wParam, LPARAM lParam)>;
+STANDIN_API HWND CreateHostWindow(MessageHandler handler);
+STANDIN_API void DestroyHostWindow(HWND window);
+// Messages sent to a map window are passed to this observer (progress, for example).
+STANDIN_API void SetMapMessageObserver(HWND map, MessageHandler observer);
+
+// Message boxes go to the host application's hook. Without a hook the box is printed to stderr
+// as "CAPTION: TEXT" and answered with IDOK (IDYES for a Yes/No box).
+using MessageBoxHook =
+    std::function<int(HWND owner, std::string_view text, std::string_view caption, UINT type)>;
+STANDIN_API void SetMessageBoxHook(MessageBoxHook hook);
+
+// The call journal of a map: every host operation the module called on it, with its arguments,
+// one line per call ("map_layer_Create(...)"). Off until enabled.
+STANDIN_API void EnableJournal(HWND map, bool on);
+STANDIN_API std::vector<std::string> Journal(HWND map);
+STANDIN_API void ClearJournal(HWND map);
+
+// The attribute table window: rows by index, columns 0 and 1 named "X" and "Y".
+struct AttributeTable {
+    std::vector<std::string> columns;
+    std::vector<std::vector<std::string>> rows; // rows[r][c], short rows padded on save
+};
+STANDIN_API HWND CreateAttributeWindow(std::int32_t firstRow = 0);
+STANDIN_API AttributeTable AttributeTableOf(HWND window);
+// Writes the table as CSV (RFC 4180 quoting); false with a reason on failure.
+STANDIN_API bool SaveAttributeCsv(HWND window, const std::string& path, std::string* error);
+
+// The configuration folder: $VEXA_HOME, or ~/.config/vexa. Settings and registry live there.
+STANDIN_API std::string ConfigFolder();
+// Forgets cached settings and registry contents so that the next access reads the files again.
+STANDIN_API void ReloadConfiguration();
+// A settings value as stored, for listing: "double:2.5", "int:3", "text:dxf.ini".
+STANDIN_API std::vector<std::pair<std::string, std::string>> SettingsSection(const char* section);
+
+// Map documents (JSON). Load replaces the map's content; both report failure with a reason.
+STANDIN_API bool LoadMapDocument(HWND map, const std::string& path, std::string* error);
+STANDIN_API bool SaveMapDocument(HWND map, const std::string& path, std::string* error);
+
+} // namespace standin
