@@ -1,0 +1,826 @@
+// Map documents: a whole map as one JSON text, read and written through nlohmann-json.
+//
+// The layout (docs/map-document.md has the full description):
+//   {"format": "vexa-map", "version": 1, "unitId", "objectsRect", "currentLayer", "textBase",
+//    "page": {"origin", "extent"}, "layers": [{..., "objects": [...]}], "groups": [...]}
+// Names and texts are byte strings. Valid UTF-8 is written as a plain JSON string; anything else
+// as {"bytes": "<hex>"}, so that every byte string survives and the document stays valid JSON.
+// Reals that are not finite are written as the strings "NaN", "Infinity" and "-Infinity".
+#include "standin/standin.h"
+
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <limits>
+#include <sstream>
+#include <stdexcept>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <unordered_map>
+#include <unordered_set>
+
+namespace standin {
+namespace {
+
+using Json = nlohmann::json;
+
+constexpr const char* kFormatName = "vexa-map";
+constexpr std::int64_t kFormatVersion = 1;
+
+// ---------------------------------------------------------------------------------------------
+// Byte strings.
+
+// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF (what the JSON writer
+// itself accepts).
+bool IsValidUtf8(std::string_view bytes) {
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        const auto lead = static_cast<unsigned char>(bytes[i]);
+        std::size_t length = 0;
+        unsigned char low = 0x80;
+        unsigned char high = 0xBF;
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        }
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3;
+            low = lead == 0xE0 ? 0xA0 : 0x80;
+            high = lead == 0xED ? 0x9F : 0xBF;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4;
+            low = lead == 0xF0 ? 0x90 : 0x80;
+            high = lead == 0xF4 ? 0x8F : 0xBF;
+        } else {
+            return false;
+        }
+        if (bytes.size() - i < length) {
+            return false;
+        }
+        for (std::size_t k = 1; k < length; ++k) {
+            const auto next = static_cast<unsigned char>(bytes[i + k]);
+            const unsigned char min = k == 1 ? low : 0x80;
+            const unsigned char max = k == 1 ? high : 0xBF;
+            if (next < min || next > max) {
+                return false;
+            }
+        }
+        i += length;
+    }
+    return true;
+}
+
+Json BytesToJson(const std::string& bytes) {
+    if (IsValidUtf8(bytes)) {
+        return bytes;
+    }
+    static constexpr char kHexDigits[] = "0123456789abcdef";
+    std::string hex;
+    hex.reserve(bytes.size() * 2);
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        hex.push_back(kHexDigits[byte >> 4]);
+        hex.push_back(kHexDigits[byte & 0x0F]);
+    }
+    return Json{{"bytes", std::move(hex)}};
+}
+
+Json RealToJson(double value) {
+    if (std::isnan(value)) {
+        return "NaN";
+    }
+    if (std::isinf(value)) {
+        return value > 0 ? "Infinity" : "-Infinity";
+    }
+    return value;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Reading: every reader names the place of a fault as a path such as
+// "layers[2].objects[0].points[3]". The path is a chain on the stack and is spelt out only
+// when something is wrong, so that reading a large map builds no strings.
+
+class Location {
+  public:
+    Location() = default;
+    Location(const Location& parent, const char* key) : parent_(&parent), key_(key) {}
+    Location(const Location& parent, std::size_t index) : parent_(&parent), index_(index) {}
+
+    std::string Text() const {
+        if (parent_ == nullptr) {
+            return "document";
+        }
+        std::string text = parent_->parent_ == nullptr ? std::string() : parent_->Text();
+        if (key_ != nullptr) {
+            if (!text.empty()) {
+                text += '.';
+            }
+            text += key_;
+        } else {
+            text += '[' + std::to_string(index_) + ']';
+        }
+        return text;
+    }
+
+  private:
+    const Location* parent_ = nullptr;
+    const char* key_ = nullptr;
+    std::size_t index_ = 0;
+};
+
+class DocumentError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+[[noreturn]] void Fail(const Location& at, const std::string& what) {
+    throw DocumentError(at.Text() + ": " + what);
+}
+
+const char* TypeName(const Json& value) {
+    return value.type_name();
+}
+
+const Json& Member(const Json& object, const char* key, const Location& at) {
+    const auto found = object.find(key);
+    if (found == object.end()) {
+        Fail(Location(at, key), "missing");
+    }
+    return *found;
+}
+
+const Json* OptionalMember(const Json& object, const char* key) {
+    const auto found = object.find(key);
+    return found == object.end() ? nullptr : &*found;
+}
+
+void ExpectObject(const Json& value, const Location& at) {
+    if (!value.is_object()) {
+        Fail(at, std::string("expected an object, found ") + TypeName(value));
+    }
+}
+
+void ExpectArray(const Json& value, const Location& at) {
+    if (!value.is_array()) {
+        Fail(at, std::string("expected an array, found ") + TypeName(value));
+    }
+}
+
+std::int64_t ReadInteger(const Json& value, const Location& at, std::int64_t min,
+                         std::int64_t max) {
+    std::int64_t number = 0;
+    if (value.is_number_unsigned()) {
+        const auto unsignedValue = value.get<std::uint64_t>();
+        if (unsignedValue > static_cast<std::uint64_t>(max)) {
+            Fail(at, "integer out of range");
+        }
+        number = static_cast<std::int64_t>(unsignedValue);
+    } else if (value.is_number_integer()) {
+        number = value.get<std::int64_t>();
+    } else {
+        Fail(at, std::string("expected an integer, found ") + TypeName(value));
+    }
+    if (number < min || number > max) {
+        Fail(at, "integer out of range");
+    }
+    return number;
+}
+
+std::int32_t ReadInt32(const Json& value, const Location& at) {
+    return static_cast<std::int32_t>(ReadInteger(value, at,
+                                                 std::numeric_limits<std::int32_t>::min(),
+                                                 std::numeric_limits<std::int32_t>::max()));
+}
+
+std::uint32_t ReadUInt32(const Json& value, const Location& at) {
+    return static_cast<std::uint32_t>(
+        ReadInteger(value, at, 0, std::numeric_limits<std::uint32_t>::max()));
+}
+
+ObjectId ReadId(const Json& value, const Location& at) {
+    return static_cast<ObjectId>(
+        ReadInteger(value, at, 1, std::numeric_limits<std::int64_t>::max()));
+}
+
+double ReadReal(const Json& value, const Location& at) {
+    if (value.is_number()) {
+        return value.get<double>();
+    }
+    if (value.is_string()) {
+        const auto& text = value.get_ref<const std::string&>();
+        if (text == "NaN") {
+            return std::numeric_limits<double>::quiet_NaN();
+        }
+        if (text == "Infinity") {
+            return std::numeric_limits<double>::infinity();
+        }
+        if (text == "-Infinity") {
+            return -std::numeric_limits<double>::infinity();
+        }
+    }
+    Fail(at, std::string("expected a number, found ") + TypeName(value));
+}
+
+bool ReadBool(const Json& value, const Location& at) {
+    if (!value.is_boolean()) {
+        Fail(at, std::string("expected true or false, found ") + TypeName(value));
+    }
+    return value.get<bool>();
+}
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
+
+std::string ReadBytes(const Json& value, const Location& at) {
+    if (value.is_string()) {
+        return value.get<std::string>();
+    }
+    if (!value.is_object() || value.size() != 1 || !value.contains("bytes")) {
+        Fail(at, std::string("expected a string or {\"bytes\": hex}, found ") + TypeName(value));
+    }
+    const Location hexAt(at, "bytes");
+    const Json& hexValue = value["bytes"];
+    if (!hexValue.is_string()) {
+        Fail(hexAt, std::string("expected a hex string, found ") + TypeName(hexValue));
+    }
+    const auto& hex = hexValue.get_ref<const std::string&>();
+    if (hex.size() % 2 != 0) {
+        Fail(hexAt, "odd number of hex digits");
+    }
+    std::string bytes;
+    bytes.reserve(hex.size() / 2);
+    for (std::size_t i = 0; i < hex.size(); i += 2) {
+        const int high = HexValue(hex[i]);
+        const int low = HexValue(hex[i + 1]);
+        if (high < 0 || low < 0) {
+            Fail(hexAt, "not a hex digit at offset " + std::to_string(high < 0 ? i : i + 1));
+        }
+        bytes.push_back(static_cast<char>((high << 4) | low));
+    }
+    return bytes;
+}
+
+// A fixed-length array of 32-bit integers: points, rectangles.
+template <std::size_t N>
+std::array<std::int32_t, N> ReadInt32Array(const Json& value, const Location& at) {
+    if (!value.is_array() || value.size() != N) {
+        Fail(at, "expected an array of " + std::to_string(N) + " integers");
+    }
+    std::array<std::int32_t, N> numbers{};
+    for (std::size_t i = 0; i < N; ++i) {
+        numbers[i] = ReadInt32(value[i], Location(at, i));
+    }
+    return numbers;
+}
+
+MAP_COORDPT ReadPoint2(const Json& value, const Location& at) {
+    const auto xy = ReadInt32Array<2>(value, at);
+    return {xy[0], xy[1]};
+}
+
+MAP3D_COORDPT ReadPoint3(const Json& value, const Location& at) {
+    const auto xyz = ReadInt32Array<3>(value, at);
+    return {xyz[0], xyz[1], xyz[2]};
+}
+
+std::vector<MAP3D_COORDPT> ReadPoints(const Json& value, const Location& at, bool is3d) {
+    ExpectArray(value, at);
+    std::vector<MAP3D_COORDPT> points;
+    points.reserve(value.size());
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        const Location pointAt(at, i);
+        if (is3d) {
+            points.push_back(ReadPoint3(value[i], pointAt));
+        } else {
+            const MAP_COORDPT p = ReadPoint2(value[i], pointAt);
+            points.push_back({p.x, p.y, 0});
+        }
+    }
+    return points;
+}
+
+void ReadArc(const Json& value, const Location& at, Object& arc) {
+    arc.center = ReadPoint2(Member(value, "center", at), Location(at, "center"));
+    arc.radius = ReadInt32(Member(value, "radius", at), Location(at, "radius"));
+    arc.startAngle = ReadReal(Member(value, "startAngle", at), Location(at, "startAngle"));
+    arc.endAngle = ReadReal(Member(value, "endAngle", at), Location(at, "endAngle"));
+    if (const Json* quality = OptionalMember(value, "quality")) {
+        arc.quality = ReadInt32(*quality, Location(at, "quality"));
+    }
+}
+
+void ReadText(const Json& value, const Location& at, Object& text) {
+    text.text = ReadBytes(Member(value, "text", at), Location(at, "text"));
+    const Location positionAt(at, "position");
+    const Json& position = Member(value, "position", at);
+    // A 3-D text gives its position as [x, y, z].
+    text.is3d = position.is_array() && position.size() == 3;
+    if (text.is3d) {
+        text.position = ReadPoint3(position, positionAt);
+    } else {
+        const MAP_COORDPT p = ReadPoint2(position, positionAt);
+        text.position = {p.x, p.y, 0};
+    }
+    text.font = ReadBytes(Member(value, "font", at), Location(at, "font"));
+    text.size = ReadInt32(Member(value, "size", at), Location(at, "size"));
+    text.rotation = ReadInt32(Member(value, "rotation", at), Location(at, "rotation"));
+    text.oblique = ReadInt32(Member(value, "oblique", at), Location(at, "oblique"));
+    text.flags = ReadUInt32(Member(value, "flags", at), Location(at, "flags"));
+    if (const Json* style = OptionalMember(value, "style")) {
+        text.style = ReadInt32(*style, Location(at, "style"));
+    }
+    if (const Json* color = OptionalMember(value, "color")) {
+        text.color = ReadUInt32(*color, Location(at, "color"));
+    }
+}
+
+Object ReadObject(const Json& value, const Location& at, ObjectId layerId) {
+    ExpectObject(value, at);
+    Object object;
+    object.id = ReadId(Member(value, "id", at), Location(at, "id"));
+    object.layer = layerId;
+    const Location typeAt(at, "type");
+    const Json& typeValue = Member(value, "type", at);
+    if (!typeValue.is_string()) {
+        Fail(typeAt, std::string("expected a string, found ") + TypeName(typeValue));
+    }
+    const auto& type = typeValue.get_ref<const std::string&>();
+    if (type == "polyline" || type == "polyline3d" || type == "polygon" || type == "polygon3d") {
+        object.kind = type.starts_with("polyline") ? ObjectKind::Polyline : ObjectKind::Polygon;
+        object.is3d = type.ends_with("3d");
+        object.points =
+            ReadPoints(Member(value, "points", at), Location(at, "points"), object.is3d);
+    } else if (type == "arc") {
+        object.kind = ObjectKind::Arc;
+        ReadArc(value, at, object);
+    } else if (type == "text") {
+        object.kind = ObjectKind::Text;
+        ReadText(value, at, object);
+    } else {
+        Fail(typeAt, "unknown object type \"" + type + "\"");
+    }
+    return object;
+}
+
+Layer ReadLayer(const Json& value, const Location& at, ObjectId layerId,
+                std::vector<Object>& objects) {
+    ExpectObject(value, at);
+    Layer layer;
+    layer.id = layerId;
+    layer.number = ReadInt32(Member(value, "number", at), Location(at, "number"));
+    layer.name = ReadBytes(Member(value, "name", at), Location(at, "name"));
+    const Location attributesAt(at, "attributes");
+    const Json& attributes = Member(value, "attributes", at);
+    if (!attributes.is_array() || attributes.size() != layer.attributes.size()) {
+        Fail(attributesAt, "expected an array of 6 integers");
+    }
+    for (std::size_t i = 0; i < layer.attributes.size(); ++i) {
+        layer.attributes[i] = ReadInteger(attributes[i], Location(attributesAt, i),
+                                          std::numeric_limits<std::int64_t>::min(),
+                                          std::numeric_limits<std::int64_t>::max());
+    }
+    layer.visible = ReadBool(Member(value, "visible", at), Location(at, "visible"));
+    layer.editable = ReadBool(Member(value, "editable", at), Location(at, "editable"));
+    const Location objectsAt(at, "objects");
+    const Json& layerObjects = Member(value, "objects", at);
+    ExpectArray(layerObjects, objectsAt);
+    layer.objects.reserve(layerObjects.size());
+    for (std::size_t i = 0; i < layerObjects.size(); ++i) {
+        objects.push_back(ReadObject(layerObjects[i], Location(objectsAt, i), layerId));
+        layer.objects.push_back(objects.back().id);
+    }
+    return layer;
+}
+
+Object ReadGroup(const Json& value, const Location& at) {
+    ExpectObject(value, at);
+    Object group;
+    group.kind = ObjectKind::Group;
+    group.id = ReadId(Member(value, "id", at), Location(at, "id"));
+    const Location membersAt(at, "members");
+    const Json& members = Member(value, "members", at);
+    ExpectArray(members, membersAt);
+    group.members.reserve(members.size());
+    for (std::size_t i = 0; i < members.size(); ++i) {
+        group.members.push_back(ReadId(members[i], Location(membersAt, i)));
+    }
+    return group;
+}
+
+// A group that holds itself, directly or through other groups, has no place in a map. One
+// depth-first walk over the groups (white: not seen, grey: on the current path, black: done)
+// finds the first group that closes a cycle.
+std::optional<std::size_t>
+FindGroupCycle(const std::vector<const Object*>& groups,
+               const std::unordered_map<ObjectId, std::size_t>& groupIndex) {
+    enum class Mark { White, Grey, Black };
+    std::vector<Mark> marks(groups.size(), Mark::White);
+    struct Step {
+        std::size_t group;
+        std::size_t nextMember;
+    };
+    std::vector<Step> path;
+    for (std::size_t start = 0; start < groups.size(); ++start) {
+        if (marks[start] != Mark::White) {
+            continue;
+        }
+        marks[start] = Mark::Grey;
+        path.push_back({start, 0});
+        while (!path.empty()) {
+            Step& step = path.back();
+            const auto& members = groups[step.group]->members;
+            if (step.nextMember == members.size()) {
+                marks[step.group] = Mark::Black;
+                path.pop_back();
+                continue;
+            }
+            const auto found = groupIndex.find(members[step.nextMember++]);
+            if (found == groupIndex.end() || marks[found->second] == Mark::Black) {
+                continue;
+            }
+            if (marks[found->second] == Mark::Grey) {
+                return found->second;
+            }
+            marks[found->second] = Mark::Grey;
+            path.push_back({found->second, 0});
+        }
+    }
+    return std::nullopt;
+}
+
+// Ids are unique over objects and groups, and every group member names one of them.
+void CheckReferences(const std::vector<Object>& objects) {
+    std::unordered_set<ObjectId> ids;
+    ids.reserve(objects.size());
+    std::vector<const Object*> groups;
+    std::unordered_map<ObjectId, std::size_t> groupIndex;
+    for (const Object& object : objects) {
+        if (!ids.insert(object.id).second) {
+            Fail(Location(), "object id " + std::to_string(object.id) + " is used twice");
+        }
+        if (object.kind == ObjectKind::Group) {
+            groupIndex.emplace(object.id, groups.size());
+            groups.push_back(&object);
+        }
+    }
+    const Location groupsAt(Location(), "groups");
+    for (std::size_t g = 0; g < groups.size(); ++g) {
+        const Location membersAt(Location(groupsAt, g), "members");
+        const auto& members = groups[g]->members;
+        for (std::size_t i = 0; i < members.size(); ++i) {
+            if (!ids.contains(members[i])) {
+                Fail(Location(membersAt, i), "no object with id " + std::to_string(members[i]));
+            }
+        }
+    }
+    if (const auto cycle = FindGroupCycle(groups, groupIndex)) {
+        Fail(Location(groupsAt, *cycle), "the group holds itself through its members");
+    }
+}
+
+MapSnapshot ReadDocument(const Json& document) {
+    const Location root;
+    ExpectObject(document, root);
+    const Json& format = Member(document, "format", root);
+    if (!format.is_string() || format.get_ref<const std::string&>() != kFormatName) {
+        Fail(Location(root, "format"), std::string("expected \"") + kFormatName + "\"");
+    }
+    const std::int64_t version =
+        ReadInteger(Member(document, "version", root), Location(root, "version"), 0,
+                    std::numeric_limits<std::int64_t>::max());
+    if (version != kFormatVersion) {
+        Fail(Location(root, "version"), "unsupported version " + std::to_string(version));
+    }
+
+    MapSnapshot snapshot;
+    snapshot.unitId = ReadInt32(Member(document, "unitId", root), Location(root, "unitId"));
+    const Json& rect = Member(document, "objectsRect", root);
+    if (!rect.is_null()) {
+        const auto r = ReadInt32Array<4>(rect, Location(root, "objectsRect"));
+        snapshot.objectsRect = MAP_COORDRECT{{r[0], r[1]}, {r[2], r[3]}};
+    }
+    const Json& currentLayer = Member(document, "currentLayer", root);
+    if (!currentLayer.is_null()) {
+        snapshot.currentLayer = ReadInt32(currentLayer, Location(root, "currentLayer"));
+    }
+    snapshot.textBase = ReadInt32(Member(document, "textBase", root), Location(root, "textBase"));
+    const Location pageAt(root, "page");
+    const Json& page = Member(document, "page", root);
+    ExpectObject(page, pageAt);
+    snapshot.pageOrigin = ReadPoint2(Member(page, "origin", pageAt), Location(pageAt, "origin"));
+    snapshot.pageExtent = ReadPoint2(Member(page, "extent", pageAt), Location(pageAt, "extent"));
+
+    const Location layersAt(root, "layers");
+    const Json& layers = Member(document, "layers", root);
+    ExpectArray(layers, layersAt);
+    const Location groupsAt(root, "groups");
+    const Json& groups = Member(document, "groups", root);
+    ExpectArray(groups, groupsAt);
+
+    // Layer ids only tie objects to their layer here; the map gives new ids on restore. They
+    // are taken from the top of the id range so that they meet no object id.
+    ObjectId nextLayerId = std::numeric_limits<ObjectId>::max() - layers.size();
+    snapshot.layers.reserve(layers.size());
+    for (std::size_t i = 0; i < layers.size(); ++i) {
+        snapshot.layers.push_back(
+            ReadLayer(layers[i], Location(layersAt, i), ++nextLayerId, snapshot.objects));
+    }
+    for (std::size_t i = 0; i < groups.size(); ++i) {
+        snapshot.objects.push_back(ReadGroup(groups[i], Location(groupsAt, i)));
+    }
+    CheckReferences(snapshot.objects);
+    // The map keeps its objects in creation order, which the ids of a saved map follow.
+    std::stable_sort(snapshot.objects.begin(), snapshot.objects.end(),
+                     [](const Object& a, const Object& b) { return a.id < b.id; });
+    return snapshot;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Writing.
+
+Json PointToJson(const MAP3D_COORDPT& point, bool is3d) {
+    return is3d ? Json::array({point.x, point.y, point.z}) : Json::array({point.x, point.y});
+}
+
+Json ObjectToJson(const Object& object) {
+    Json json = Json::object();
+    json["id"] = object.id;
+    switch (object.kind) {
+    case ObjectKind::Polyline:
+    case ObjectKind::Polygon: {
+        const bool polyline = object.kind == ObjectKind::Polyline;
+        json["type"] = std::string(polyline ? "polyline" : "polygon") + (object.is3d ? "3d" : "");
+        Json points = Json::array();
+        for (const MAP3D_COORDPT& point : object.points) {
+            points.push_back(PointToJson(point, object.is3d));
+        }
+        json["points"] = std::move(points);
+        break;
+    }
+    case ObjectKind::Arc:
+        json["type"] = "arc";
+        json["center"] = Json::array({object.center.x, object.center.y});
+        json["radius"] = object.radius;
+        json["startAngle"] = RealToJson(object.startAngle);
+        json["endAngle"] = RealToJson(object.endAngle);
+        json["quality"] = object.quality;
+        break;
+    case ObjectKind::Text:
+        json["type"] = "text";
+        json["text"] = BytesToJson(object.text);
+        json["position"] = PointToJson(object.position, object.is3d);
+        json["font"] = BytesToJson(object.font);
+        json["size"] = object.size;
+        json["style"] = object.style;
+        json["color"] = object.color;
+        json["rotation"] = object.rotation;
+        json["oblique"] = object.oblique;
+        json["flags"] = object.flags;
+        break;
+    case ObjectKind::Group:
+        break; // groups are written in their own list
+    }
+    return json;
+}
+
+Json LayerHeaderToJson(const Layer& layer) {
+    Json json = Json::object();
+    json["number"] = layer.number;
+    json["name"] = BytesToJson(layer.name);
+    json["attributes"] = layer.attributes;
+    json["visible"] = layer.visible;
+    json["editable"] = layer.editable;
+    return json;
+}
+
+// The document is laid out with one map object per line: small diffs, readable by eye, and
+// each piece is still produced by the JSON library.
+std::string DocumentText(const MapSnapshot& snapshot) {
+    std::unordered_map<ObjectId, const Object*> byId;
+    byId.reserve(snapshot.objects.size());
+    for (const Object& object : snapshot.objects) {
+        byId.emplace(object.id, &object);
+    }
+    Json rect = nullptr;
+    if (snapshot.objectsRect) {
+        const MAP_COORDRECT& r = *snapshot.objectsRect;
+        rect = Json::array({r.min.x, r.min.y, r.max.x, r.max.y});
+    }
+    Json currentLayer = nullptr;
+    if (snapshot.currentLayer) {
+        currentLayer = *snapshot.currentLayer;
+    }
+    const Json page = {{"origin", {snapshot.pageOrigin.x, snapshot.pageOrigin.y}},
+                       {"extent", {snapshot.pageExtent.x, snapshot.pageExtent.y}}};
+
+    std::string text = "{\n";
+    text += "\"format\": " + Json(kFormatName).dump() + ",\n";
+    text += "\"version\": " + Json(kFormatVersion).dump() + ",\n";
+    text += "\"unitId\": " + Json(snapshot.unitId).dump() + ",\n";
+    text += "\"objectsRect\": " + rect.dump() + ",\n";
+    text += "\"currentLayer\": " + currentLayer.dump() + ",\n";
+    text += "\"textBase\": " + Json(snapshot.textBase).dump() + ",\n";
+    text += "\"page\": " + page.dump() + ",\n";
+    text += "\"layers\": [";
+    for (std::size_t i = 0; i < snapshot.layers.size(); ++i) {
+        const Layer& layer = snapshot.layers[i];
+        std::string header = LayerHeaderToJson(layer).dump();
+        header.pop_back(); // the closing brace: the objects follow inside the same layer object
+        text += i == 0 ? "\n" : ",\n";
+        text += header + ", \"objects\": [";
+        for (std::size_t k = 0; k < layer.objects.size(); ++k) {
+            const auto found = byId.find(layer.objects[k]);
+            if (found == byId.end()) {
+                throw DocumentError("layer " + std::to_string(layer.number) +
+                                    " lists an object the map does not hold");
+            }
+            text += k == 0 ? "\n  " : ",\n  ";
+            text += ObjectToJson(*found->second).dump();
+        }
+        text += layer.objects.empty() ? "]}" : "\n]}";
+    }
+    text += snapshot.layers.empty() ? "],\n" : "\n],\n";
+    text += "\"groups\": [";
+    bool firstGroup = true;
+    for (const Object& object : snapshot.objects) {
+        if (object.kind != ObjectKind::Group) {
+            continue;
+        }
+        text += firstGroup ? "\n  " : ",\n  ";
+        firstGroup = false;
+        text += Json{{"id", object.id}, {"members", object.members}}.dump();
+    }
+    text += firstGroup ? "]\n}\n" : "\n]\n}\n";
+    return text;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Files.
+
+std::string SystemError(const std::string& what, int error) {
+    return what + ": " + std::strerror(error);
+}
+
+bool ReadWholeFile(const std::string& path, std::string& contents, std::string& error) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        error = SystemError("cannot open", errno);
+        return false;
+    }
+    std::ostringstream buffer;
+    buffer << in.rdbuf();
+    if (in.bad()) {
+        error = "cannot read the file";
+        return false;
+    }
+    contents = std::move(buffer).str();
+    return true;
+}
+
+std::string FolderOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string BaseNameOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+bool WriteAll(int fd, std::string_view text) {
+    while (!text.empty()) {
+        const ssize_t written = ::write(fd, text.data(), text.size());
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        text.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+// Writes the text to a temporary file beside the target and renames it over the target, so
+// that a reader sees either the old or the new document, never a torn one.
+bool WriteFileAtomically(const std::string& path, std::string_view text, std::string& error) {
+    std::string temporary = FolderOf(path) + "/." + BaseNameOf(path) + ".tmp-XXXXXX";
+    const int fd = ::mkstemp(temporary.data());
+    if (fd < 0) {
+        error = SystemError("cannot create a temporary file in " + FolderOf(path), errno);
+        return false;
+    }
+    // mkstemp makes the file private; a document gets the usual permissions under the umask.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    bool ok = ::fchmod(fd, 0666 & ~mask) == 0;
+    ok = ok && WriteAll(fd, text);
+    ok = ok && ::fsync(fd) == 0;
+    const int writeError = errno;
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+    }
+    if (!ok) {
+        error = SystemError("cannot write " + temporary, writeError);
+        ::unlink(temporary.c_str());
+        return false;
+    }
+    if (::rename(temporary.c_str(), path.c_str()) != 0) {
+        error = SystemError("cannot replace the file", errno);
+        ::unlink(temporary.c_str());
+        return false;
+    }
+    return true;
+}
+
+// nlohmann-json prefixes its messages with an id such as "[json.exception.parse_error.101] ".
+std::string WithoutExceptionId(const char* message) {
+    std::string_view text(message);
+    if (text.starts_with("[json.exception.")) {
+        const auto end = text.find("] ");
+        if (end != std::string_view::npos) {
+            text.remove_prefix(end + 2);
+        }
+    }
+    return std::string(text);
+}
+
+void SetError(std::string* error, std::string text) {
+    if (error != nullptr) {
+        *error = std::move(text);
+    }
+}
+
+} // namespace
+
+bool LoadMapDocument(HWND map, const std::string& path, std::string* error) {
+    try {
+        if (!IsMapWindow(map)) {
+            SetError(error, "not a map window");
+            return false;
+        }
+        std::string contents;
+        std::string reason;
+        if (!ReadWholeFile(path, contents, reason)) {
+            SetError(error, reason);
+            return false;
+        }
+        const Json document = Json::parse(contents);
+        const MapSnapshot snapshot = ReadDocument(document);
+        Restore(map, snapshot);
+        return true;
+    } catch (const Json::exception& e) {
+        SetError(error, WithoutExceptionId(e.what()));
+    } catch (const std::exception& e) {
+        SetError(error, e.what());
+    } catch (...) {
+        SetError(error, "unexpected failure");
+    }
+    return false;
+}
+
+bool SaveMapDocument(HWND map, const std::string& path, std::string* error) {
+    try {
+        if (!IsMapWindow(map)) {
+            SetError(error, "not a map window");
+            return false;
+        }
+        const std::string text = DocumentText(Snapshot(map));
+        std::string reason;
+        if (!WriteFileAtomically(path, text, reason)) {
+            SetError(error, reason);
+            return false;
+        }
+        return true;
+    } catch (const Json::exception& e) {
+        SetError(error, WithoutExceptionId(e.what()));
+    } catch (const std::exception& e) {
+        SetError(error, e.what());
+    } catch (...) {
+        SetError(error, "unexpected failure");
+    }
+    return false;
+}
+
+} // namespace standin
