@@ -5,8 +5,8 @@
 
 #include "host/win32.h"
 
-#include <cstdint>
 #include <cstddef>
+#include <cstdint>
 
 #if defined(_WIN32)
 #if defined(VEXCORE_BUILD)
@@ -107,20 +107,21 @@ constexpr std::size_t kSize = 128;
 } // namespace layer_record
 
 // Layers.
-VEXCORE_API OBJHANDLE VEXCORE_CALL map_layer_Search(HWND map, std::int32_t number, const char* name);
+VEXCORE_API OBJHANDLE VEXCORE_CALL map_layer_Search(HWND map, std::int32_t number,
+                                                    const char* name);
 VEXCORE_API std::int32_t VEXCORE_CALL map_layer_Get(HWND map, OBJHANDLE layer, std::int32_t* number,
                                                     char* name, std::int32_t nameSize,
                                                     std::int32_t* attributes6);
-VEXCORE_API std::int32_t VEXCORE_CALL map_layer_Create(
-    HWND map, OBJHANDLE* newLayer, const OBJHANDLE* objects, std::int32_t objectCount,
-    std::int32_t number, const char* name, std::uint32_t attr7, std::uint32_t attr8,
-    std::int32_t attr9, std::uint32_t attr10, std::int32_t mode, std::uint16_t attr12,
-    std::int32_t reserved);
-VEXCORE_API std::int32_t VEXCORE_CALL map_layer_Set(
-    HWND map, OBJHANDLE layer, const OBJHANDLE* objects, std::int32_t objectCount,
-    std::int32_t number, const char* name, std::uint32_t attr7, std::uint32_t attr8,
-    std::int32_t attr9, std::uint32_t attr10, std::int32_t mode, std::uint16_t attr12,
-    std::int32_t reserved1, std::int32_t reserved2);
+VEXCORE_API std::int32_t VEXCORE_CALL
+map_layer_Create(HWND map, OBJHANDLE* newLayer, const OBJHANDLE* objects, std::int32_t objectCount,
+                 std::int32_t number, const char* name, std::uint32_t attr7, std::uint32_t attr8,
+                 std::int32_t attr9, std::uint32_t attr10, std::int32_t mode, std::uint16_t attr12,
+                 std::int32_t reserved);
+VEXCORE_API std::int32_t VEXCORE_CALL
+map_layer_Set(HWND map, OBJHANDLE layer, const OBJHANDLE* objects, std::int32_t objectCount,
+              std::int32_t number, const char* name, std::uint32_t attr7, std::uint32_t attr8,
+              std::int32_t attr9, std::uint32_t attr10, std::int32_t mode, std::uint16_t attr12,
+              std::int32_t reserved1, std::int32_t reserved2);
 VEXCORE_API std::int32_t VEXCORE_CALL map_get_MaxLayNumber(HWND map);
 VEXCORE_API std::int32_t VEXCORE_CALL map_layers_Get(HWND map, std::int32_t* count,
                                                      OBJHANDLE* layers, std::int32_t capacity);
@@ -134,31 +135,29 @@ VEXCORE_API std::int32_t VEXCORE_CALL map_polyline_Create(HWND map, OBJHANDLE* o
 VEXCORE_API std::int32_t VEXCORE_CALL map_polygon_Create(HWND map, OBJHANDLE* object,
                                                          const MAP_COORDPT* points,
                                                          std::int32_t count, std::int32_t flag);
-VEXCORE_API OBJHANDLE VEXCORE_CALL m_ArcCreate(HWND map, std::int32_t centerX,
-                                               std::int32_t centerY, std::int32_t radius,
-                                               double startAngle, double endAngle,
-                                               std::int32_t quality);
+VEXCORE_API OBJHANDLE VEXCORE_CALL m_ArcCreate(HWND map, std::int32_t centerX, std::int32_t centerY,
+                                               std::int32_t radius, double startAngle,
+                                               double endAngle, std::int32_t quality);
 VEXCORE_API OBJHANDLE VEXCORE_CALL map_Circle_Create_AsPolygon(HWND map, std::int32_t centerX,
                                                                std::int32_t centerY,
                                                                std::int32_t radius,
                                                                std::int32_t quality);
-VEXCORE_API std::int32_t VEXCORE_CALL map_text_CreateEx(
-    HWND map, OBJHANDLE* object, const char* text, const MAP_COORDPT* position, const char* font,
-    std::int32_t size, std::int32_t style, std::uint32_t color, std::int32_t rotation,
-    std::int32_t oblique, std::uint32_t flags, std::int32_t reserved1, std::int32_t reserved2,
-    std::int32_t reserved3);
+VEXCORE_API std::int32_t VEXCORE_CALL
+map_text_CreateEx(HWND map, OBJHANDLE* object, const char* text, const MAP_COORDPT* position,
+                  const char* font, std::int32_t size, std::int32_t style, std::uint32_t color,
+                  std::int32_t rotation, std::int32_t oblique, std::uint32_t flags,
+                  std::int32_t reserved1, std::int32_t reserved2, std::int32_t reserved3);
 
 // Groups.
 VEXCORE_API std::int32_t VEXCORE_CALL map_group_Create(HWND map, OBJHANDLE* group,
-                                                       const OBJHANDLE* members,
-                                                       std::int32_t count, std::int32_t reserved);
+                                                       const OBJHANDLE* members, std::int32_t count,
+                                                       std::int32_t reserved);
 VEXCORE_API std::int32_t VEXCORE_CALL map_group_Set(HWND map, OBJHANDLE group,
                                                     const OBJHANDLE* members, std::int32_t count,
-                                                    std::int32_t reserved1,
-                                                    std::int32_t reserved2);
-VEXCORE_API std::int32_t VEXCORE_CALL map_group_Get(HWND map, OBJHANDLE group,
-                                                    std::int32_t* count, OBJHANDLE* members,
-                                                    std::int32_t capacity, std::int32_t mode);
+                                                    std::int32_t reserved1, std::int32_t reserved2);
+VEXCORE_API std::int32_t VEXCORE_CALL map_group_Get(HWND map, OBJHANDLE group, std::int32_t* count,
+                                                    OBJHANDLE* members, std::int32_t capacity,
+                                                    std::int32_t mode);
 VEXCORE_API std::int32_t VEXCORE_CALL map_object_type_Get(HWND map, OBJHANDLE object);
 
 // Reading objects. Without a buffer a getter gives the count; a null object gives the rectangle
@@ -170,8 +169,7 @@ VEXCORE_API std::int32_t VEXCORE_CALL map_polygon_Get(HWND map, OBJHANDLE object
                                                       std::int32_t* count, MAP_COORDPT* points,
                                                       std::int32_t capacity);
 VEXCORE_API std::int32_t VEXCORE_CALL map3d_polyline_Get(HWND map, OBJHANDLE object,
-                                                         std::int32_t* count,
-                                                         MAP3D_COORDPT* points,
+                                                         std::int32_t* count, MAP3D_COORDPT* points,
                                                          std::int32_t capacity);
 VEXCORE_API std::int32_t VEXCORE_CALL map3d_polygon_Get(HWND map, OBJHANDLE object,
                                                         std::int32_t* count, MAP3D_COORDPT* points,
@@ -189,8 +187,8 @@ VEXCORE_API std::int32_t VEXCORE_CALL map_object_boundrect_Get(HWND map, OBJHAND
 
 // The object tree. Walks end with null; a cursor is updated by the host.
 VEXCORE_API OBJHANDLE VEXCORE_CALL GetRootOBJect(HWND map, std::int32_t rootClass);
-VEXCORE_API OBJHANDLE VEXCORE_CALL FirstReference(DBHANDLE db, OBJHANDLE parent,
-                                                  std::int32_t kind, std::int32_t* cursor);
+VEXCORE_API OBJHANDLE VEXCORE_CALL FirstReference(DBHANDLE db, OBJHANDLE parent, std::int32_t kind,
+                                                  std::int32_t* cursor);
 VEXCORE_API OBJHANDLE VEXCORE_CALL GetReference(DBHANDLE db, OBJHANDLE parent, std::int32_t kind,
                                                 std::int32_t* cursor);
 VEXCORE_API OBJHANDLE VEXCORE_CALL LastReference(DBHANDLE db, OBJHANDLE parent, std::int32_t kind,
@@ -206,18 +204,18 @@ VEXCORE_API std::int32_t VEXCORE_CALL DeleteTree(DBHANDLE db, OBJHANDLE object, 
 VEXCORE_API std::int32_t VEXCORE_CALL DoOperations2(HWND map, const OBJHANDLE* objects,
                                                     std::int32_t count,
                                                     const MAP_COORDPT* reference, std::int32_t dx,
-                                                    std::int32_t dy, std::int32_t dz,
-                                                    double scaleX, double scaleY, double scaleZ,
-                                                    double angle, std::int32_t reserved);
+                                                    std::int32_t dy, std::int32_t dz, double scaleX,
+                                                    double scaleY, double scaleZ, double angle,
+                                                    std::int32_t reserved);
 
 // Units and page.
 VEXCORE_API const tagUnitInfo* VEXCORE_CALL FindUnitInfo(std::int32_t unitId);
 VEXCORE_API double VEXCORE_CALL PointSizeToMap(HWND map, std::int32_t size);
 VEXCORE_API std::int32_t VEXCORE_CALL PageGetOrgExtInWindow(HWND map, MAP_COORDPT* origin,
                                                             MAP_COORDPT* extent);
-VEXCORE_API std::int32_t VEXCORE_CALL PM_SetAllObjectsRect(PMHANDLE pm, HWND map,
-                                                           std::int32_t minX, std::int32_t minY,
-                                                           std::int32_t maxX, std::int32_t maxY);
+VEXCORE_API std::int32_t VEXCORE_CALL PM_SetAllObjectsRect(PMHANDLE pm, HWND map, std::int32_t minX,
+                                                           std::int32_t minY, std::int32_t maxX,
+                                                           std::int32_t maxY);
 
 // Settings store and the layer-mapping file.
 VEXCORE_API std::int32_t VEXCORE_CALL m_RegValueGet(const char* section, const char* name,

@@ -57,9 +57,17 @@ std::int32_t WindowTextBase(HWND map) {
 
 #else
 
-DBHANDLE WindowObjectDatabase(HWND map) { return standin_WindowObjectDatabase(map); }
-PMHANDLE WindowPresentation(HWND map) { return standin_WindowPresentation(map); }
-std::int32_t WindowUnitId(HWND map) { return standin_WindowUnitId(map); }
-std::int32_t WindowTextBase(HWND map) { return standin_WindowTextBase(map); }
+DBHANDLE WindowObjectDatabase(HWND map) {
+    return standin_WindowObjectDatabase(map);
+}
+PMHANDLE WindowPresentation(HWND map) {
+    return standin_WindowPresentation(map);
+}
+std::int32_t WindowUnitId(HWND map) {
+    return standin_WindowUnitId(map);
+}
+std::int32_t WindowTextBase(HWND map) {
+    return standin_WindowTextBase(map);
+}
 
 #endif

@@ -1,0 +1,26 @@
+#include "host/window_record.h"
+#include "import/entity_handlers.h"
+#include "import/sections.h"
+
+std::int32_t ImportBlocksSection(HWND map, GroupReader& reader, GroupPair& pair,
+                                 ImportContext& context) {
+    // A definition that lost its ENDBLK leaves ENDSEC or EOF current; either ends the section.
+    while (pair.keyword != KeywordId::EndSec && pair.keyword != KeywordId::Eof) {
+        const std::int32_t read = ReadPair(pair, reader);
+        LookupKeyword(pair);
+        if (!read)
+            return 0;
+        if (pair.keyword == KeywordId::Block)
+            ReadBlock(map, reader, pair, context);
+    }
+    return pair.keyword == KeywordId::EndSec ? 1 : 0;
+}
+
+std::int32_t ReleaseBlockObjects(HWND map, ImportContext& context) {
+    DBHANDLE database = WindowObjectDatabase(map);
+    for (const BlockRecord& record : context.blocks.Records()) {
+        if (record.object)
+            DeleteTree(database, record.object, kRefGroupChildren);
+    }
+    return 1;
+}

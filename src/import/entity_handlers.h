@@ -1,0 +1,35 @@
+// The entity handlers and the block-definition reader. Each handler follows the EntityHandler
+// contract of import_context.h.
+#pragma once
+
+#include "import/import_context.h"
+
+std::int32_t ImportLine(HWND map, GroupReader& reader, GroupPair& pair, ImportContext& context,
+                        OBJHANDLE* blockSlot);
+std::int32_t ImportPolyline(HWND map, GroupReader& reader, GroupPair& pair, ImportContext& context,
+                            OBJHANDLE* blockSlot);
+std::int32_t ImportLwPolyline(HWND map, GroupReader& reader, GroupPair& pair,
+                              ImportContext& context, OBJHANDLE* blockSlot);
+std::int32_t ImportArc(HWND map, GroupReader& reader, GroupPair& pair, ImportContext& context,
+                       OBJHANDLE* blockSlot);
+std::int32_t ImportCircle(HWND map, GroupReader& reader, GroupPair& pair, ImportContext& context,
+                          OBJHANDLE* blockSlot);
+std::int32_t ImportPoint(HWND map, GroupReader& reader, GroupPair& pair, ImportContext& context,
+                         OBJHANDLE* blockSlot);
+std::int32_t ImportText(HWND map, GroupReader& reader, GroupPair& pair, ImportContext& context,
+                        OBJHANDLE* blockSlot);
+std::int32_t ImportInsert(HWND map, GroupReader& reader, GroupPair& pair, ImportContext& context,
+                          OBJHANDLE* blockSlot);
+
+// The handler for an entity keyword, or null when the keyword starts no entity the import
+// reads. INSERT has a handler only when blocks are in use.
+EntityHandler EntityHandlerFor(KeywordId keyword, bool useBlocks);
+
+// Calls a handler; an allocation failure inside it ends only that entity.
+void RunEntityHandler(EntityHandler handler, HWND map, GroupReader& reader, GroupPair& pair,
+                      ImportContext& context, OBJHANDLE* blockSlot);
+
+// Reads one BLOCK ... ENDBLK definition, creating its entities in the map and storing them as a
+// block record. Entered on the BLOCK pair; leaves the ENDBLK pair, or where reading stopped,
+// current. Returns nonzero when the definition ended at ENDBLK.
+std::int32_t ReadBlock(HWND map, GroupReader& reader, GroupPair& pair, ImportContext& context);

@@ -1,0 +1,50 @@
+// The persisted import settings: one table of names, types and defaults, read by the import and
+// edited by the options dialog.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+inline constexpr const char* kImportSettingsSection = "Converters\\Imports\\Dxf";
+
+enum class SettingType { Double, Integer, Text };
+
+struct SettingSpec {
+    std::string_view name;
+    SettingType type;
+    double defaultNumber;
+    std::string_view defaultText;
+};
+
+inline constexpr std::array kImportSettings{
+    SettingSpec{"Multiplier", SettingType::Double, 1.0, ""},
+    SettingSpec{"XOffset", SettingType::Integer, 0, ""},
+    SettingSpec{"YOffset", SettingType::Integer, 0, ""},
+    SettingSpec{"ZOffset", SettingType::Integer, 0, ""},
+    SettingSpec{"SetLayerOrderFromIniFile", SettingType::Integer, 1, ""},
+    SettingSpec{"UseBlock", SettingType::Integer, 1, ""},
+    SettingSpec{"Group polylines after SEQEND", SettingType::Integer, 1, ""},
+    SettingSpec{"Attributes into one column", SettingType::Integer, 1, ""},
+    SettingSpec{"IniFile", SettingType::Text, 0, "dxf.ini"},
+};
+
+// The longest "IniFile" text taken, in characters.
+inline constexpr std::size_t kIniFileMaxLength = 255;
+
+struct ImportSettings {
+    double multiplier = 1.0;
+    std::int32_t xOffset = 0;
+    std::int32_t yOffset = 0;
+    std::int32_t zOffset = 0;
+    bool layerOrderFromIni = true;
+    bool useBlocks = true;
+    bool groupPolylines = true;
+    bool attributesOneColumn = true;
+};
+
+// Reads every setting but "IniFile" from the host's settings store, in table order.
+ImportSettings ReadImportSettings();
+// Reads "IniFile"; "dxf.ini" when it cannot be read.
+std::string ReadIniFileSetting();

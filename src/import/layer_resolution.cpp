@@ -1,0 +1,139 @@
+#include "import/layer_resolution.h"
+
+#include <cstring>
+
+namespace {
+
+template <typename T>
+T EntryField(const ZOVIniEntry& entry, std::size_t offset) {
+    T value{};
+    std::memcpy(&value, entry.bytes + offset, sizeof value);
+    return value;
+}
+
+constexpr std::int32_t kAnyNumber = -1;
+constexpr std::uint32_t kUnchanged = 0xFFFFFFFFu;
+constexpr std::uint16_t kUnchanged16 = 0xFFFF;
+constexpr std::int32_t kMakeCurrent = 7;
+constexpr std::int32_t kRenumberOnly = 3;
+
+// A layer taken earlier for a DXF layer without an entry holds a number that an entry now
+// claims: it moves to one above the highest number, and the list follows it.
+void MoveLayerOutOfTheWay(HWND map, OBJHANDLE layer, std::vector<std::int32_t>& list,
+                          std::size_t index) {
+    const std::int32_t highest = map_get_MaxLayNumber(map);
+    const std::int32_t newNumber = highest < INT32_MAX ? highest + 1 : highest;
+    map_layer_Set(map, layer, nullptr, 0, newNumber, nullptr, kUnchanged, kUnchanged, -1,
+                  kUnchanged, kRenumberOnly, kUnchanged16, 0, 0);
+    list[index] = newNumber;
+}
+
+OBJHANDLE ApplyEntry(HWND map, OBJHANDLE layer, const ZOVIniEntry& entry) {
+    const std::string name = EntryLayerName(entry);
+    const auto attr7 = EntryField<std::uint32_t>(entry, zov::kAttr7);
+    const auto attr8 = EntryField<std::uint32_t>(entry, zov::kAttr8);
+    const auto attr9 = EntryField<std::int32_t>(entry, zov::kAttr9);
+    const auto attr10 = EntryField<std::uint32_t>(entry, zov::kAttr10);
+    const auto attr12 = EntryField<std::uint16_t>(entry, zov::kAttr12);
+    if (layer) {
+        map_layer_Set(map, layer, nullptr, 0, kAnyNumber, name.c_str(), attr7, attr8, attr9, attr10,
+                      kMakeCurrent, attr12, 0, 0);
+        return layer;
+    }
+    OBJHANDLE created = nullptr;
+    map_layer_Create(map, &created, nullptr, 0, EntryLayerNumber(entry), name.c_str(), attr7, attr8,
+                     attr9, attr10, kMakeCurrent, attr12, 0);
+    return created;
+}
+
+OBJHANDLE TakeLayerByName(HWND map, OBJHANDLE layer, std::int32_t number, const std::string& name,
+                          std::vector<std::int32_t>* list) {
+    if (layer) {
+        map_layer_Set(map, layer, nullptr, 0, kAnyNumber, nullptr, kUnchanged, kUnchanged, -1,
+                      kUnchanged, kMakeCurrent, kUnchanged16, 0, 0);
+    } else {
+        map_layer_Create(map, &layer, nullptr, 0, number, name.c_str(), 0, kUnchanged, 0, 1,
+                         kMakeCurrent, 0, 0);
+    }
+    if (list && layer) {
+        std::int32_t layerNumber = 0;
+        map_layer_Get(map, layer, &layerNumber, nullptr, 0, nullptr);
+        list->push_back(layerNumber);
+    }
+    return layer;
+}
+
+} // namespace
+
+std::int32_t EntryLayerNumber(const ZOVIniEntry& entry) {
+    return EntryField<std::int32_t>(entry, zov::kLayerNumber);
+}
+
+std::string EntryLayerName(const ZOVIniEntry& entry) {
+    const auto* first = reinterpret_cast<const char*>(entry.bytes + zov::kLayerName);
+    const std::size_t room = zov::kLayerNameEnd - zov::kLayerName;
+    const auto* nul = static_cast<const char*>(std::memchr(first, '\0', room));
+    return std::string(first, nul ? static_cast<std::size_t>(nul - first) : room);
+}
+
+bool EntryTakesPartInOrder(const ZOVIniEntry& entry) {
+    return entry.bytes[zov::kOrderFlag] != 0;
+}
+
+std::int32_t FindInLayerList(const std::vector<std::int32_t>* list, std::int32_t number) {
+    if (!list)
+        return -1;
+    for (std::size_t i = 0; i < list->size(); ++i) {
+        if ((*list)[i] == number)
+            return static_cast<std::int32_t>(i);
+    }
+    return -1;
+}
+
+OBJHANDLE ResolveLayer(HWND map, std::int32_t number, const std::string& name,
+                       const ZOVIniEntry* entry, std::vector<std::int32_t>* list) {
+    if (entry) {
+        const std::int32_t entryNumber = EntryLayerNumber(*entry);
+        OBJHANDLE layer = map_layer_Search(map, entryNumber, nullptr);
+        if (layer) {
+            const std::int32_t index = FindInLayerList(list, entryNumber);
+            if (index >= 0) {
+                MoveLayerOutOfTheWay(map, layer, *list, static_cast<std::size_t>(index));
+                layer = nullptr;
+            }
+            return ApplyEntry(map, layer, *entry);
+        }
+        return ApplyEntry(map, map_layer_Search(map, number, name.c_str()), *entry);
+    }
+    OBJHANDLE layer = map_layer_Search(map, number, name.c_str());
+    return TakeLayerByName(map, layer, number, name, list);
+}
+
+OBJHANDLE ResolveLayerByName(HWND map, ImportContext& context, std::string_view name) {
+    std::string layerName(name);
+    const ZOVIniEntry* entry =
+        FindZOVEntryShort2(layerName.c_str(), context.iniEntries, context.iniEntryCount, 1);
+    OBJHANDLE layer = ResolveLayer(map, kAnyNumber, layerName, entry, &context.layerList);
+    context.currentLayerName = std::move(layerName);
+    return layer;
+}
+
+OBJHANDLE AddToGroup(HWND map, OBJHANDLE* slot, OBJHANDLE object) {
+    if (!slot || !object)
+        return nullptr;
+    if (!*slot) {
+        *slot = object;
+        return object;
+    }
+    if (map_object_type_Get(map, *slot) == kTypeGroup) {
+        map_group_Set(map, *slot, &object, 1, 0, 0);
+        return *slot;
+    }
+    OBJHANDLE group = nullptr;
+    map_group_Create(map, &group, slot, 1, 0);
+    if (!group)
+        return *slot;
+    map_group_Set(map, group, &object, 1, 0, 0);
+    *slot = group;
+    return group;
+}

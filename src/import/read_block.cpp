@@ -1,0 +1,77 @@
+#include "import/entity_handlers.h"
+#include "import/entity_reading.h"
+
+namespace {
+
+bool IsEntityKeyword(KeywordId keyword) {
+    return EntityHandlerFor(keyword, true) != nullptr;
+}
+
+// A block's own group (name or base point), read before its first entity. Returns false when a
+// base point value is malformed or no map coordinate, which ends the definition.
+bool TakeBlockGroup(const GroupPair& pair, const ImportContext& context, BlockRecord& record) {
+    switch (pair.code) {
+    case 2:
+    case 3:
+        record.name.assign(pair.value);
+        return true;
+    case 10:
+    case 20:
+    case 30: {
+        double number = 0.0;
+        const bool wellFormed = StoreChecked(pair, number);
+        // The base point is scaled like the block's entities, so inserts land right whatever
+        // the multiplier; it is never shifted.
+        const auto value = ToMapLength(context, number);
+        const std::int32_t coordinate = wellFormed ? value.value_or(0) : 0;
+        (pair.code == 10   ? record.baseX
+         : pair.code == 20 ? record.baseY
+                           : record.baseZ) = coordinate;
+        return wellFormed && value.has_value();
+    }
+    default:
+        return true;
+    }
+}
+
+} // namespace
+
+std::int32_t ReadBlock(HWND map, GroupReader& reader, GroupPair& pair, ImportContext& context) {
+    BlockRecord record;
+    std::int32_t continueFlag = 1;
+    // Only the BLOCK's own groups name it and give its base point: those before the first pair
+    // with code 0 or the first entity. Groups of ATTDEF and other unread entities are not its.
+    bool inOwnGroups = true;
+    for (;;) {
+        if (pair.keyword == KeywordId::EndBlk)
+            break;
+        // A definition that lost its ENDBLK ends at the section's end or the file's end, which
+        // stays current, instead of swallowing the rest of the drawing.
+        if (pair.keyword == KeywordId::EndSec || pair.keyword == KeywordId::Eof)
+            break;
+        if (IsEntityKeyword(pair.keyword)) {
+            inOwnGroups = false;
+            RunEntityHandler(EntityHandlerFor(pair.keyword, true), map, reader, pair, context,
+                             &record.object);
+            ProgressStep(reader);
+            if (reader.exhausted)
+                break;
+            continue;
+        }
+        continueFlag = ReadPair(pair, reader);
+        LookupKeyword(pair);
+        if (!continueFlag)
+            break;
+        if (pair.keyword != KeywordId::None)
+            continue;
+        if (pair.code == 0)
+            inOwnGroups = false;
+        if (inOwnGroups && !TakeBlockGroup(pair, context, record))
+            continueFlag = 0;
+        if (!continueFlag)
+            break;
+    }
+    if (record.object)
+        context.blocks.Append(std::move(record));
+    return continueFlag && pair.keyword == KeywordId::EndBlk ? 1 : 0;
+}

@@ -1,0 +1,29 @@
+#include "module/exports.h"
+
+#include "import/import_operation.h"
+
+namespace {
+
+// No exception may reach the host: it would take the user's map with it.
+std::int32_t GuardedImport(HWND map, const char* path, HWND attributeWindow) noexcept {
+    try {
+        return RunImport(map, path, attributeWindow);
+    } catch (...) {
+        return 0;
+    }
+}
+
+} // namespace
+
+extern "C" {
+
+std::int32_t DXFCNV_CALL DXFFileImport(HWND map, const char* path, std::int32_t,
+                                       HWND attributeWindow) {
+    return GuardedImport(map, path, attributeWindow);
+}
+
+std::int32_t DXFCNV_CALL VexaImport(HWND map, const char* path, std::int32_t,
+                                    HWND attributeWindow) {
+    return GuardedImport(map, path, attributeWindow);
+}
+}
