@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build, the tests and the interop checks need (as root, or
+# through sudo when it is there). Packages already present are left alone.
+set -euo pipefail
+
+packages=(
+  cmake g++ make
+  libgtest-dev libgmock-dev googletest
+  nlohmann-json3-dev
+  gdal-bin python3-ezdxf librsvg2-bin
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
+    missing+=("$package")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+run() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
+echo "Installing: ${missing[*]}"
+run apt-get update -qq
+DEBIAN_FRONTEND=noninteractive run apt-get install -y -qq --no-install-recommends "${missing[@]}"
