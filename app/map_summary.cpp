@@ -1,0 +1,104 @@
+#include "app/map_summary.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <string_view>
+#include <unordered_map>
+
+namespace dxfcnv {
+
+namespace {
+
+// The object types as map documents name them, in the order of the summary's columns.
+constexpr std::array<std::string_view, 6> kTypeNames{"polyline",  "polygon", "polyline3d",
+                                                     "polygon3d", "arc",     "text"};
+using TypeCounts = std::array<std::size_t, kTypeNames.size()>;
+
+// The column of an object, or nothing for a group.
+std::optional<std::size_t> TypeColumn(const standin::Object& object) {
+    switch (object.kind) {
+    case standin::ObjectKind::Polyline:
+        return object.is3d ? 2 : 0;
+    case standin::ObjectKind::Polygon:
+        return object.is3d ? 3 : 1;
+    case standin::ObjectKind::Arc:
+        return 4;
+    case standin::ObjectKind::Text:
+        return 5;
+    case standin::ObjectKind::Group:
+        break;
+    }
+    return std::nullopt;
+}
+
+std::string PadRight(std::string text, std::size_t width) {
+    if (text.size() < width) {
+        text.append(width - text.size(), ' ');
+    }
+    return text;
+}
+
+std::string PadLeft(const std::string& text, std::size_t width) {
+    return text.size() < width ? std::string(width - text.size(), ' ') + text : text;
+}
+
+std::string CountsText(const TypeCounts& counts) {
+    std::string text;
+    for (std::size_t i = 0; i < counts.size(); ++i) {
+        text += "  " + PadLeft(std::to_string(counts[i]), kTypeNames[i].size());
+    }
+    return text;
+}
+
+} // namespace
+
+std::string MapSummary(const standin::MapSnapshot& map) {
+    std::unordered_map<standin::ObjectId, const standin::Object*> byId;
+    byId.reserve(map.objects.size());
+    std::size_t groupCount = 0;
+    for (const standin::Object& object : map.objects) {
+        byId.emplace(object.id, &object);
+        groupCount += object.kind == standin::ObjectKind::Group ? 1 : 0;
+    }
+
+    std::size_t nameWidth = std::string_view("name").size();
+    for (const standin::Layer& layer : map.layers) {
+        nameWidth = std::max(nameWidth, layer.name.size());
+    }
+    constexpr std::size_t kNumberWidth = 6;
+
+    std::string header = PadLeft("layer", kNumberWidth) + "  " + PadRight("name", nameWidth);
+    for (const std::string_view name : kTypeNames) {
+        header += "  " + std::string(name);
+    }
+    std::string text = header + "\n";
+
+    TypeCounts total{};
+    for (const standin::Layer& layer : map.layers) {
+        TypeCounts counts{};
+        for (const standin::ObjectId id : layer.objects) {
+            const auto found = byId.find(id);
+            if (found == byId.end()) {
+                continue;
+            }
+            if (const auto column = TypeColumn(*found->second)) {
+                ++counts[*column];
+                ++total[*column];
+            }
+        }
+        text += PadLeft(std::to_string(layer.number), kNumberWidth) + "  " +
+                PadRight(layer.name, nameWidth) + CountsText(counts) + "\n";
+    }
+    text += PadRight("total", kNumberWidth + 2 + nameWidth) + CountsText(total) + "\n";
+    std::size_t objectCount = 0;
+    for (const std::size_t count : total) {
+        objectCount += count;
+    }
+    text += "layers: " + std::to_string(map.layers.size()) +
+            ", objects: " + std::to_string(objectCount) +
+            ", groups: " + std::to_string(groupCount) + "\n";
+    return text;
+}
+
+} // namespace dxfcnv

@@ -1,0 +1,305 @@
+// dxfcnv settings: lists, reads and writes the import settings and the point-symbol settings,
+// with the types the import reads them as.
+#include "app/cli.h"
+
+#include "host/vexcore.h"
+#include "host/win32.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <strings.h>
+
+namespace dxfcnv {
+
+namespace {
+
+constexpr std::string_view kUsage =
+    "usage: dxfcnv settings [NAME [VALUE]]\n"
+    "\n"
+    "Without arguments lists every setting with its value, marked \"(default)\" when it is not\n"
+    "stored. With NAME prints the value the import uses; with NAME VALUE stores VALUE.\n"
+    "\n"
+    "Import settings (host settings section \"Converters\\Imports\\Dxf\"):\n"
+    "  Multiplier                    real     1\n"
+    "  XOffset, YOffset, ZOffset     integer  0\n"
+    "  SetLayerOrderFromIniFile      integer  1\n"
+    "  UseBlock                      integer  1\n"
+    "  Group polylines after SEQEND  integer  1\n"
+    "  Attributes into one column    integer  1\n"
+    "  IniFile                       text     dxf.ini (at most 255 characters)\n"
+    "Point symbol settings (registry, HKEY_CURRENT_USER\\Software\\Orv\\Vexa "
+    "8.0\\Settings\\Point):\n"
+    "  Symbol                        text     X\n"
+    "  FontName                      text     Arial\n"
+    "  FontSize                      integer  10\n"
+    "\n"
+    "Names are matched without regard to case. Exit status: 0 done, 1 the value could not be\n"
+    "stored, 2 unknown name or a value that is not of the setting's type.\n";
+
+constexpr const char* kImportSection = "Converters\\Imports\\Dxf";
+constexpr const char* kPointKey = "Software\\Orv\\Vexa 8.0\\Settings\\Point";
+constexpr std::size_t kIniFileMaxLength = 255;
+
+enum class ValueType { Real, Integer, Text };
+enum class Store { ImportSettings, PointRegistry };
+
+struct Setting {
+    std::string_view name;
+    ValueType type;
+    Store store;
+    std::string_view defaultValue;
+    std::size_t maxLength; // texts only; 0 for no limit
+};
+
+constexpr std::array kSettings{
+    Setting{"Multiplier", ValueType::Real, Store::ImportSettings, "1", 0},
+    Setting{"XOffset", ValueType::Integer, Store::ImportSettings, "0", 0},
+    Setting{"YOffset", ValueType::Integer, Store::ImportSettings, "0", 0},
+    Setting{"ZOffset", ValueType::Integer, Store::ImportSettings, "0", 0},
+    Setting{"SetLayerOrderFromIniFile", ValueType::Integer, Store::ImportSettings, "1", 0},
+    Setting{"UseBlock", ValueType::Integer, Store::ImportSettings, "1", 0},
+    Setting{"Group polylines after SEQEND", ValueType::Integer, Store::ImportSettings, "1", 0},
+    Setting{"Attributes into one column", ValueType::Integer, Store::ImportSettings, "1", 0},
+    Setting{"IniFile", ValueType::Text, Store::ImportSettings, "dxf.ini", kIniFileMaxLength},
+    Setting{"Symbol", ValueType::Text, Store::PointRegistry, "X", 0},
+    Setting{"FontName", ValueType::Text, Store::PointRegistry, "Arial", 0},
+    Setting{"FontSize", ValueType::Integer, Store::PointRegistry, "10", 0},
+};
+
+const Setting* FindSetting(const std::string& name) {
+    const auto found = std::find_if(kSettings.begin(), kSettings.end(), [&](const Setting& s) {
+        return s.name.size() == name.size() &&
+               ::strncasecmp(s.name.data(), name.c_str(), name.size()) == 0;
+    });
+    return found == kSettings.end() ? nullptr : &*found;
+}
+
+std::string RealText(double value) {
+    std::array<char, 32> buffer{};
+    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
+    return std::string(buffer.data(), result.ptr);
+}
+
+// Strict conversions: the whole text must be the number.
+std::optional<double> ParseReal(const std::string& text) {
+    double value = 0.0;
+    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (result.ec != std::errc() || result.ptr != text.data() + text.size() ||
+        !std::isfinite(value)) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::optional<std::int32_t> ParseInteger(const std::string& text) {
+    std::int32_t value = 0;
+    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (result.ec != std::errc() || result.ptr != text.data() + text.size()) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+// The registry key of the point settings, closed when it goes.
+class PointKey {
+  public:
+    PointKey() {
+        if (RegCreateKeyA(HKEY_CURRENT_USER, kPointKey, &key_) != ERROR_SUCCESS) {
+            key_ = nullptr;
+        }
+    }
+    ~PointKey() {
+        if (key_ != nullptr) {
+            RegCloseKey(key_);
+        }
+    }
+    PointKey(const PointKey&) = delete;
+    PointKey& operator=(const PointKey&) = delete;
+    HKEY get() const { return key_; }
+
+  private:
+    HKEY key_ = nullptr;
+};
+
+std::optional<std::string> ReadPointSetting(const Setting& setting) {
+    const PointKey key;
+    if (key.get() == nullptr) {
+        return std::nullopt;
+    }
+    const std::string name(setting.name);
+    DWORD type = REG_NONE;
+    DWORD size = 0;
+    if (RegQueryValueExA(key.get(), name.c_str(), nullptr, &type, nullptr, &size) !=
+        ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    if (setting.type == ValueType::Integer) {
+        DWORD value = 0;
+        DWORD valueSize = sizeof(value);
+        if (type != REG_DWORD ||
+            RegQueryValueExA(key.get(), name.c_str(), nullptr, &type,
+                             reinterpret_cast<LPBYTE>(&value), &valueSize) != ERROR_SUCCESS) {
+            return std::nullopt;
+        }
+        return std::to_string(static_cast<std::int32_t>(value));
+    }
+    if (type != REG_SZ) {
+        return std::nullopt;
+    }
+    std::string text(size, '\0');
+    if (RegQueryValueExA(key.get(), name.c_str(), nullptr, &type,
+                         reinterpret_cast<LPBYTE>(text.data()), &size) != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    text.resize(std::min<std::size_t>(size, text.size()));
+    text.resize(text.find('\0') == std::string::npos ? text.size() : text.find('\0'));
+    return text;
+}
+
+std::optional<std::string> ReadImportSetting(const Setting& setting) {
+    const std::string name(setting.name);
+    switch (setting.type) {
+    case ValueType::Real: {
+        double value = 0.0;
+        if (m_RegValueGet(kImportSection, name.c_str(), &value) == 0) {
+            return std::nullopt;
+        }
+        return RealText(value);
+    }
+    case ValueType::Integer: {
+        std::int32_t value = 0;
+        if (m_RegValueGet(kImportSection, name.c_str(), &value) == 0) {
+            return std::nullopt;
+        }
+        return std::to_string(value);
+    }
+    case ValueType::Text: {
+        std::array<char, kIniFileMaxLength + 1> text{};
+        if (m_RegValueGet(kImportSection, name.c_str(), text.data(),
+                          static_cast<std::int32_t>(text.size())) == 0) {
+            return std::nullopt;
+        }
+        text.back() = '\0';
+        return std::string(text.data());
+    }
+    }
+    return std::nullopt;
+}
+
+// The stored value, or nothing when the setting is absent or stored with another type.
+std::optional<std::string> ReadSetting(const Setting& setting) {
+    return setting.store == Store::ImportSettings ? ReadImportSetting(setting)
+                                                  : ReadPointSetting(setting);
+}
+
+bool WritePointSetting(const Setting& setting, const std::string& text) {
+    const PointKey key;
+    if (key.get() == nullptr) {
+        return false;
+    }
+    const std::string name(setting.name);
+    if (setting.type == ValueType::Integer) {
+        const DWORD value = static_cast<DWORD>(*ParseInteger(text));
+        return RegSetValueExA(key.get(), name.c_str(), 0, REG_DWORD,
+                              reinterpret_cast<const BYTE*>(&value),
+                              sizeof(value)) == ERROR_SUCCESS;
+    }
+    return RegSetValueExA(key.get(), name.c_str(), 0, REG_SZ,
+                          reinterpret_cast<const BYTE*>(text.c_str()),
+                          static_cast<DWORD>(text.size() + 1)) == ERROR_SUCCESS;
+}
+
+bool WriteImportSetting(const Setting& setting, const std::string& text) {
+    const std::string name(setting.name);
+    switch (setting.type) {
+    case ValueType::Real:
+        return m_RegValueSet(kImportSection, name.c_str(), *ParseReal(text)) != 0;
+    case ValueType::Integer:
+        return m_RegValueSet(kImportSection, name.c_str(), *ParseInteger(text)) != 0;
+    case ValueType::Text:
+        return m_RegValueSet(kImportSection, name.c_str(), text.c_str()) != 0;
+    }
+    return false;
+}
+
+// A message for the usage error when the text is no value of the setting's type.
+std::optional<std::string> CheckValue(const Setting& setting, const std::string& text) {
+    const std::string quoted = "\"" + std::string(setting.name) + "\"";
+    switch (setting.type) {
+    case ValueType::Real:
+        if (!ParseReal(text)) {
+            return quoted + " needs a finite real number, not \"" + text + "\"";
+        }
+        break;
+    case ValueType::Integer:
+        if (!ParseInteger(text)) {
+            return quoted + " needs a 32-bit integer, not \"" + text + "\"";
+        }
+        break;
+    case ValueType::Text:
+        if (setting.maxLength != 0 && text.size() > setting.maxLength) {
+            return quoted + " takes at most " + std::to_string(setting.maxLength) + " characters";
+        }
+        break;
+    }
+    return std::nullopt;
+}
+
+void ListSettings() {
+    std::string text;
+    std::optional<Store> store;
+    for (const Setting& setting : kSettings) {
+        if (store != setting.store) {
+            store = setting.store;
+            text += setting.store == Store::ImportSettings
+                        ? std::string("[") + kImportSection + "]\n"
+                        : std::string("[HKEY_CURRENT_USER\\") + kPointKey + "]\n";
+        }
+        const auto value = ReadSetting(setting);
+        text += std::string(setting.name) + " = " +
+                (value ? *value : std::string(setting.defaultValue) + " (default)") + "\n";
+    }
+    std::fwrite(text.data(), 1, text.size(), stdout);
+}
+
+int RunSettings(const Invocation& invocation) {
+    const auto& args = invocation.args;
+    if (args.size() > 2) {
+        return UsageError(kSettingsCommand, "expected at most a name and a value");
+    }
+    if (args.empty()) {
+        ListSettings();
+        return kExitOk;
+    }
+    const Setting* setting = FindSetting(args[0]);
+    if (setting == nullptr) {
+        return UsageError(kSettingsCommand, "unknown setting \"" + args[0] + "\"");
+    }
+    if (args.size() == 1) {
+        const std::string value =
+            ReadSetting(*setting).value_or(std::string(setting->defaultValue));
+        std::printf("%s\n", value.c_str());
+        return kExitOk;
+    }
+    if (const auto problem = CheckValue(*setting, args[1])) {
+        return UsageError(kSettingsCommand, *problem);
+    }
+    const bool written = setting->store == Store::ImportSettings
+                             ? WriteImportSetting(*setting, args[1])
+                             : WritePointSetting(*setting, args[1]);
+    if (!written) {
+        return Failure(kSettingsCommand, "cannot store \"" + std::string(setting->name) + "\"",
+                       kExitFailed);
+    }
+    return kExitOk;
+}
+
+} // namespace
+
+const Command kSettingsCommand{"settings", "list, read or write the import settings", kUsage,
+                               RunSettings};
+
+} // namespace dxfcnv

@@ -1,0 +1,343 @@
+// The command-line host dxfcnv, run as a program: exit codes, messages, settings, imports into
+// map documents and their summaries. Every run gets a configuration folder of its own.
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <spawn.h>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+using Json = nlohmann::json;
+
+constexpr const char* kLineDxf = "0\nSECTION\n2\nENTITIES\n0\nLINE\n8\nA\n10\n0\n20\n0\n11\n5\n21\n"
+                                 "5\n0\nENDSEC\n0\nEOF\n";
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void WriteFile(const fs::path& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+struct RunResult {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+// A temporary folder holding the configuration folder (VEXA_HOME) and the files of one test.
+class CliTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "dxfcnv-cli-XXXXXX").string();
+        folder_ = ::mkdtemp(pattern.data());
+        fs::create_directory(folder_ / "home");
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        fs::remove_all(folder_, ignored);
+    }
+
+    fs::path File(const std::string& name) const { return folder_ / name; }
+
+    fs::path WriteDxf(const std::string& name, const std::string& text) const {
+        WriteFile(File(name), text);
+        return File(name);
+    }
+
+    // Runs dxfcnv with the arguments; extra entries ("NAME=value") join its environment.
+    RunResult Run(const std::vector<std::string>& args,
+                  const std::vector<std::string>& extraEnvironment = {}) const {
+        std::vector<std::string> environment;
+        for (char** entry = environ; *entry != nullptr; ++entry) {
+            const std::string_view text(*entry);
+            if (!text.starts_with("VEXA_HOME=") && !text.starts_with("DXFCNV_MODULE=")) {
+                environment.emplace_back(text);
+            }
+        }
+        environment.push_back("VEXA_HOME=" + (folder_ / "home").string());
+        environment.insert(environment.end(), extraEnvironment.begin(), extraEnvironment.end());
+
+        std::vector<std::string> argv{DXFCNV_CLI};
+        argv.insert(argv.end(), args.begin(), args.end());
+        const std::string outPath = (folder_ / "stdout.txt").string();
+        const std::string errPath = (folder_ / "stderr.txt").string();
+
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outPath.c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath.c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        std::vector<char*> argvPointers = Pointers(argv);
+        std::vector<char*> environmentPointers = Pointers(environment);
+        pid_t child = 0;
+        RunResult result;
+        const int spawned = posix_spawn(&child, DXFCNV_CLI, &actions, nullptr, argvPointers.data(),
+                                        environmentPointers.data());
+        posix_spawn_file_actions_destroy(&actions);
+        if (spawned != 0) {
+            ADD_FAILURE() << "cannot run " << DXFCNV_CLI << ": " << std::strerror(spawned);
+            return result;
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        result.out = ReadFile(outPath);
+        result.err = ReadFile(errPath);
+        return result;
+    }
+
+  private:
+    static std::vector<char*> Pointers(std::vector<std::string>& texts) {
+        std::vector<char*> pointers;
+        for (std::string& text : texts) {
+            pointers.push_back(text.data());
+        }
+        pointers.push_back(nullptr);
+        return pointers;
+    }
+
+    fs::path folder_;
+};
+
+// The object counts of a layer's summary line (polyline, polygon, polyline3d, polygon3d, arc,
+// text), found by the layer's name.
+std::vector<std::string> SummaryRow(const std::string& summary, const std::string& name) {
+    std::istringstream lines(summary);
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream words(line);
+        std::vector<std::string> row;
+        for (std::string word; words >> word;) {
+            row.push_back(word);
+        }
+        if (row.size() == 8 && row[1] == name) {
+            return std::vector<std::string>(row.begin() + 2, row.end());
+        }
+    }
+    return {};
+}
+
+bool IsOneLine(const std::string& text) {
+    return !text.empty() && text.find('\n') == text.size() - 1;
+}
+
+// --- Help and usage --------------------------------------------------------------------------
+
+TEST_F(CliTest, HelpListsTheCommandsAndEveryCommandAnswersHelp) {
+    const RunResult help = Run({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    for (const char* command : {"import", "settings", "show"}) {
+        SCOPED_TRACE(command);
+        EXPECT_NE(help.out.find(std::string("  ") + command), std::string::npos) << help.out;
+        const RunResult commandHelp = Run({command, "--help"});
+        EXPECT_EQ(commandHelp.exitCode, 0);
+        EXPECT_TRUE(commandHelp.out.starts_with(std::string("usage: dxfcnv ") + command))
+            << commandHelp.out;
+        EXPECT_EQ(commandHelp.err, "");
+    }
+}
+
+TEST_F(CliTest, UsageErrorsExitWithTwoAndOneLine) {
+    const std::vector<std::vector<std::string>> cases = {
+        {},
+        {"frobnicate"},
+        {"--frobnicate", "show"},
+        {"--module"},
+        {"import"},
+        {"import", "a.dxf", "b.dxf"},
+        {"import", "a.dxf", "--bogus"},
+        {"import", "a.dxf", "--map"},
+        {"show"},
+        {"show", "a.json", "b.json"},
+        {"settings", "NoSuchSetting"},
+        {"settings", "Multiplier", "abc"},
+        {"settings", "Multiplier", "inf"},
+        {"settings", "Multiplier", "1.5x"},
+        {"settings", "XOffset", "1.5"},
+        {"settings", "XOffset", "2147483648"},
+        {"settings", "FontSize", "ten"},
+        {"settings", "IniFile", std::string(256, 'a')},
+        {"settings", "UseBlock", "1", "2"},
+    };
+    for (const auto& args : cases) {
+        std::string label;
+        for (const std::string& arg : args) {
+            label += arg.substr(0, 20) + ' ';
+        }
+        SCOPED_TRACE(label);
+        const RunResult result = Run(args);
+        EXPECT_EQ(result.exitCode, 2);
+        EXPECT_EQ(result.out, "");
+        EXPECT_FALSE(result.err.empty());
+        if (!args.empty()) {
+            EXPECT_TRUE(IsOneLine(result.err)) << result.err;
+        }
+    }
+}
+
+TEST_F(CliTest, AModuleThatCannotBeLoadedIsAUsageError) {
+    const fs::path dxf = WriteDxf("line.dxf", kLineDxf);
+    const fs::path notAModule = WriteDxf("not-a-module.cnv", "plain text");
+    const std::vector<std::pair<std::vector<std::string>, std::vector<std::string>>> cases = {
+        {{"--module", "/no/such/dxf.cnv", "import", dxf.string()}, {}},
+        {{"import", dxf.string(), "--module", notAModule.string()}, {}},
+        {{"import", dxf.string()}, {"DXFCNV_MODULE=/no/such/dxf.cnv"}},
+    };
+    for (const auto& [args, environment] : cases) {
+        SCOPED_TRACE(args.front());
+        const RunResult result = Run(args, environment);
+        EXPECT_EQ(result.exitCode, 2);
+        EXPECT_TRUE(IsOneLine(result.err)) << result.err;
+        EXPECT_NE(result.err.find("module"), std::string::npos) << result.err;
+    }
+}
+
+// --- Import ----------------------------------------------------------------------------------
+
+TEST_F(CliTest, AMissingDxfFileFailsWithTheModulesMessage) {
+    const RunResult result = Run({"import", File("missing.dxf").string()});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.err.find("DXF Import: File Opening Problems"), std::string::npos)
+        << result.err;
+    EXPECT_EQ(result.out, "");
+}
+
+TEST_F(CliTest, ImportPrintsTheSummaryAndSavesAMapThatShowPrintsAgain) {
+    const fs::path dxf = WriteDxf("line.dxf", kLineDxf);
+    const std::string map = File("map.json").string();
+    const RunResult imported = Run({"import", dxf.string(), "--map", map});
+    ASSERT_EQ(imported.exitCode, 0) << imported.err;
+    EXPECT_EQ(SummaryRow(imported.out, "A"),
+              (std::vector<std::string>{"1", "0", "0", "0", "0", "0"}))
+        << imported.out;
+    EXPECT_NE(imported.out.find("groups: 0"), std::string::npos) << imported.out;
+
+    const RunResult shown = Run({"show", map});
+    EXPECT_EQ(shown.exitCode, 0) << shown.err;
+    EXPECT_EQ(shown.out, imported.out);
+
+    // A second import goes into the saved map.
+    const RunResult again = Run({"import", dxf.string(), "--map", map, "--quiet"});
+    EXPECT_EQ(again.exitCode, 0) << again.err;
+    EXPECT_EQ(again.out, "");
+    EXPECT_EQ(SummaryRow(Run({"show", map}).out, "A"),
+              (std::vector<std::string>{"2", "0", "0", "0", "0", "0"}));
+}
+
+TEST_F(CliTest, ImportUsesTheStoredSettings) {
+    ASSERT_EQ(Run({"settings", "Multiplier", "2"}).exitCode, 0);
+    ASSERT_EQ(Run({"settings", "XOffset", "100"}).exitCode, 0);
+    const fs::path dxf = WriteDxf("line.dxf", kLineDxf);
+    const RunResult result = Run({"import", dxf.string(), "--map", File("map.json").string()});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    const Json document = Json::parse(ReadFile(File("map.json")));
+    Json points;
+    for (const Json& layer : document["layers"]) {
+        if (layer["name"] == "A") {
+            points = layer["objects"][0]["points"];
+        }
+    }
+    EXPECT_EQ(points, Json::parse("[[100, 0], [110, 10]]"));
+}
+
+TEST_F(CliTest, TraceAndAttributesAddTheirOutputs) {
+    const fs::path dxf = WriteDxf("line.dxf", kLineDxf);
+    const fs::path csv = File("attributes.csv");
+    const RunResult result =
+        Run({"import", dxf.string(), "--trace", "--quiet", "--attributes", csv.string()});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_NE(result.err.find("map_polyline_Create("), std::string::npos) << result.err;
+    EXPECT_TRUE(fs::exists(csv));
+    // No terminal: no progress bar on stderr.
+    EXPECT_EQ(result.err.find('\r'), std::string::npos);
+}
+
+TEST_F(CliTest, UnreadableMapDocumentsAreUsageErrorsNamingTheFile) {
+    const fs::path dxf = WriteDxf("line.dxf", kLineDxf);
+    const fs::path broken = WriteDxf("broken.json", "{\"format\": \"vexa-map\", \"version\": 1");
+    for (const auto& args :
+         std::vector<std::vector<std::string>>{{"import", dxf.string(), "--map", broken.string()},
+                                               {"show", broken.string()},
+                                               {"show", File("missing.json").string()}}) {
+        SCOPED_TRACE(args.front());
+        const RunResult result = Run(args);
+        EXPECT_EQ(result.exitCode, 2);
+        EXPECT_TRUE(IsOneLine(result.err)) << result.err;
+        EXPECT_NE(result.err.find(args.back()), std::string::npos) << result.err;
+    }
+    EXPECT_EQ(ReadFile(broken), "{\"format\": \"vexa-map\", \"version\": 1");
+}
+
+// --- Settings --------------------------------------------------------------------------------
+
+TEST_F(CliTest, SettingsAreStoredAndReadBackWithTheirTypes) {
+    struct Case {
+        const char* name;
+        const char* value;
+        const char* readBack;
+    };
+    const Case cases[] = {
+        {"Multiplier", "2.5", "2.5"},
+        {"Multiplier", "1e3", "1000"},
+        {"XOffset", "-100", "-100"},
+        {"ZOffset", "2147483647", "2147483647"},
+        {"group polylines after seqend", "0", "0"},
+        {"IniFile", "/tmp/my layers.ini", "/tmp/my layers.ini"},
+        {"Symbol", "+", "+"},
+        {"FontName", "Courier New", "Courier New"},
+        {"FontSize", "-12", "-12"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const RunResult set = Run({"settings", c.name, c.value});
+        EXPECT_EQ(set.exitCode, 0) << set.err;
+        const RunResult get = Run({"settings", c.name});
+        EXPECT_EQ(get.exitCode, 0) << get.err;
+        EXPECT_EQ(get.out, std::string(c.readBack) + "\n");
+    }
+    const RunResult list = Run({"settings"});
+    EXPECT_EQ(list.exitCode, 0);
+    for (const char* line :
+         {"Multiplier = 1000\n", "Group polylines after SEQEND = 0\n", "FontSize = -12\n",
+          "UseBlock = 1 (default)\n", "YOffset = 0 (default)\n"}) {
+        EXPECT_NE(list.out.find(line), std::string::npos) << line << list.out;
+    }
+}
+
+TEST_F(CliTest, AFreshConfigurationGivesTheDefaults) {
+    const std::pair<const char*, const char*> defaults[] = {
+        {"Multiplier", "1\n"}, {"UseBlock", "1\n"},     {"IniFile", "dxf.ini\n"},
+        {"Symbol", "X\n"},     {"FontName", "Arial\n"}, {"FontSize", "10\n"},
+    };
+    for (const auto& [name, value] : defaults) {
+        SCOPED_TRACE(name);
+        const RunResult result = Run({"settings", name});
+        EXPECT_EQ(result.exitCode, 0);
+        EXPECT_EQ(result.out, value);
+    }
+    const RunResult list = Run({"settings"});
+    EXPECT_EQ(list.exitCode, 0);
+    EXPECT_NE(list.out.find("FontName = Arial (default)\n"), std::string::npos) << list.out;
+}
+
+} // namespace
