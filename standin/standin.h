@@ -31,8 +31,8 @@ enum class ObjectKind { Polyline, Polygon, Arc, Text, Group };
 struct Object {
     ObjectId id = 0;
     ObjectKind kind = ObjectKind::Polyline;
-    ObjectId layer = 0;   // the layer holding it; 0 for groups, which live outside the layers
-    bool is3d = false;    // polylines, polygons and texts only
+    ObjectId layer = 0; // the layer holding it; 0 for groups, which live outside the layers
+    bool is3d = false;  // polylines, polygons and texts only
     std::vector<MAP3D_COORDPT> points; // polyline or polygon; z is 0 for 2-D objects
     // Arc.
     MAP_COORDPT center{};
@@ -103,6 +103,17 @@ using MessageBoxHook =
     std::function<int(HWND owner, std::string_view text, std::string_view caption, UINT type)>;
 STANDIN_API void SetMessageBoxHook(MessageBoxHook hook);
 
+// BrowseIniFile asks this hook for a file, starting from the current path. With a choice it
+// sends kSetItemTextMessage to the dialog window (wParam: the control id, lParam: the chosen
+// path as a zero-terminated text) and returns 1; without a hook, or when the hook chooses
+// nothing, it returns 0 and sends nothing.
+using BrowseHook = std::function<bool(std::string_view current, std::string& chosen)>;
+STANDIN_API void SetBrowseHook(BrowseHook hook);
+constexpr UINT kSetItemTextMessage = 0x7F01;
+// VexaF1Help hands the help window and the context number to this hook (nothing without one).
+using HelpHook = std::function<void(HWND helpWindow, std::int32_t context)>;
+STANDIN_API void SetHelpHook(HelpHook hook);
+
 // The call journal of a map: every host operation the module called on it, with its arguments,
 // one line per call ("map_layer_Create(...)"). Off until enabled.
 STANDIN_API void EnableJournal(HWND map, bool on);
@@ -118,6 +129,11 @@ STANDIN_API HWND CreateAttributeWindow(std::int32_t firstRow = 0);
 STANDIN_API AttributeTable AttributeTableOf(HWND window);
 // Writes the table as CSV (RFC 4180 quoting); false with a reason on failure.
 STANDIN_API bool SaveAttributeCsv(HWND window, const std::string& path, std::string* error);
+
+// ReadZOVIni keeps each record's DXF layer-name pattern at these bytes of the 128-byte record
+// (bytes the converter does not read), zero-terminated: at most 24 characters.
+constexpr std::size_t kZovPatternOffset = 4;
+constexpr std::size_t kZovPatternEnd = 29;
 
 // The configuration folder: $VEXA_HOME, or ~/.config/vexa. Settings and registry live there.
 STANDIN_API std::string ConfigFolder();

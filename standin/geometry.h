@@ -1,0 +1,41 @@
+// Geometry of the stand-in host: circle polygons, the DoOperations2 transform and bounds.
+#pragma once
+
+#include "standin/standin.h"
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace standin {
+
+// The nearest 32-bit integer, saturated at both ends; NaN gives 0.
+std::int32_t RoundSaturated(double value);
+
+// A circle as a polygon: pointsPerQuarter points in each quarter (at least 1, at most
+// kMaxPointsPerQuarter), counter-clockwise from angle 0, the first point not repeated.
+constexpr std::int32_t kMaxPointsPerQuarter = 4096;
+std::vector<MAP3D_COORDPT> CirclePoints(std::int32_t centerX, std::int32_t centerY,
+                                        std::int32_t radius, std::int32_t pointsPerQuarter);
+
+// DoOperations2: scale by (scaleX, scaleY) and rotate counter-clockwise by angleDegrees about
+// the reference point, then translate by (dx, dy); z is scaled by scaleZ and moved by dz.
+struct Transform {
+    MAP_COORDPT reference{};
+    std::int32_t dx = 0;
+    std::int32_t dy = 0;
+    std::int32_t dz = 0;
+    double scaleX = 1.0;
+    double scaleY = 1.0;
+    double scaleZ = 1.0;
+    double angleDegrees = 0.0;
+};
+bool IsFinite(const Transform& transform);
+// Transforms one object in place (nothing for a group).
+void ApplyTransform(Object& object, const Transform& transform);
+
+// The bounding rectangle of one object that is not a group; none for an empty point run.
+std::optional<MAP_COORDRECT> BoundsOf(const Object& object);
+void Include(std::optional<MAP_COORDRECT>& total, const MAP_COORDRECT& more);
+
+} // namespace standin

@@ -1,0 +1,54 @@
+#include "standin/host_state.h"
+
+namespace standin {
+
+HostState& State() {
+    static HostState state;
+    return state;
+}
+
+MapModel* HostState::MapOf(HWND window) {
+    const auto found = maps_.find(IdOf(window));
+    return found == maps_.end() ? nullptr : found->second.get();
+}
+
+MapModel* HostState::MapOfDatabase(DBHANDLE db) {
+    const auto found = mapsByDatabase_.find(IdOf(db));
+    return found == mapsByDatabase_.end() ? nullptr : found->second;
+}
+
+MapModel* HostState::MapOfPresentation(PMHANDLE pm) {
+    const auto found = mapsByPresentation_.find(IdOf(pm));
+    return found == mapsByPresentation_.end() ? nullptr : found->second;
+}
+
+HWND HostState::AddMap() {
+    const ObjectId window = NewId();
+    const ObjectId database = NewId();
+    const ObjectId presentation = NewId();
+    const ObjectId layerRoot = NewId();
+    const ObjectId copyRoot = NewId();
+    const ObjectId copyTarget = NewId();
+    auto map =
+        std::make_unique<MapModel>(window, database, presentation, layerRoot, copyRoot, copyTarget);
+    // A new map holds one layer, number 1, named "0", which is current.
+    LayerEntry* first = map->AddLayer(1, "0");
+    first->layer.attributes = {0, 0xFFFFFFFF, 0, layer_state::kVisible, 7, 0};
+    map->MakeCurrent(first->layer.id);
+    mapsByDatabase_.emplace(database, map.get());
+    mapsByPresentation_.emplace(presentation, map.get());
+    maps_.emplace(window, std::move(map));
+    return HandleFromId<HWND>(window);
+}
+
+void HostState::RemoveMap(HWND window) {
+    const auto found = maps_.find(IdOf(window));
+    if (found == maps_.end()) {
+        return;
+    }
+    mapsByDatabase_.erase(found->second->database);
+    mapsByPresentation_.erase(found->second->presentation);
+    maps_.erase(found);
+}
+
+} // namespace standin

@@ -1,0 +1,96 @@
+// The stand-in host's whole state: maps, windows, memory blocks, open registry keys and the
+// cached configuration live in one registry object, reached through State(). Every exported
+// operation finds its map, window or block there by the id behind the handle it was given, so a
+// stale or foreign handle is answered as "none" and never followed as a pointer.
+#pragma once
+
+#include "standin/map_model.h"
+#include "standin/standin.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+namespace standin {
+
+// A window that is not a map: an application window or the attribute table.
+struct HostWindow {
+    MessageHandler handler;
+};
+
+struct AttributeWindowState {
+    std::int32_t firstRow = 0;
+    AttributeTable table;
+};
+// Answers one message of the attribute-table protocol (attribute_window.cpp).
+LRESULT AttributeWindowMessage(AttributeWindowState& window, UINT message, WPARAM wParam,
+                               LPARAM lParam);
+
+struct MemoryBlock {
+    std::vector<unsigned char> bytes;
+    std::int32_t locks = 0;
+};
+
+struct SettingsData; // settings_store.cpp
+struct RegistryData; // registry.cpp
+
+class HostState {
+  public:
+    // Hands out the next id of the process-wide counter; ids are never reused.
+    std::uint64_t NewId() { return nextId_++; }
+
+    MapModel* MapOf(HWND window);
+    MapModel* MapOfDatabase(DBHANDLE db);
+    MapModel* MapOfPresentation(PMHANDLE pm);
+    HWND AddMap();
+    void RemoveMap(HWND window);
+
+    std::unordered_map<std::uint64_t, HostWindow> hostWindows;
+    std::unordered_map<std::uint64_t, AttributeWindowState> attributeWindows;
+    std::unordered_map<std::uint64_t, MemoryBlock> memory;
+    std::unordered_map<std::uint64_t, std::string> openKeys; // registry key handle -> key path
+    std::unordered_set<int> openFiles;                       // descriptors from OpenFile
+    MessageBoxHook messageBoxHook;
+    BrowseHook browseHook;
+    HelpHook helpHook;
+
+    // Parsed configuration files, loaded on first use; ReloadConfiguration drops them.
+    std::shared_ptr<SettingsData> settings;
+    std::shared_ptr<RegistryData> registry;
+
+  private:
+    std::uint64_t nextId_ = 0x100;
+    std::unordered_map<std::uint64_t, std::unique_ptr<MapModel>> maps_;
+    std::unordered_map<std::uint64_t, MapModel*> mapsByDatabase_;
+    std::unordered_map<std::uint64_t, MapModel*> mapsByPresentation_;
+};
+
+HostState& State();
+
+// Handle <-> id conversions. Ids are plain numbers; handles only carry them.
+template <typename Handle>
+std::uint64_t IdOf(Handle handle) {
+    return static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(handle));
+}
+template <typename Handle>
+Handle HandleFromId(std::uint64_t id) {
+    return reinterpret_cast<Handle>(static_cast<std::uintptr_t>(id));
+}
+
+// Runs the body of an exported operation; an exception (only bad_alloc is expected) becomes the
+// operation's failure value instead of crossing into the caller.
+template <typename R, typename F>
+R Guarded(R failure, F&& body) noexcept {
+    try {
+        return body();
+    } catch (...) {
+        return failure;
+    }
+}
+
+} // namespace standin

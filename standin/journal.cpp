@@ -1,0 +1,166 @@
+#include "standin/journal.h"
+
+#include "standin/host_state.h"
+
+#include <charconv>
+#include <cstdio>
+
+namespace standin {
+namespace journal {
+
+namespace {
+// Lists longer than this are cut with "..." so that one huge polyline does not swamp the log.
+constexpr std::int32_t kMaxListedItems = 64;
+
+void AppendHandleId(std::string& line, OBJHANDLE handle) {
+    if (!handle) {
+        line += "null";
+        return;
+    }
+    line += '#';
+    line += std::to_string(IdOf(handle));
+}
+
+void AppendPoint(std::string& line, const MAP_COORDPT& point) {
+    line += '{';
+    line += std::to_string(point.x);
+    line += ", ";
+    line += std::to_string(point.y);
+    line += '}';
+}
+
+template <typename T, typename AppendItem>
+void AppendList(std::string& line, const T* items, std::int32_t count, AppendItem appendItem) {
+    if (!items) {
+        line += "null";
+        return;
+    }
+    line += '[';
+    for (std::int32_t i = 0; i < count; ++i) {
+        if (i > 0) {
+            line += ", ";
+        }
+        if (i == kMaxListedItems) {
+            line += "...";
+            break;
+        }
+        appendItem(line, items[i]);
+    }
+    line += ']';
+}
+} // namespace
+
+void AppendArgument(std::string& line, Map) {
+    line += "map";
+}
+void AppendArgument(std::string& line, Db) {
+    line += "db";
+}
+void AppendArgument(std::string& line, Pm) {
+    line += "pm";
+}
+
+void AppendArgument(std::string& line, Out out) {
+    if (!out.pointer) {
+        line += "null";
+        return;
+    }
+    line += '&';
+    line += out.name;
+}
+
+void AppendArgument(std::string& line, Handle handle) {
+    AppendHandleId(line, handle.handle);
+}
+
+void AppendArgument(std::string& line, Handles handles) {
+    AppendList(line, handles.handles, handles.count, AppendHandleId);
+}
+
+void AppendArgument(std::string& line, Text text) {
+    if (!text.text) {
+        line += "null";
+        return;
+    }
+    line += '"';
+    for (const char* p = text.text; *p; ++p) {
+        const auto byte = static_cast<unsigned char>(*p);
+        switch (byte) {
+        case '"':
+            line += "\\\"";
+            break;
+        case '\\':
+            line += "\\\\";
+            break;
+        case '\n':
+            line += "\\n";
+            break;
+        case '\r':
+            line += "\\r";
+            break;
+        case '\t':
+            line += "\\t";
+            break;
+        default:
+            if (byte < 0x20 || byte >= 0x7F) {
+                char escaped[5];
+                std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+                line += escaped;
+            } else {
+                line += static_cast<char>(byte);
+            }
+        }
+    }
+    line += '"';
+}
+
+void AppendArgument(std::string& line, Point point) {
+    if (!point.point) {
+        line += "null";
+        return;
+    }
+    AppendPoint(line, *point.point);
+}
+
+void AppendArgument(std::string& line, Points points) {
+    AppendList(line, points.points, points.count, AppendPoint);
+}
+
+void AppendArgument(std::string& line, std::int32_t value) {
+    line += std::to_string(value);
+}
+
+void AppendArgument(std::string& line, std::uint32_t value) {
+    line += std::to_string(static_cast<std::int32_t>(value));
+}
+
+void AppendArgument(std::string& line, std::uint16_t value) {
+    line += std::to_string(value);
+}
+
+void AppendArgument(std::string& line, double value) {
+    char buffer[32];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    line.append(buffer, result.ptr);
+}
+
+} // namespace journal
+
+STANDIN_API void EnableJournal(HWND map, bool on) {
+    if (MapModel* model = State().MapOf(map)) {
+        model->journalOn = on;
+    }
+}
+
+STANDIN_API std::vector<std::string> Journal(HWND map) {
+    const MapModel* model = State().MapOf(map);
+    return model ? model->journal : std::vector<std::string>{};
+}
+
+STANDIN_API void ClearJournal(HWND map) {
+    if (MapModel* model = State().MapOf(map)) {
+        model->journal.clear();
+    }
+}
+
+} // namespace standin

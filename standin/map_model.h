@@ -1,0 +1,139 @@
+// One map of the stand-in host: its layers in map order, its objects and groups, and the
+// per-window values (unit, page, text base, objects rectangle, journal).
+//
+// Ids: layers, objects, groups and the tree roots share the process-wide id counter, so a
+// handle of one map is never a valid handle of another. Lookups go through hash tables; a
+// stale id simply is not found.
+#pragma once
+
+#include "standin/standin.h"
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace standin {
+
+// Mode bits of argument 11 of map_layer_Create and map_layer_Set.
+namespace layer_mode {
+constexpr std::int32_t kApplyNumberAndName = 1; // Set: take the number and name given
+constexpr std::int32_t kApplyAttributes = 2;    // Set: take the attributes given
+constexpr std::int32_t kMakeCurrent = 4;        // Create and Set: the layer becomes current
+} // namespace layer_mode
+
+// Bits of attribute 10 (argument 10) that drive the two layer switches.
+namespace layer_state {
+constexpr std::int64_t kVisible = 1; // set: the layer is shown
+constexpr std::int64_t kLocked = 2;  // set: the layer's objects cannot be edited
+} // namespace layer_state
+
+constexpr std::int32_t kDefaultTextBase = 1000;
+constexpr MAP_COORDPT kDefaultPageOrigin{0, 0};
+constexpr MAP_COORDPT kDefaultPageExtent{640, 454};
+
+struct LayerEntry {
+    Layer layer;
+    std::size_t order = 0; // index in the map order
+    // The record OBJectLock hands out; allocated once so that its address stays valid for as
+    // long as the layer lives.
+    std::unique_ptr<std::array<unsigned char, layer_record::kSize>> record;
+};
+
+struct ObjectEntry {
+    Object object;
+    ObjectId parent = 0; // the group holding this object, 0 when none
+};
+
+class MapModel {
+  public:
+    MapModel(ObjectId window, ObjectId database, ObjectId presentation, ObjectId layerRoot,
+             ObjectId copyRoot, ObjectId copyTarget);
+
+    // The ids of the map window and of the items of its per-window record.
+    const ObjectId window;
+    const ObjectId database;
+    const ObjectId presentation;
+    const ObjectId layerRoot;  // GetRootOBJect(map, 0x5001)
+    const ObjectId copyRoot;   // GetRootOBJect(map, 0x6003)
+    const ObjectId copyTarget; // the first 0x8807 reference of copyRoot
+
+    std::int32_t unitId = 0;
+    std::int32_t textBase = kDefaultTextBase;
+    MAP_COORDPT pageOrigin = kDefaultPageOrigin;
+    MAP_COORDPT pageExtent = kDefaultPageExtent;
+    std::optional<MAP_COORDRECT> objectsRect;
+
+    bool journalOn = false;
+    std::vector<std::string> journal;
+    MessageHandler observer;
+
+    // Layers ------------------------------------------------------------------------------
+    LayerEntry* FindLayer(ObjectId id);
+    LayerEntry* LayerByNumber(std::int32_t number);
+    LayerEntry* LayerByName(const std::string& name); // the first in map order
+    LayerEntry* CurrentLayer() { return FindLayer(current_); }
+    void MakeCurrent(ObjectId layer) { current_ = layer; }
+    const std::vector<ObjectId>& LayerOrder() const { return order_; }
+    std::size_t LayerCount() const { return order_.size(); }
+    // The highest layer number in use, 0 when the map has no layer.
+    std::int32_t MaxLayerNumber() const;
+    // Appends a new layer to the map order; null when the number is in use or not >= 0.
+    LayerEntry* AddLayer(std::int32_t number, const std::string& name);
+    bool Renumber(LayerEntry& entry, std::int32_t number);
+    void Rename(LayerEntry& entry, const std::string& name);
+    // Puts the layer right after the predecessor (first when the predecessor is 0).
+    bool MoveAfter(ObjectId layer, ObjectId predecessor);
+    // The current layer, or a layer made for new objects when none is current.
+    LayerEntry& LayerForNewObject();
+    // Refreshes and gives the fixed-layout record of the layer.
+    const void* LockRecord(LayerEntry& entry);
+
+    // Objects and groups ------------------------------------------------------------------
+    ObjectEntry* FindObject(ObjectId id);
+    const std::unordered_map<ObjectId, ObjectEntry>& Objects() const { return objects_; }
+    // Adds an object with a fresh id; a layered object is appended to that layer.
+    ObjectEntry& AddObject(Object object, LayerEntry* layer);
+    // The objects on layers below the given handles: groups are replaced by their members,
+    // all levels down; duplicates and unknown ids are dropped.
+    std::vector<ObjectId> LayeredObjectsBelow(const ObjectId* ids, std::size_t count);
+    // Moves the objects (none of them a group) to the end of the layer, in the order given.
+    void MoveToLayer(const std::vector<ObjectId>& ids, LayerEntry& target);
+    // Adds a member to a group, taking it out of any group that held it. Refused (false) when
+    // the member is the group itself or holds it.
+    bool AddMember(ObjectId group, ObjectId member);
+    // The object and every object below it, the object first; an explicit stack, so that
+    // nesting depth costs no call depth.
+    std::vector<ObjectId> Subtree(ObjectId root);
+    // Deep copy of an object or group; each copy on the layer of its original, appended.
+    ObjectId CopyTree(ObjectId source);
+    // Removes the object and everything below it from layers, groups and the map.
+    void DeleteTree(ObjectId root);
+    // Removes a layer with all its objects.
+    void DeleteLayer(ObjectId layer);
+
+    // Whole map ---------------------------------------------------------------------------
+    MapSnapshot Snapshot() const;
+    void Restore(const MapSnapshot& snapshot);
+
+  private:
+    void RemoveFromLayers(const std::vector<ObjectId>& ids);
+    void DetachFromParent(ObjectEntry& entry);
+    void RenumberOrder(std::size_t from);
+    void IndexName(const std::string& name, ObjectId id);
+    void UnindexName(const std::string& name, ObjectId id);
+    void ClearContent();
+
+    std::unordered_map<ObjectId, LayerEntry> layers_;
+    std::vector<ObjectId> order_;
+    std::map<std::int32_t, ObjectId> byNumber_;
+    std::unordered_map<std::string, std::vector<ObjectId>> byName_;
+    std::unordered_map<ObjectId, ObjectEntry> objects_;
+    ObjectId current_ = 0;
+};
+
+} // namespace standin

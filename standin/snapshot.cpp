@@ -1,0 +1,47 @@
+// The stand-in's own view of a map: snapshots for tests and documents, and the per-window
+// values that a document carries.
+#include "standin/host_state.h"
+
+namespace standin {
+
+STANDIN_API MapSnapshot Snapshot(HWND map) {
+    const MapModel* model = State().MapOf(map);
+    return model ? model->Snapshot() : MapSnapshot{};
+}
+
+STANDIN_API const Object* FindObject(HWND map, OBJHANDLE handle) {
+    MapModel* model = State().MapOf(map);
+    const ObjectEntry* entry = model ? model->FindObject(IdOf(handle)) : nullptr;
+    return entry ? &entry->object : nullptr;
+}
+
+STANDIN_API OBJHANDLE HandleOf(ObjectId id) {
+    return HandleFromId<OBJHANDLE>(id);
+}
+
+STANDIN_API void Restore(HWND map, const MapSnapshot& snapshot) {
+    if (MapModel* model = State().MapOf(map)) {
+        model->Restore(snapshot);
+    }
+}
+
+STANDIN_API void SetUnitId(HWND map, std::int32_t unitId) {
+    if (MapModel* model = State().MapOf(map)) {
+        model->unitId = unitId;
+    }
+}
+
+STANDIN_API void SetTextBase(HWND map, std::int32_t textBase) {
+    if (MapModel* model = State().MapOf(map)) {
+        model->textBase = textBase;
+    }
+}
+
+STANDIN_API void SetPage(HWND map, MAP_COORDPT origin, MAP_COORDPT extent) {
+    if (MapModel* model = State().MapOf(map)) {
+        model->pageOrigin = origin;
+        model->pageExtent = extent;
+    }
+}
+
+} // namespace standin
