@@ -1,5 +1,6 @@
 #include "module/exports.h"
 
+#include "export/export_operation.h"
 #include "import/import_operation.h"
 
 namespace {
@@ -8,6 +9,15 @@ namespace {
 std::int32_t GuardedImport(HWND map, const char* path, HWND attributeWindow) noexcept {
     try {
         return RunImport(map, path, attributeWindow);
+    } catch (...) {
+        return 0;
+    }
+}
+
+// The export reports its own failures to the user; whatever else goes wrong stays here.
+std::int32_t GuardedExport(HWND map, const char* path) noexcept {
+    try {
+        return RunExport(map, path);
     } catch (...) {
         return 0;
     }
@@ -25,5 +35,13 @@ std::int32_t DXFCNV_CALL DXFFileImport(HWND map, const char* path, std::int32_t,
 std::int32_t DXFCNV_CALL VexaImport(HWND map, const char* path, std::int32_t,
                                     HWND attributeWindow) {
     return GuardedImport(map, path, attributeWindow);
+}
+
+std::int32_t DXFCNV_CALL DXFFileExport(HWND map, const char* path, std::int32_t, std::int32_t) {
+    return GuardedExport(map, path);
+}
+
+std::int32_t DXFCNV_CALL VexaExport(HWND map, const char* path, std::int32_t, std::int32_t) {
+    return GuardedExport(map, path);
 }
 }

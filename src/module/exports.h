@@ -23,7 +23,14 @@ DXFCNV_EXPORT std::int32_t DXFCNV_CALL DXFFileImport(HWND map, const char* path,
                                                      std::int32_t unused, HWND attributeWindow);
 DXFCNV_EXPORT std::int32_t DXFCNV_CALL VexaImport(HWND map, const char* path, std::int32_t unused,
                                                   HWND attributeWindow);
+// Writes the map of `map` to the DXF file at `path`; the last two values are not read.
+// Returns 0 in every case; failures are told to the user in a message box.
+DXFCNV_EXPORT std::int32_t DXFCNV_CALL DXFFileExport(HWND map, const char* path,
+                                                     std::int32_t unused1, std::int32_t unused2);
+DXFCNV_EXPORT std::int32_t DXFCNV_CALL VexaExport(HWND map, const char* path, std::int32_t unused1,
+                                                  std::int32_t unused2);
 }
 
 // Function pointer types the host uses after looking the names up.
 using DxfImportFn = std::int32_t(DXFCNV_CALL*)(HWND, const char*, std::int32_t, HWND);
+using DxfExportFn = std::int32_t(DXFCNV_CALL*)(HWND, const char*, std::int32_t, std::int32_t);
