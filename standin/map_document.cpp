@@ -29,6 +29,8 @@ namespace standin {
 namespace {
 
 using Json = nlohmann::json;
+// Written documents keep their keys in the order given here rather than sorted.
+using OrderedJson = nlohmann::ordered_json;
 
 constexpr const char* kFormatName = "vexa-map";
 constexpr std::int64_t kFormatVersion = 1;
@@ -78,7 +80,7 @@ bool IsValidUtf8(std::string_view bytes) {
     return true;
 }
 
-Json BytesToJson(const std::string& bytes) {
+OrderedJson BytesToJson(const std::string& bytes) {
     if (IsValidUtf8(bytes)) {
         return bytes;
     }
@@ -90,10 +92,10 @@ Json BytesToJson(const std::string& bytes) {
         hex.push_back(kHexDigits[byte >> 4]);
         hex.push_back(kHexDigits[byte & 0x0F]);
     }
-    return Json{{"bytes", std::move(hex)}};
+    return OrderedJson{{"bytes", std::move(hex)}};
 }
 
-Json RealToJson(double value) {
+OrderedJson RealToJson(double value) {
     if (std::isnan(value)) {
         return "NaN";
     }
@@ -547,7 +549,7 @@ MapSnapshot ReadDocument(const Json& document) {
         snapshot.objects.push_back(ReadGroup(groups[i], Location(groupsAt, i)));
     }
     CheckReferences(snapshot.objects);
-    // The map keeps its objects in creation order, which the ids of a saved map follow.
+    // A snapshot lists its objects in creation order, which the ids of a saved map follow.
     std::stable_sort(snapshot.objects.begin(), snapshot.objects.end(),
                      [](const Object& a, const Object& b) { return a.id < b.id; });
     return snapshot;
@@ -556,19 +558,20 @@ MapSnapshot ReadDocument(const Json& document) {
 // ---------------------------------------------------------------------------------------------
 // Writing.
 
-Json PointToJson(const MAP3D_COORDPT& point, bool is3d) {
-    return is3d ? Json::array({point.x, point.y, point.z}) : Json::array({point.x, point.y});
+OrderedJson PointToJson(const MAP3D_COORDPT& point, bool is3d) {
+    return is3d ? OrderedJson::array({point.x, point.y, point.z})
+                : OrderedJson::array({point.x, point.y});
 }
 
-Json ObjectToJson(const Object& object) {
-    Json json = Json::object();
+OrderedJson ObjectToJson(const Object& object) {
+    OrderedJson json = OrderedJson::object();
     json["id"] = object.id;
     switch (object.kind) {
     case ObjectKind::Polyline:
     case ObjectKind::Polygon: {
         const bool polyline = object.kind == ObjectKind::Polyline;
         json["type"] = std::string(polyline ? "polyline" : "polygon") + (object.is3d ? "3d" : "");
-        Json points = Json::array();
+        OrderedJson points = OrderedJson::array();
         for (const MAP3D_COORDPT& point : object.points) {
             points.push_back(PointToJson(point, object.is3d));
         }
@@ -577,7 +580,7 @@ Json ObjectToJson(const Object& object) {
     }
     case ObjectKind::Arc:
         json["type"] = "arc";
-        json["center"] = Json::array({object.center.x, object.center.y});
+        json["center"] = OrderedJson::array({object.center.x, object.center.y});
         json["radius"] = object.radius;
         json["startAngle"] = RealToJson(object.startAngle);
         json["endAngle"] = RealToJson(object.endAngle);
@@ -601,8 +604,8 @@ Json ObjectToJson(const Object& object) {
     return json;
 }
 
-Json LayerHeaderToJson(const Layer& layer) {
-    Json json = Json::object();
+OrderedJson LayerHeaderToJson(const Layer& layer) {
+    OrderedJson json = OrderedJson::object();
     json["number"] = layer.number;
     json["name"] = BytesToJson(layer.name);
     json["attributes"] = layer.attributes;
@@ -619,25 +622,25 @@ std::string DocumentText(const MapSnapshot& snapshot) {
     for (const Object& object : snapshot.objects) {
         byId.emplace(object.id, &object);
     }
-    Json rect = nullptr;
+    OrderedJson rect = nullptr;
     if (snapshot.objectsRect) {
         const MAP_COORDRECT& r = *snapshot.objectsRect;
-        rect = Json::array({r.min.x, r.min.y, r.max.x, r.max.y});
+        rect = OrderedJson::array({r.min.x, r.min.y, r.max.x, r.max.y});
     }
-    Json currentLayer = nullptr;
+    OrderedJson currentLayer = nullptr;
     if (snapshot.currentLayer) {
         currentLayer = *snapshot.currentLayer;
     }
-    const Json page = {{"origin", {snapshot.pageOrigin.x, snapshot.pageOrigin.y}},
-                       {"extent", {snapshot.pageExtent.x, snapshot.pageExtent.y}}};
+    const OrderedJson page = {{"origin", {snapshot.pageOrigin.x, snapshot.pageOrigin.y}},
+                              {"extent", {snapshot.pageExtent.x, snapshot.pageExtent.y}}};
 
     std::string text = "{\n";
-    text += "\"format\": " + Json(kFormatName).dump() + ",\n";
-    text += "\"version\": " + Json(kFormatVersion).dump() + ",\n";
-    text += "\"unitId\": " + Json(snapshot.unitId).dump() + ",\n";
+    text += "\"format\": " + OrderedJson(kFormatName).dump() + ",\n";
+    text += "\"version\": " + OrderedJson(kFormatVersion).dump() + ",\n";
+    text += "\"unitId\": " + OrderedJson(snapshot.unitId).dump() + ",\n";
     text += "\"objectsRect\": " + rect.dump() + ",\n";
     text += "\"currentLayer\": " + currentLayer.dump() + ",\n";
-    text += "\"textBase\": " + Json(snapshot.textBase).dump() + ",\n";
+    text += "\"textBase\": " + OrderedJson(snapshot.textBase).dump() + ",\n";
     text += "\"page\": " + page.dump() + ",\n";
     text += "\"layers\": [";
     for (std::size_t i = 0; i < snapshot.layers.size(); ++i) {
@@ -666,7 +669,7 @@ std::string DocumentText(const MapSnapshot& snapshot) {
         }
         text += firstGroup ? "\n  " : ",\n  ";
         firstGroup = false;
-        text += Json{{"id", object.id}, {"members", object.members}}.dump();
+        text += OrderedJson{{"id", object.id}, {"members", object.members}}.dump();
     }
     text += firstGroup ? "]\n}\n" : "\n]\n}\n";
     return text;
