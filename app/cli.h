@@ -30,6 +30,8 @@ struct Command {
     int (*run)(const Invocation& invocation);
 };
 
+extern const Command kConvertCommand;
+extern const Command kExportCommand;
 extern const Command kImportCommand;
 extern const Command kSettingsCommand;
 extern const Command kShowCommand;

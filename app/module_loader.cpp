@@ -62,6 +62,7 @@ std::optional<LoadedModule> LoadedModule::Load(const std::string& path, std::str
         return std::nullopt;
     }
     module.import_ = reinterpret_cast<DxfImportFn>(symbol);
+    module.export_ = reinterpret_cast<DxfExportFn>(::dlsym(module.handle_.get(), "DXFFileExport"));
     return module;
 }
 

@@ -20,6 +20,8 @@ class LoadedModule {
     static std::optional<LoadedModule> Load(const std::string& path, std::string* error);
 
     DxfImportFn Import() const { return import_; }
+    // Null when the module does not export DXFFileExport.
+    DxfExportFn Export() const { return export_; }
 
   private:
     struct Closer {
@@ -27,6 +29,7 @@ class LoadedModule {
     };
     std::unique_ptr<void, Closer> handle_;
     DxfImportFn import_ = nullptr;
+    DxfExportFn export_ = nullptr;
 };
 
 } // namespace dxfcnv

@@ -11,7 +11,8 @@
 
 namespace {
 
-const std::set<std::string> kExpectedNames = {"DXFFileImport", "VexaImport"};
+const std::set<std::string> kExpectedNames = {"DXFFileImport", "VexaImport", "DXFFileExport",
+                                              "VexaExport"};
 
 std::set<std::string> DefinedFunctionSymbols(const std::string& library) {
     const std::string command = "nm -D --defined-only '" + library + "' 2>/dev/null";

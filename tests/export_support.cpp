@@ -1,0 +1,211 @@
+#include "export_support.h"
+
+#include "module/exports.h"
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+
+namespace export_support {
+
+namespace fs = std::filesystem;
+
+MapBuilder& MapBuilder::Layer(std::int32_t number, std::string name, bool visible, bool editable) {
+    standin::Layer layer;
+    layer.id = nextId_++;
+    layer.number = number;
+    layer.name = std::move(name);
+    layer.visible = visible;
+    layer.editable = editable;
+    snapshot_.layers.push_back(std::move(layer));
+    return *this;
+}
+
+MapBuilder& MapBuilder::Add(standin::Object object) {
+    object.id = nextId_++;
+    object.layer = snapshot_.layers.back().id;
+    snapshot_.layers.back().objects.push_back(object.id);
+    snapshot_.objects.push_back(std::move(object));
+    return *this;
+}
+
+namespace {
+
+standin::Object PointObject(standin::ObjectKind kind, const std::vector<MAP_COORDPT>& points) {
+    standin::Object object;
+    object.kind = kind;
+    for (const MAP_COORDPT& point : points)
+        object.points.push_back({point.x, point.y, 0});
+    return object;
+}
+
+standin::Object PointObject3d(standin::ObjectKind kind, std::vector<MAP3D_COORDPT> points) {
+    standin::Object object;
+    object.kind = kind;
+    object.is3d = true;
+    object.points = std::move(points);
+    return object;
+}
+
+} // namespace
+
+MapBuilder& MapBuilder::Polyline(std::vector<MAP_COORDPT> points) {
+    return Add(PointObject(standin::ObjectKind::Polyline, points));
+}
+MapBuilder& MapBuilder::Polygon(std::vector<MAP_COORDPT> points) {
+    return Add(PointObject(standin::ObjectKind::Polygon, points));
+}
+MapBuilder& MapBuilder::Polyline3d(std::vector<MAP3D_COORDPT> points) {
+    return Add(PointObject3d(standin::ObjectKind::Polyline, std::move(points)));
+}
+MapBuilder& MapBuilder::Polygon3d(std::vector<MAP3D_COORDPT> points) {
+    return Add(PointObject3d(standin::ObjectKind::Polygon, std::move(points)));
+}
+
+MapBuilder& MapBuilder::Arc(MAP_COORDPT center, std::int32_t radius) {
+    standin::Object arc;
+    arc.kind = standin::ObjectKind::Arc;
+    arc.center = center;
+    arc.radius = radius;
+    arc.endAngle = 90.0;
+    return Add(std::move(arc));
+}
+
+MapBuilder& MapBuilder::Text(std::string text, MAP_COORDPT position, standin::Object details) {
+    details.kind = standin::ObjectKind::Text;
+    details.is3d = false;
+    details.text = std::move(text);
+    details.position = {position.x, position.y, 0};
+    return Add(std::move(details));
+}
+
+MapBuilder& MapBuilder::Text3d(std::string text, MAP3D_COORDPT position, standin::Object details) {
+    details.kind = standin::ObjectKind::Text;
+    details.is3d = true;
+    details.text = std::move(text);
+    details.position = position;
+    return Add(std::move(details));
+}
+
+MapBuilder& MapBuilder::Unit(std::int32_t unitId) {
+    snapshot_.unitId = unitId;
+    return *this;
+}
+
+void MapBuilder::Into(HWND map) const {
+    standin::Restore(map, snapshot_);
+}
+
+std::optional<std::string> ReadFileBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+namespace {
+
+// The next line without its CR LF; false when the line does not end with CR LF or holds a lone
+// CR or LF.
+bool NextLine(std::string_view& rest, std::string_view& line) {
+    const std::size_t end = rest.find("\r\n");
+    if (end == std::string_view::npos)
+        return false;
+    line = rest.substr(0, end);
+    rest.remove_prefix(end + 2);
+    return line.find_first_of("\r\n") == std::string_view::npos;
+}
+
+bool ParseCodeLine(std::string_view line, int& code) {
+    if (line.size() < 3 || line.substr(0, 2) != "  ")
+        return false;
+    const std::string_view digits = line.substr(2);
+    if (!std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return false;
+    code = std::stoi(std::string(digits));
+    return true;
+}
+
+} // namespace
+
+bool ParseGroups(std::string_view bytes, std::vector<Group>& groups) {
+    groups.clear();
+    std::string_view rest = bytes;
+    while (!rest.empty()) {
+        std::string_view codeLine;
+        std::string_view valueLine;
+        int code = 0;
+        if (!NextLine(rest, codeLine) || !ParseCodeLine(codeLine, code) ||
+            !NextLine(rest, valueLine))
+            return false;
+        groups.emplace_back(code, std::string(valueLine));
+    }
+    return true;
+}
+
+Exported ExportMap(const testing_support::TempHome& home, HWND map) {
+    Exported exported;
+    const fs::path path = home.Path() / "export.dxf";
+    exported.result = DXFFileExport(map, path.c_str(), 0, 0);
+    exported.bytes = ReadFileBytes(path).value_or("");
+    exported.wellFormed = ParseGroups(exported.bytes, exported.groups);
+    return exported;
+}
+
+std::vector<Group> SectionBody(const std::vector<Group>& groups, std::string_view name) {
+    for (std::size_t i = 0; i + 1 < groups.size(); ++i) {
+        if (groups[i] != Group{0, "SECTION"} || groups[i + 1] != Group{2, std::string(name)})
+            continue;
+        std::vector<Group> body;
+        for (std::size_t j = i + 2; j < groups.size() && groups[j] != Group{0, "ENDSEC"}; ++j)
+            body.push_back(groups[j]);
+        return body;
+    }
+    return {};
+}
+
+std::vector<std::vector<Group>> SplitAtCodeZero(const std::vector<Group>& body) {
+    std::vector<std::vector<Group>> parts;
+    for (const Group& group : body) {
+        if (group.first == 0 || parts.empty())
+            parts.emplace_back();
+        parts.back().push_back(group);
+    }
+    return parts;
+}
+
+std::vector<std::vector<Group>> Entities(const Exported& exported) {
+    return SplitAtCodeZero(SectionBody(exported.groups, "ENTITIES"));
+}
+
+std::vector<std::string> ValuesOf(const std::vector<Group>& groups, int code) {
+    std::vector<std::string> values;
+    for (const auto& [groupCode, value] : groups) {
+        if (groupCode == code)
+            values.push_back(value);
+    }
+    return values;
+}
+
+MessageBoxes::MessageBoxes() {
+    standin::SetMessageBoxHook(
+        [this](HWND owner, std::string_view text, std::string_view caption, UINT type) {
+            shown_.push_back({owner, std::string(text), std::string(caption), type});
+            return IDOK;
+        });
+}
+
+MessageBoxes::~MessageBoxes() {
+    standin::SetMessageBoxHook(nullptr);
+}
+
+std::vector<std::string> FolderListing(const fs::path& folder) {
+    std::vector<std::string> names;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(folder, error))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+} // namespace export_support

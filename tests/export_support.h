@@ -1,0 +1,87 @@
+// Helpers of the export tests: maps built from a few lines, an export read back as bytes and as
+// groups, and the message boxes the module showed.
+#pragma once
+
+#include "test_support.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace export_support {
+
+using testing_support::Group;
+
+// Builds the content of a map: layers in map order, each object on the layer added last.
+class MapBuilder {
+  public:
+    MapBuilder& Layer(std::int32_t number, std::string name, bool visible = true,
+                      bool editable = true);
+    MapBuilder& Polyline(std::vector<MAP_COORDPT> points);
+    MapBuilder& Polygon(std::vector<MAP_COORDPT> points);
+    MapBuilder& Polyline3d(std::vector<MAP3D_COORDPT> points);
+    MapBuilder& Polygon3d(std::vector<MAP3D_COORDPT> points);
+    MapBuilder& Arc(MAP_COORDPT center, std::int32_t radius);
+    // A 2-D text; the other fields of `text` (size, rotation, flags ...) are taken as they are.
+    MapBuilder& Text(std::string text, MAP_COORDPT position, standin::Object details = {});
+    MapBuilder& Text3d(std::string text, MAP3D_COORDPT position, standin::Object details = {});
+    MapBuilder& Unit(std::int32_t unitId);
+    // Replaces the content of the map with what was built.
+    void Into(HWND map) const;
+
+  private:
+    MapBuilder& Add(standin::Object object);
+    standin::MapSnapshot snapshot_;
+    standin::ObjectId nextId_ = 1;
+};
+
+// One whole export of `map` into `home`, read back.
+struct Exported {
+    std::int32_t result = -1;
+    std::string bytes;
+    std::vector<Group> groups; // parsed from the bytes
+    bool wellFormed = false;   // every line ends with CR LF; code lines are "  " and digits
+};
+Exported ExportMap(const testing_support::TempHome& home, HWND map);
+
+// The file at `path`, or nothing when it cannot be read.
+std::optional<std::string> ReadFileBytes(const std::filesystem::path& path);
+// Splits an exported file into groups; false when a line does not end with CR LF, a code line
+// is not two blanks and digits, or a code line has no value line.
+bool ParseGroups(std::string_view bytes, std::vector<Group>& groups);
+
+// The groups between (2, name) of a section and its ENDSEC, both left out.
+std::vector<Group> SectionBody(const std::vector<Group>& groups, std::string_view name);
+// The section body cut into entities or table entries, each starting at a group with code 0.
+std::vector<std::vector<Group>> SplitAtCodeZero(const std::vector<Group>& body);
+// The entities of the ENTITIES section.
+std::vector<std::vector<Group>> Entities(const Exported& exported);
+// The values of the groups with `code` in `groups`, in order.
+std::vector<std::string> ValuesOf(const std::vector<Group>& groups, int code);
+
+// Records the message boxes shown while it lives, and answers them with OK.
+struct MessageBoxRecord {
+    HWND owner = nullptr;
+    std::string text;
+    std::string caption;
+    UINT type = 0;
+};
+class MessageBoxes {
+  public:
+    MessageBoxes();
+    ~MessageBoxes();
+    MessageBoxes(const MessageBoxes&) = delete;
+    MessageBoxes& operator=(const MessageBoxes&) = delete;
+    const std::vector<MessageBoxRecord>& Shown() const { return shown_; }
+
+  private:
+    std::vector<MessageBoxRecord> shown_;
+};
+
+// The names of the files in a folder, sorted.
+std::vector<std::string> FolderListing(const std::filesystem::path& folder);
+
+} // namespace export_support
