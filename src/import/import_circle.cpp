@@ -1,9 +1,71 @@
-// Placeholder: passes the entity over until its reader lands.
+#include "host/vexcore.h"
 #include "import/entity_handlers.h"
 #include "import/entity_reading.h"
+#include "import/layer_resolution.h"
 
-std::int32_t ImportCircle(HWND, GroupReader& reader, GroupPair& pair, ImportContext&, OBJHANDLE*) {
-    while (NextEntityGroup(reader, pair) == EntityStep::Group) {
+#include <array>
+#include <string>
+
+namespace {
+
+enum CircleField { kCentreX, kCentreY, kCentreZ, kRadius, kFieldCount };
+
+// The field a CIRCLE group code fills, or kFieldCount for a code the CIRCLE skips.
+constexpr CircleField FieldOf(std::int32_t code) {
+    switch (code) {
+    case 10:
+        return kCentreX;
+    case 20:
+        return kCentreY;
+    case 30:
+        return kCentreZ;
+    case 40:
+        return kRadius;
+    default:
+        return kFieldCount;
     }
-    return 0;
+}
+
+// The quality argument the host takes for the polygon of a circle.
+constexpr std::int32_t kCircleQuality = 20;
+
+} // namespace
+
+std::int32_t ImportCircle(HWND map, GroupReader& reader, GroupPair& pair, ImportContext& context,
+                          OBJHANDLE* blockSlot) {
+    std::string layerName;
+    std::array<double, kFieldCount> fields;
+    fields.fill(kNotGiven);
+    for (;;) {
+        const EntityStep step = NextEntityGroup(reader, pair);
+        if (step == EntityStep::Exhausted)
+            return 0;
+        if (step == EntityStep::Ended)
+            break;
+        if (pair.code == 8) {
+            layerName.assign(pair.value);
+            continue;
+        }
+        const CircleField field = FieldOf(pair.code);
+        if (field != kFieldCount && !StoreChecked(pair, fields[field]))
+            return 0; // a malformed value, z included, drops the CIRCLE; its pair stays current
+    }
+    for (CircleField required : {kCentreX, kCentreY, kRadius}) {
+        if (fields[required] == kNotGiven)
+            return 0;
+    }
+    TakeLayerStep(map, context, layerName);
+
+    const bool topLevel = blockSlot == nullptr;
+    const auto centreX = ToMapUnits(context, fields[kCentreX], Axis::X, topLevel);
+    const auto centreY = ToMapUnits(context, fields[kCentreY], Axis::Y, topLevel);
+    const auto radius = ToMapLength(context, fields[kRadius]);
+    if (!centreX || !centreY || !radius)
+        return 0; // not finite or outside the map's 32-bit range: malformed, nothing created
+
+    OBJHANDLE object =
+        map_Circle_Create_AsPolygon(map, *centreX, *centreY, *radius, kCircleQuality);
+    if (blockSlot && object)
+        AddToGroup(map, blockSlot, object);
+    return 1;
 }

@@ -1,10 +1,124 @@
-// Placeholder: passes the entity over until its reader lands.
+#include "host/vexcore.h"
 #include "import/entity_handlers.h"
 #include "import/entity_reading.h"
+#include "import/layer_resolution.h"
+#include "import/vertex_run.h"
 
-std::int32_t ImportLwPolyline(HWND, GroupReader& reader, GroupPair& pair, ImportContext&,
-                              OBJHANDLE*) {
-    while (NextEntityGroup(reader, pair) == EntityStep::Group) {
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace {
+
+// One LWPOLYLINE while it is read. The declared count only bounds the vertices taken: room
+// grows as vertices arrive, so a count the file does not back with vertices costs nothing.
+struct LwPolylineEntity {
+    std::string layerName;
+    bool closed = false;
+    std::int32_t declared = 0;       // the latest group 90
+    bool verticesStarted = false;    // the first group 10 has come
+    std::int32_t bound = 0;          // most vertices taken: the smallest count since that 10
+    std::vector<MAP_COORDPT> points; // complete vertices, in map units
+    bool holdingX = false;           // an x waits for its y
+    std::int32_t pendingX = 0;
+};
+
+enum class GroupOutcome { ReadOn, StopAfterThis, StopBefore };
+
+// A coordinate of a vertex: the numeric value check, then the map-unit conversion. A malformed
+// value, or one that is no 32-bit map coordinate, counts as 0 and stops reading after its group.
+GroupOutcome ConvertCoordinate(const GroupPair& pair, const ImportContext& context, Axis axis,
+                               bool topLevel, std::int32_t& coordinate) {
+    double value = 0.0;
+    const bool wellFormed = StoreChecked(pair, value);
+    const auto converted = ToMapUnits(context, wellFormed ? value : 0.0, axis, topLevel);
+    coordinate = converted.value_or(0);
+    return wellFormed && converted ? GroupOutcome::ReadOn : GroupOutcome::StopAfterThis;
+}
+
+bool HasRoomForVertex(const LwPolylineEntity& entity) {
+    return entity.points.size() < static_cast<std::size_t>(std::max(entity.bound, 0));
+}
+
+GroupOutcome TakeCount(const GroupPair& pair, LwPolylineEntity& entity) {
+    std::int32_t count = 0;
+    if (ScanInt(pair.value, count) != ScanResult::Matched)
+        return GroupOutcome::StopBefore;
+    entity.declared = count;
+    if (entity.verticesStarted) // a later count can only lower the bound
+        entity.bound = std::min(entity.bound, count);
+    return GroupOutcome::ReadOn;
+}
+
+GroupOutcome TakeX(const GroupPair& pair, const ImportContext& context, bool topLevel,
+                   LwPolylineEntity& entity) {
+    if (!entity.verticesStarted) {
+        entity.verticesStarted = true;
+        entity.bound = entity.declared;
+        if (entity.bound <= 0)
+            return GroupOutcome::StopBefore;
     }
+    if (!HasRoomForVertex(entity))
+        return GroupOutcome::ReadOn; // vertices beyond the declared count are ignored
+    std::int32_t x = 0;
+    const GroupOutcome outcome = ConvertCoordinate(pair, context, Axis::X, topLevel, x);
+    if (entity.holdingX)
+        return GroupOutcome::StopBefore; // two x in a row
+    entity.pendingX = x;
+    entity.holdingX = true;
+    return outcome;
+}
+
+GroupOutcome TakeY(const GroupPair& pair, const ImportContext& context, bool topLevel,
+                   LwPolylineEntity& entity) {
+    if (!HasRoomForVertex(entity))
+        return GroupOutcome::ReadOn;
+    std::int32_t y = 0;
+    const GroupOutcome outcome = ConvertCoordinate(pair, context, Axis::Y, topLevel, y);
+    if (!entity.holdingX)
+        return GroupOutcome::StopBefore; // a y without its x
+    entity.points.push_back(MAP_COORDPT{entity.pendingX, y});
+    entity.holdingX = false;
+    return outcome;
+}
+
+GroupOutcome TakeGroup(const GroupPair& pair, const ImportContext& context, bool topLevel,
+                       LwPolylineEntity& entity) {
+    switch (pair.code) {
+    case 8:
+        entity.layerName.assign(pair.value);
+        return GroupOutcome::ReadOn;
+    case 90:
+        return TakeCount(pair, entity);
+    case 70:
+        entity.closed = (ParseInt(pair.value) & 1) != 0;
+        return GroupOutcome::ReadOn;
+    case 10:
+        return TakeX(pair, context, topLevel, entity);
+    case 20:
+        return TakeY(pair, context, topLevel, entity);
+    default:
+        return GroupOutcome::ReadOn;
+    }
+}
+
+} // namespace
+
+std::int32_t ImportLwPolyline(HWND map, GroupReader& reader, GroupPair& pair,
+                              ImportContext& context, OBJHANDLE* blockSlot) {
+    LwPolylineEntity entity;
+    const bool topLevel = blockSlot == nullptr;
+    while (NextEntityGroup(reader, pair) == EntityStep::Group) {
+        if (TakeGroup(pair, context, topLevel, entity) != GroupOutcome::ReadOn)
+            break; // whatever stopped reading stays current for the caller
+    }
+    // The layer is resolved whether or not the vertices read make an object.
+    TakeLayerStep(map, context, entity.layerName);
+    const std::size_t count =
+        std::min(entity.points.size(), static_cast<std::size_t>(std::max(entity.bound, 0)));
+    OBJHANDLE object = CreateRunObject(map, std::span(entity.points.data(), count), entity.closed);
+    if (blockSlot && object)
+        AddToGroup(map, blockSlot, object);
     return 0;
 }
