@@ -15,6 +15,9 @@ struct BlockRecord {
     std::int32_t baseX = 0;
     std::int32_t baseY = 0;
     std::int32_t baseZ = 0;
+    // The objects of the tree below `object`, counted once when the definition ends, so that
+    // the limit on inserted objects costs nothing per INSERT.
+    std::uint64_t objectCount = 0;
 };
 
 // Records are only appended. Lookup by name returns the first record of that name, through an

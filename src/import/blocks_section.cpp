@@ -10,7 +10,8 @@ std::int32_t ImportBlocksSection(HWND map, GroupReader& reader, GroupPair& pair,
         LookupKeyword(pair);
         if (!read)
             return 0;
-        if (pair.keyword == KeywordId::Block)
+        // A definition that lost its ENDBLK leaves the next BLOCK current: it is read at once.
+        while (pair.keyword == KeywordId::Block && !reader.exhausted)
             ReadBlock(map, reader, pair, context);
     }
     return pair.keyword == KeywordId::EndSec ? 1 : 0;

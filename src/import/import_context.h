@@ -5,6 +5,7 @@
 #include "host/vexcore.h"
 #include "import/block_store.h"
 #include "import/group_reader.h"
+#include "import/import_limits.h"
 #include "import/import_settings.h"
 
 #include <cstdint>
@@ -39,6 +40,8 @@ struct ImportContext {
     bool attributesOneColumn = true;
     // Objects created by INSERT copies so far; past the limit further INSERTs are passed over.
     std::uint64_t insertedObjects = 0;
+    // That limit; only tests set another one, to reach it without ten million objects.
+    std::uint64_t insertedObjectCap = kMaxInsertedObjects;
 };
 
 // Fills the context from the import settings (multiplier and offsets "in use" rules included).

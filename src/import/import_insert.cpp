@@ -1,9 +1,197 @@
-// Placeholder: passes the entity over until its reader lands.
+#include "host/window_record.h"
 #include "import/entity_handlers.h"
 #include "import/entity_reading.h"
+#include "import/inserts.h"
+#include "import/layer_resolution.h"
 
-std::int32_t ImportInsert(HWND, GroupReader& reader, GroupPair& pair, ImportContext&, OBJHANDLE*) {
-    while (NextEntityGroup(reader, pair) == EntityStep::Group) {
+#include <cmath>
+#include <limits>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr std::uint32_t kUnchanged = 0xFFFFFFFFu;
+constexpr std::uint16_t kUnchanged16 = 0xFFFF;
+constexpr std::int32_t kAnyNumber = -1;
+constexpr std::int32_t kMakeCurrent = 7;
+constexpr std::int32_t kAllLevels = 1;
+
+// What an INSERT reads. The insertion point is kept as the file gives it (a missing coordinate
+// is 0, as DXF defines) and converted once reading ends.
+struct InsertFields {
+    std::string blockName;
+    std::string layerName;
+    double x = 0.0;
+    double y = 0.0;
+    double scaleX = 1.0;
+    double scaleY = 1.0;
+    double rotation = 0.0;
+};
+
+// Takes one group of the INSERT; false when its value is malformed, which ends the reading
+// after the pair (a malformed 10 or 20 is still stored, as 0).
+bool TakeInsertGroup(const GroupPair& pair, InsertFields& fields) {
+    switch (pair.code) {
+    case 2:
+        fields.blockName.assign(pair.value);
+        return true;
+    case 8:
+        fields.layerName.assign(pair.value);
+        return true;
+    case 10:
+        return StoreChecked(pair, fields.x);
+    case 20:
+        return StoreChecked(pair, fields.y);
+    case 30:
+    case 43:
+        return !CheckNumber(pair.value).malformed; // checked, never used: the map is flat
+    case 41:
+    case 42:
+    case 50: {
+        // A zero scale or angle (or an empty value) leaves the default in place.
+        const CheckedNumber number = CheckNumber(pair.value);
+        double& target = pair.code == 41   ? fields.scaleX
+                         : pair.code == 42 ? fields.scaleY
+                                           : fields.rotation;
+        if (number.value != 0.0)
+            target = number.value;
+        return !number.malformed;
     }
-    return 0;
+    default:
+        return true; // column and row arrays (44, 45, 70, 71) and the rest are not expanded
+    }
+}
+
+// Reads the INSERT's groups and its attributes up to the pair that ends it. Returns the
+// continue flag: 0 after a malformed value or at the end of the file.
+std::int32_t ReadInsert(GroupReader& reader, GroupPair& pair, const ImportContext& context,
+                        bool topLevel, InsertFields& fields, InsertAttributes& attributes) {
+    for (;;) {
+        if (!ReadPair(pair, reader))
+            return 0;
+        LookupKeyword(pair);
+        if (pair.keyword == KeywordId::Attrib) {
+            const AttributesEnd end = ReadAttributes(reader, pair, context, topLevel, attributes);
+            if (end == AttributesEnd::FileEnd)
+                return 0;
+            if (end == AttributesEnd::Keyword)
+                return 1;
+            continue; // after SEQEND its own groups are read as the INSERT's
+        }
+        if (pair.code == 0 || pair.keyword != KeywordId::None)
+            return 1;
+        if (!TakeInsertGroup(pair, fields))
+            return 0;
+    }
+}
+
+std::optional<std::int32_t> Difference(std::int32_t a, std::int32_t b) {
+    const std::int64_t difference = std::int64_t{a} - std::int64_t{b};
+    if (difference < std::numeric_limits<std::int32_t>::min() ||
+        difference > std::numeric_limits<std::int32_t>::max())
+        return std::nullopt;
+    return static_cast<std::int32_t>(difference);
+}
+
+// The host transform that takes the block's objects from the block's base point to the
+// insertion point, or none when the INSERT cannot be placed in the map (a point outside the
+// 32-bit map, a translation that does not fit, a scale or angle that is no finite number).
+std::optional<TreeTransform> PlaceInsert(const ImportContext& context, const InsertFields& fields,
+                                         const BlockRecord& block, bool topLevel) {
+    const auto x = ToMapUnits(context, fields.x, Axis::X, topLevel);
+    const auto y = ToMapUnits(context, fields.y, Axis::Y, topLevel);
+    if (!x || !y)
+        return std::nullopt;
+    const auto dx = Difference(*x, block.baseX);
+    const auto dy = Difference(*y, block.baseY);
+    if (!dx || !dy)
+        return std::nullopt;
+    if (!std::isfinite(fields.scaleX) || !std::isfinite(fields.scaleY) ||
+        !std::isfinite(fields.rotation))
+        return std::nullopt;
+    TreeTransform transform;
+    transform.reference = {block.baseX, block.baseY};
+    transform.dx = *dx;
+    transform.dy = *dy;
+    transform.scaleX = fields.scaleX;
+    transform.scaleY = fields.scaleY;
+    transform.angleDegrees = fields.rotation;
+    return transform;
+}
+
+// A copy of the block's objects, made where the host puts copies; null when none was made.
+OBJHANDLE CopyBlock(HWND map, const BlockRecord& block) {
+    DBHANDLE database = WindowObjectDatabase(map);
+    OBJHANDLE target = nullptr;
+    if (OBJHANDLE root = GetRootOBJect(map, kRootCopyTarget)) {
+        std::int32_t cursor = 0;
+        target = FirstReference(database, root, kRefGroupChildren, &cursor);
+    }
+    return CopyStruct(target, database, block.object);
+}
+
+void MoveToLayer(HWND map, OBJHANDLE layer, const OBJHANDLE* objects, std::int32_t count) {
+    map_layer_Set(map, layer, objects, count, kAnyNumber, nullptr, kUnchanged, kUnchanged, -1,
+                  kUnchanged, kMakeCurrent, kUnchanged16, 0, 0);
+}
+
+// Puts the copy (or, for a group, its members) on the map layer of the INSERT's layer.
+void MoveCopyToLayer(HWND map, ImportContext& context, const std::string& layerName,
+                     OBJHANDLE copy) {
+    OBJHANDLE layer = ResolveLayerByName(map, context, layerName);
+    if (!layer)
+        return;
+    if (map_object_type_Get(map, copy) != kTypeGroup) {
+        MoveToLayer(map, layer, &copy, 1);
+        return;
+    }
+    std::int32_t count = 0;
+    map_group_Get(map, copy, &count, nullptr, 0, kAllLevels);
+    if (count <= 0)
+        return;
+    std::vector<OBJHANDLE> members(static_cast<std::size_t>(count));
+    map_group_Get(map, copy, nullptr, members.data(), count, kAllLevels);
+    MoveToLayer(map, layer, members.data(), count);
+}
+
+// Whether the copy still fits under the cap on inserted objects; the cap is never passed.
+bool WithinInsertLimit(const ImportContext& context, const BlockRecord& block) {
+    const std::uint64_t cap = context.insertedObjectCap;
+    return block.objectCount <= cap && context.insertedObjects <= cap - block.objectCount;
+}
+
+} // namespace
+
+std::int32_t ImportInsert(HWND map, GroupReader& reader, GroupPair& pair, ImportContext& context,
+                          OBJHANDLE* blockSlot) {
+    // An INSERT inside a block definition is placed in block coordinates: the enclosing INSERT
+    // is shifted by the offsets once, at the top level.
+    const bool topLevel = blockSlot == nullptr;
+    InsertFields fields;
+    InsertAttributes attributes(context);
+    const std::int32_t continueFlag =
+        ReadInsert(reader, pair, context, topLevel, fields, attributes);
+    attributes.Finish();
+
+    if (fields.blockName.empty())
+        return 0;
+    const BlockRecord* block = context.blocks.Find(fields.blockName);
+    if (!block)
+        return 0;
+    const std::optional<TreeTransform> transform = PlaceInsert(context, fields, *block, topLevel);
+    if (!transform || !WithinInsertLimit(context, *block))
+        return continueFlag;
+
+    OBJHANDLE copy = CopyBlock(map, *block);
+    if (!copy)
+        return continueFlag;
+    context.insertedObjects += block->objectCount;
+    if (!fields.layerName.empty())
+        MoveCopyToLayer(map, context, fields.layerName, copy);
+    TransformObjectTree(map, copy, *transform);
+    if (blockSlot)
+        AddToGroup(map, blockSlot, copy);
+    return continueFlag;
 }

@@ -1,10 +1,15 @@
 #include "import/entity_handlers.h"
 #include "import/entity_reading.h"
+#include "import/inserts.h"
 
 namespace {
 
 bool IsEntityKeyword(KeywordId keyword) {
     return EntityHandlerFor(keyword, true) != nullptr;
+}
+
+bool EndsDefinitionWithoutEndBlk(KeywordId keyword) {
+    return keyword == KeywordId::Block || keyword == KeywordId::EndSec || keyword == KeywordId::Eof;
 }
 
 // A block's own group (name or base point), read before its first entity. Returns false when a
@@ -42,12 +47,12 @@ std::int32_t ReadBlock(HWND map, GroupReader& reader, GroupPair& pair, ImportCon
     // Only the BLOCK's own groups name it and give its base point: those before the first pair
     // with code 0 or the first entity. Groups of ATTDEF and other unread entities are not its.
     bool inOwnGroups = true;
-    for (;;) {
+    for (bool entering = true;; entering = false) {
         if (pair.keyword == KeywordId::EndBlk)
             break;
-        // A definition that lost its ENDBLK ends at the section's end or the file's end, which
-        // stays current, instead of swallowing the rest of the drawing.
-        if (pair.keyword == KeywordId::EndSec || pair.keyword == KeywordId::Eof)
+        // A definition that lost its ENDBLK ends where the next definition, the section or the
+        // file begins; that pair stays current instead of being swallowed with the rest.
+        if (!entering && EndsDefinitionWithoutEndBlk(pair.keyword))
             break;
         if (IsEntityKeyword(pair.keyword)) {
             inOwnGroups = false;
@@ -62,16 +67,19 @@ std::int32_t ReadBlock(HWND map, GroupReader& reader, GroupPair& pair, ImportCon
         LookupKeyword(pair);
         if (!continueFlag)
             break;
-        if (pair.keyword != KeywordId::None)
-            continue;
+        // Any pair with code 0, a keyword such as VERTEX or SEQEND too, starts an entity.
         if (pair.code == 0)
             inOwnGroups = false;
+        if (pair.keyword != KeywordId::None)
+            continue;
         if (inOwnGroups && !TakeBlockGroup(pair, context, record))
             continueFlag = 0;
         if (!continueFlag)
             break;
     }
-    if (record.object)
+    if (record.object) {
+        record.objectCount = CountObjectTree(map, record.object);
         context.blocks.Append(std::move(record));
+    }
     return continueFlag && pair.keyword == KeywordId::EndBlk ? 1 : 0;
 }

@@ -1,0 +1,166 @@
+// The limits of block insertion: the cap on objects that INSERT copies may hold, the nesting
+// bomb it defuses, and the transform walk over trees far deeper than the call stack allows.
+#include "blocks_dxf.h"
+#include "import/entity_handlers.h"
+#include "import/inserts.h"
+#include "import/sections.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+namespace {
+
+using namespace testing_support;
+using namespace blocks_dxf;
+
+// Reads block B from `text` (which starts with its BLOCK pair and holds an INSERT after the
+// ENDBLK) and carries the INSERT out, with `alreadyInserted` objects counted before it.
+struct LimitRun {
+    std::uint64_t blockObjects = 0;
+    std::uint64_t insertedAfter = 0;
+    std::size_t mapObjects = 0;
+};
+
+LimitRun InsertAfter(std::uint64_t alreadyInserted) {
+    MapWindow map;
+    ImportContext context;
+    GroupReader reader;
+    const std::string text =
+        Block("B", "0", "0", LineEntity("0", "0", "1", "0") + LineEntity("0", "0", "0", "1")) +
+        Insert("B", "5", "5") + "0\nEOF\n";
+    OpenReaderOnText(reader, text);
+    GroupPair pair;
+    ReadPair(pair, reader);
+    LookupKeyword(pair);
+    ReadBlock(map.Handle(), reader, pair, context);
+    while (pair.keyword != KeywordId::Insert && ReadPair(pair, reader))
+        LookupKeyword(pair);
+    context.insertedObjects = alreadyInserted;
+    ImportInsert(map.Handle(), reader, pair, context, nullptr);
+
+    LimitRun run;
+    const BlockRecord* block = context.blocks.Find("B");
+    run.blockObjects = block ? block->objectCount : 0;
+    run.insertedAfter = context.insertedObjects;
+    run.mapObjects = map.Snapshot().objects.size();
+    return run;
+}
+
+TEST(InsertLimit, CopyThatWouldPassTheCapIsPassedOver) {
+    // Block B: a group of two lines, three objects.
+    const LimitRun fits = InsertAfter(kMaxInsertedObjects - 3);
+    EXPECT_EQ(fits.blockObjects, 3u);
+    EXPECT_EQ(fits.insertedAfter, kMaxInsertedObjects);
+    EXPECT_EQ(fits.mapObjects, 6u) << "the definition and its copy";
+
+    const LimitRun over = InsertAfter(kMaxInsertedObjects - 2);
+    EXPECT_EQ(over.insertedAfter, kMaxInsertedObjects - 2);
+    EXPECT_EQ(over.mapObjects, 3u) << "only the definition";
+
+    const LimitRun counted = InsertAfter(0);
+    EXPECT_EQ(counted.insertedAfter, 3u);
+}
+
+// B1 holds a line; each of B2 ... B8 inserts the block below it ten times, so that B8 would
+// hold about 10^7 lines. The top level inserts B8, then B2.
+std::string NestingBomb() {
+    std::string blocks = Block("B1", "0", "0", LineEntity("0", "0", "1", "1"));
+    for (int level = 2; level <= 8; ++level) {
+        std::string body;
+        for (int copy = 0; copy < 10; ++copy)
+            body += Insert("B" + std::to_string(level - 1), std::to_string(copy * 10), "0");
+        blocks += Block("B" + std::to_string(level), "0", "0", body);
+    }
+    return Drawing(blocks, Insert("B8", "0", "0") + Insert("B2", "0", "0")) + "0\nEOF\n";
+}
+
+TEST(InsertLimit, NestingBombIsDefused) {
+    // The import's own section loop over the bomb, with the cap lowered so that reaching it
+    // takes a hundred thousand host objects instead of ten million; the rule is the same one
+    // that CopyThatWouldPassTheCapIsPassedOver checks at the real cap.
+    constexpr std::uint64_t kCap = 100'000;
+    MapWindow map;
+    ImportContext context;
+    context.insertedObjectCap = kCap;
+    GroupReader reader;
+    const std::string text = NestingBomb();
+    OpenReaderOnText(reader, text);
+    GroupPair pair;
+    const auto start = std::chrono::steady_clock::now();
+    while (ImportSection(map.Handle(), reader, pair, context) && pair.keyword != KeywordId::Eof) {
+    }
+    ReleaseBlockObjects(map.Handle(), context);
+    const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start);
+
+    EXPECT_LE(context.insertedObjects, kCap);
+    EXPECT_GT(context.insertedObjects, kCap / 2) << "the copies went on until the cap was near";
+    // Blocks from B6 on could take only part of their copies, or none; inserting B8 would pass
+    // the cap, while the eleven objects of B2 (a group of ten lines) still fit.
+    const auto snapshot = map.Snapshot();
+    EXPECT_EQ(snapshot.objects.size(), 11u);
+    EXPECT_EQ(AllObjects(snapshot).size(), 10u);
+    EXPECT_LT(seconds.count(), 60.0);
+}
+
+// A chain of `depth` groups, each holding the next, the innermost holding one line.
+OBJHANDLE DeepChain(HWND map, std::int32_t depth, OBJHANDLE& line) {
+    const MAP_COORDPT points[2] = {{0, 0}, {1, 0}};
+    map_polyline_Create(map, &line, points, 2, 0);
+    OBJHANDLE inner = line;
+    for (std::int32_t level = 0; level < depth; ++level) {
+        OBJHANDLE group = nullptr;
+        map_group_Create(map, &group, &inner, 1, 0);
+        inner = group;
+    }
+    return inner;
+}
+
+TEST(TransformTree, WalksTreesDeeperThanTheCallStack) {
+    MapWindow map;
+    constexpr std::int32_t kDepth = 200'000;
+    OBJHANDLE line = nullptr;
+    OBJHANDLE root = DeepChain(map.Handle(), kDepth, line);
+    ASSERT_NE(root, nullptr);
+    EXPECT_EQ(CountObjectTree(map.Handle(), root), std::uint64_t{kDepth} + 1);
+
+    TreeTransform transform;
+    transform.dx = 5;
+    transform.dy = 7;
+    EXPECT_EQ(TransformObjectTree(map.Handle(), root, transform), 1);
+    const standin::Object* moved = standin::FindObject(map.Handle(), line);
+    ASSERT_NE(moved, nullptr);
+    EXPECT_EQ(XY(*moved), (Points{{5, 7}, {6, 7}})) << "moved once, by the line's own transform";
+}
+
+TEST(TransformTree, ChildrenBeforeTheirParentInChildOrder) {
+    MapWindow map;
+    const MAP_COORDPT points[2] = {{0, 0}, {1, 0}};
+    OBJHANDLE first = nullptr, second = nullptr, third = nullptr;
+    map_polyline_Create(map.Handle(), &first, points, 2, 0);
+    map_polyline_Create(map.Handle(), &second, points, 2, 0);
+    map_polyline_Create(map.Handle(), &third, points, 2, 0);
+    OBJHANDLE inner = nullptr, outer = nullptr;
+    map_group_Create(map.Handle(), &inner, &second, 1, 0);
+    const OBJHANDLE members[3] = {first, inner, third};
+    map_group_Create(map.Handle(), &outer, members, 3, 0);
+
+    standin::EnableJournal(map.Handle(), true);
+    TreeTransform transform;
+    transform.reference = {3, 4};
+    transform.angleDegrees = 30.0;
+    TransformObjectTree(map.Handle(), outer, transform);
+    std::vector<std::string> order;
+    for (const std::string& call : CallsOf(map.Handle(), "DoOperations2"))
+        order.push_back(call.substr(0, call.find(']') + 1));
+    const auto handle = [](OBJHANDLE object) {
+        return "DoOperations2(map, [#" + std::to_string(reinterpret_cast<std::uintptr_t>(object)) +
+               "]";
+    };
+    EXPECT_EQ(order, (std::vector<std::string>{handle(first), handle(second), handle(inner),
+                                               handle(third), handle(outer)}));
+    EXPECT_EQ(CountObjectTree(map.Handle(), outer), 5u);
+    EXPECT_EQ(CountObjectTree(map.Handle(), nullptr), 0u);
+}
+
+} // namespace
