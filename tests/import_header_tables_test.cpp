@@ -91,7 +91,7 @@ std::string LayerTable(const std::vector<std::string>& names) {
 const std::string kLtypeTable =
     "0\nTABLE\n2\nLTYPE\n70\n1\n0\nLTYPE\n2\nDASHED\n70\n0\n3\n__ __\n0\nENDTAB\n";
 
-TEST(LayerTable, OnlyTheLastLayerIsResolvedAndMadeCurrent) {
+TEST(LayerTableImport, OnlyTheLastLayerIsResolvedAndMadeCurrent) {
     TempHome home;
     MapWindow map;
     const std::string text = Tables(kLtypeTable + LayerTable({"First", "Second", "Third"})) +
@@ -108,7 +108,7 @@ TEST(LayerTable, OnlyTheLastLayerIsResolvedAndMadeCurrent) {
     EXPECT_EQ(third->objects.size(), 1u) << "a LINE without a layer lands on the table's layer";
 }
 
-TEST(LayerTable, EarlierLayersAreMadeWhenAnEntityNamesThem) {
+TEST(LayerTableImport, EarlierLayersAreMadeWhenAnEntityNamesThem) {
     TempHome home;
     MapWindow map;
     const std::string text = Tables(LayerTable({"First", "Second", "Third"})) +

@@ -129,11 +129,15 @@ TEST(LwPolylineImport, MultiplierAndOffsets) {
     SetSetting("XOffset", 100);
     SetSetting("YOffset", 200);
     MapWindow map;
-    const std::string body = LwPolyline("90\n2\n" + V("1.25", "-0.5") + V("0", "0"));
+    const std::string body =
+        LwPolyline("90\n3\n" + V("1.25", "-0.5") + V("0", "0") + V("3", "abc")) +
+        LwPolyline("90\n3\n" + V("1", "1") + V("2", "1e300") + V("4", "4"));
     ASSERT_EQ(ImportDxf(home, map.Handle(), EntitiesFile(body)), 1);
     const auto objects = AllObjects(map.Snapshot());
-    ASSERT_EQ(objects.size(), 1u);
-    EXPECT_EQ(XY(objects[0]), (Points{{112, 195}, {100, 200}}));
+    ASSERT_EQ(objects.size(), 2u);
+    EXPECT_EQ(XY(objects[0]), (Points{{112, 195}, {100, 200}, {130, 200}}))
+        << "a malformed value counts as a file value of 0, offset included";
+    EXPECT_EQ(XY(objects[1]), (Points{{110, 210}, {120, 200}}));
 }
 
 TEST(LwPolylineImport, LayerIsResolvedEvenWhenNothingIsMade) {

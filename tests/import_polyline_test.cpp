@@ -148,9 +148,9 @@ struct PolylineCase {
     std::vector<Points> objects;
 };
 
-class PolylineTest : public ::testing::TestWithParam<PolylineCase> {};
+class PolylineVertexTest : public ::testing::TestWithParam<PolylineCase> {};
 
-TEST_P(PolylineTest, CreatesTheRunsItCanRead) {
+TEST_P(PolylineVertexTest, CreatesTheRunsItCanRead) {
     TempHome home;
     MapWindow map;
     ASSERT_EQ(ImportDxf(home, map.Handle(), EntitiesFile(GetParam().body)), 1);
@@ -163,7 +163,7 @@ TEST_P(PolylineTest, CreatesTheRunsItCanRead) {
 const std::string kLine = "0\nLINE\n10\n7\n20\n7\n11\n8\n21\n8\n";
 
 INSTANTIATE_TEST_SUITE_P(
-    Vertices, PolylineTest,
+    Vertices, PolylineVertexTest,
     ::testing::Values(
         PolylineCase{"IgnoresBulgeWidthsAndZ",
                      Polyline("40\n1\n41\n2\n", Vertex("1", "2", "30\n9\n40\n1\n41\n2\n42\n1\n") +

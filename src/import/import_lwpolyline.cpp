@@ -27,14 +27,19 @@ struct LwPolylineEntity {
 enum class GroupOutcome { ReadOn, StopAfterThis, StopBefore };
 
 // A coordinate of a vertex: the numeric value check, then the map-unit conversion. A malformed
-// value, or one that is no 32-bit map coordinate, counts as 0 and stops reading after its group.
+// value, or one that is no 32-bit map coordinate, counts as a file value of 0 (which still gets
+// the offset) and stops reading after its group.
 GroupOutcome ConvertCoordinate(const GroupPair& pair, const ImportContext& context, Axis axis,
                                bool topLevel, std::int32_t& coordinate) {
     double value = 0.0;
-    const bool wellFormed = StoreChecked(pair, value);
-    const auto converted = ToMapUnits(context, wellFormed ? value : 0.0, axis, topLevel);
+    bool usable = StoreChecked(pair, value);
+    auto converted = ToMapUnits(context, usable ? value : 0.0, axis, topLevel);
+    if (!converted) {
+        usable = false;
+        converted = ToMapUnits(context, 0.0, axis, topLevel); // an offset alone always fits
+    }
     coordinate = converted.value_or(0);
-    return wellFormed && converted ? GroupOutcome::ReadOn : GroupOutcome::StopAfterThis;
+    return usable ? GroupOutcome::ReadOn : GroupOutcome::StopAfterThis;
 }
 
 bool HasRoomForVertex(const LwPolylineEntity& entity) {
