@@ -74,6 +74,7 @@ struct DriverCase {
     const char* name;
     std::string dxf;
     std::size_t objects;
+    friend void PrintTo(const DriverCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class DriverTest : public ::testing::TestWithParam<DriverCase> {};
@@ -99,7 +100,6 @@ INSTANTIATE_TEST_SUITE_P(
                    1},
         DriverCase{"TwoEntitiesSections",
                    "0\nSECTION\n2\nENTITIES\n" + kLineA + "0\nENDSEC\n" + EntitiesFile(kLineA), 2},
-        DriverCase{"StopsAtEof", EntitiesFile(kLineA) + EntitiesFile(kLineA), 1},
         DriverCase{"GarbageAfterEof", EntitiesFile(kLineA) + "\x01\x02garbage\xff\n", 1},
         DriverCase{"LineUnderAnotherCode",
                    "0\nSECTION\n2\nENTITIES\n0\nSOLID\n1\nLINE\n8\nA\n10\n0\n20\n0\n11\n1\n21\n1\n"
@@ -111,7 +111,8 @@ INSTANTIATE_TEST_SUITE_P(
         DriverCase{"TruncatedInsideHeader", "0\nSECTION\n2\nHEADER\n9\n$EXTMIN\n10\n1", 0},
         DriverCase{"TablesEndingAfterTable", "0\nSECTION\n2\nTABLES\n0\nTABLE\n", 0},
         DriverCase{"TablesEndingAfterTableName", "0\nSECTION\n2\nTABLES\n0\nTABLE\n2\nLTYPE\n", 0},
-        DriverCase{"SectionNameMissing", "0\nSECTION\n0\nENDSEC\n" + EntitiesFile(kLineA), 1},
+        DriverCase{"SectionNameMissingEndsTheImport",
+                   "0\nSECTION\n0\nENDSEC\n" + EntitiesFile(kLineA), 0},
         DriverCase{"BlankLinesEverywhere",
                    "\n\n0\n\nSECTION\n\n2\nENTITIES\n\n\n0\nLINE\n10\n0\n20\n0\n11\n1\n21\n1\n"
                    "0\nENDSEC\n",

@@ -34,6 +34,7 @@ struct PairCase {
     const char* name;
     std::string text;
     std::vector<ReadResult> expected;
+    friend void PrintTo(const PairCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class ReadPairTest : public ::testing::TestWithParam<PairCase> {};
