@@ -1,5 +1,7 @@
 // dxfcnv export: writes a saved map to a DXF file through the module's DXFFileExport.
 #include "app/cmd_export.h"
+#include "app/cmd_render.h"
+#include "app/geojson_writer.h"
 
 #include "standin/standin.h"
 
@@ -16,7 +18,8 @@ constexpr std::string_view kUsage =
     "polygons, texts and point symbols, layer by layer. FILE.dxf is replaced only by a complete\n"
     "file; when it cannot be opened or written, it stays as it was.\n"
     "\n"
-    "  -o, --output FILE.dxf  the DXF file to write\n"
+    "  -o, --output FILE.dxf  the DXF file to write; a name ending in .geojson gets the map as\n"
+    "                         GeoJSON instead, written without the module\n"
     "  --module PATH          the converter module to load\n"
     "\n"
     "Exit status: 0 written, 1 the file could not be opened or written, 2 usage error,\n"
@@ -90,6 +93,8 @@ int RunExport(const Invocation& invocation) {
     ExportOptions options;
     if (const auto problem = ParseOptions(invocation.args, options))
         return UsageError(kExportCommand, *problem);
+    if (IsGeoJsonPath(options.dxfPath))
+        return ExportGeoJson(kExportCommand, options.mapPath, options.dxfPath);
     std::string error;
     const auto module = LoadedModule::Load(
         ModulePath(options.modulePath ? options.modulePath : invocation.modulePath), &error);

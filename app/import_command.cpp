@@ -3,6 +3,7 @@
 #include "app/map_summary.h"
 #include "app/module_loader.h"
 #include "app/progress_bar.h"
+#include "app/svg_render.h"
 
 #include "standin/standin.h"
 
@@ -14,14 +15,15 @@ namespace dxfcnv {
 namespace {
 
 constexpr std::string_view kUsage =
-    "usage: dxfcnv import FILE.dxf [--map MAP.json] [--attributes FILE.csv] [--trace] [--quiet]\n"
-    "                    [--module PATH]\n"
+    "usage: dxfcnv import FILE.dxf [--map MAP.json] [--attributes FILE.csv] [--svg FILE.svg]\n"
+    "                    [--trace] [--quiet] [--module PATH]\n"
     "\n"
     "Reads FILE.dxf into a map through the converter module and prints a summary of the map.\n"
     "\n"
     "  --map MAP.json        import into the map saved in MAP.json (a new map when the file does\n"
     "                        not exist) and save the result there\n"
     "  --attributes FILE.csv give the import an attribute table and write it to FILE.csv\n"
+    "  --svg FILE.svg        draw the imported map as SVG into FILE.svg (see dxfcnv render)\n"
     "  --trace               print every host call of the module on stderr after the import\n"
     "  --quiet               print no summary\n"
     "  --module PATH         the converter module to load\n"
@@ -33,6 +35,7 @@ struct ImportOptions {
     std::string dxfPath;
     std::optional<std::string> mapPath;
     std::optional<std::string> attributesPath;
+    std::optional<std::string> svgPath;
     std::optional<std::string> modulePath;
     bool trace = false;
     bool quiet = false;
@@ -54,13 +57,15 @@ std::optional<std::string> ParseOptions(const std::vector<std::string>& args,
             options.trace = true;
         } else if (argument == "--quiet") {
             options.quiet = true;
-        } else if (argument == "--map" || argument == "--attributes" || argument == "--module") {
+        } else if (argument == "--map" || argument == "--attributes" || argument == "--svg" ||
+                   argument == "--module") {
             auto value = TakeOptionValue(args, i);
             if (!value) {
                 return argument + " needs a file name";
             }
             auto& target = argument == "--map"          ? options.mapPath
                            : argument == "--attributes" ? options.attributesPath
+                           : argument == "--svg"        ? options.svgPath
                                                         : options.modulePath;
             target = std::move(value);
         } else {
@@ -143,6 +148,9 @@ int RunImport(const Invocation& invocation) {
     if (options.attributesPath &&
         !standin::SaveAttributeCsv(windows.attributes, *options.attributesPath, &error)) {
         return Failure(kImportCommand, *options.attributesPath + ": " + error, kExitFailed);
+    }
+    if (options.svgPath && !WriteSvgFile(windows.map, SvgOptions{}, *options.svgPath, &error)) {
+        return Failure(kImportCommand, *options.svgPath + ": " + error, kExitFailed);
     }
     return kExitOk;
 }

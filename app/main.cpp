@@ -13,8 +13,8 @@ namespace dxfcnv {
 namespace {
 
 // Every subcommand, in the order "dxfcnv --help" lists them.
-constexpr std::array kCommands{&kConvertCommand, &kExportCommand, &kImportCommand,
-                               &kSettingsCommand, &kShowCommand};
+constexpr std::array kCommands{&kConvertCommand, &kExportCommand,   &kImportCommand,
+                               &kRenderCommand,  &kSettingsCommand, &kShowCommand};
 
 constexpr std::string_view kGlobalUsage =
     "usage: dxfcnv [--module PATH] COMMAND [ARGUMENTS]\n"

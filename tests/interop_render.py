@@ -1,0 +1,333 @@
+#!/usr/bin/env python3
+"""A known map drawn by dxfcnv render and read by real consumers.
+
+- The SVG must parse as XML, also for layer names and texts made of hostile bytes.
+- rsvg-convert must draw it: a known line, a known arc and a known text land on the pixels
+  where the map puts them (y pointing up), and empty parts of the map stay empty.
+- The GeoJSON of dxfcnv export must be read by GDAL's ogrinfo with the right feature count,
+  geometry types and coordinates.
+
+Exits with 77 (skipped) when neither rsvg-convert nor ogrinfo is installed.
+"""
+import argparse
+import json
+import math
+import os
+import re
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import xml.etree.ElementTree as ET
+import zlib
+
+SKIPPED = 77
+SVG = "{http://www.w3.org/2000/svg}"
+INKSCAPE_LABEL = "{http://www.inkscape.org/namespaces/inkscape}label"
+
+# The known map: a frame, a line in the upper left, a quarter arc in the lower left and a text
+# in the lower right; the upper right quarter is empty.
+KNOWN_MAP = {
+    "format": "vexa-map", "version": 1, "unitId": 0, "objectsRect": None, "currentLayer": 1,
+    "textBase": 0, "page": {"origin": [0, 0], "extent": [0, 0]},
+    "layers": [
+        {"number": 1, "name": "Frame", "attributes": [0, 0, 0, 0, 0, 0], "visible": True,
+         "editable": True, "objects": [
+             {"id": 1, "type": "polygon", "points": [[0, 0], [1000, 0], [1000, 1000], [0, 1000]]},
+             {"id": 2, "type": "polyline3d", "points": [[0, 0, 5], [1000, 0, 7]]}]},
+        {"number": 2, "name": "Lines", "attributes": [0, 0, 0, 0, 0, 0], "visible": True,
+         "editable": True, "objects": [
+             {"id": 3, "type": "polyline", "points": [[100, 800], [400, 800]]},
+             {"id": 4, "type": "arc", "center": [250, 250], "radius": 150, "startAngle": 0.0,
+              "endAngle": 90.0, "quality": 20}]},
+        {"number": 3, "name": "Labels", "attributes": [0, 0, 0, 0, 0, 0], "visible": True,
+         "editable": True, "objects": [
+             {"id": 5, "type": "text", "text": "HH", "position": [600, 200], "font": "Arial",
+              "size": 100, "style": 0, "color": 0, "rotation": 0, "oblique": 0, "flags": 0}]},
+    ],
+    "groups": [],
+}
+
+# A map whose names and texts are bytes that XML does not take as they are: markup characters,
+# Windows-1252, invalid UTF-8, control characters.
+HOSTILE_NAME = bytes([0x41, 0x26, 0x3C, 0x3E, 0x22, 0x27, 0xDF, 0xFF, 0x01, 0x1F, 0x80])
+HOSTILE_TEXT = b"Stra\xdfe <b>&amp;\x0b\r\nzwei"
+HOSTILE_MAP = {
+    "format": "vexa-map", "version": 1, "unitId": 0, "objectsRect": None, "currentLayer": 1,
+    "textBase": 0, "page": {"origin": [0, 0], "extent": [0, 0]},
+    "layers": [
+        {"number": 1, "name": {"bytes": HOSTILE_NAME.hex()}, "attributes": [0, 0, 0, 0, 0, 0],
+         "visible": True, "editable": True, "objects": [
+             {"id": 1, "type": "text", "text": {"bytes": HOSTILE_TEXT.hex()}, "position": [0, 0],
+              "font": {"bytes": "a93c3e"}, "size": 10, "style": 0, "color": 0, "rotation": 0,
+              "oblique": 0, "flags": 16}]},
+        {"number": 2, "name": {"bytes": HOSTILE_NAME.hex()}, "attributes": [0, 0, 0, 0, 0, 0],
+         "visible": False, "editable": True, "objects": []},
+    ],
+    "groups": [],
+}
+
+
+class Failures:
+    def __init__(self):
+        self.messages = []
+
+    def check(self, condition, message):
+        if not condition:
+            self.messages.append(message)
+        return condition
+
+
+def run(command, **kwargs):
+    result = subprocess.run(command, capture_output=True, **kwargs)
+    if result.returncode != 0:
+        raise RuntimeError("%s failed (%d): %s" % (" ".join(command), result.returncode,
+                                                   result.stderr.decode(errors="replace")))
+    return result.stdout.decode(errors="replace")
+
+
+def write_map(folder, name, document):
+    path = os.path.join(folder, name)
+    with open(path, "w", encoding="utf-8") as out:
+        json.dump(document, out)
+    return path
+
+
+# --- PNG decoding (8-bit RGB or RGBA, not interlaced: what rsvg-convert writes) ---
+
+def paeth(a, b, c):
+    p = a + b - c
+    pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
+    if pa <= pb and pa <= pc:
+        return a
+    return b if pb <= pc else c
+
+
+def decode_png(path):
+    """Returns (width, height, alpha rows): the alpha of every pixel, row by row."""
+    with open(path, "rb") as f:
+        data = f.read()
+    if data[:8] != b"\x89PNG\r\n\x1a\n":
+        raise ValueError("not a PNG file")
+    at, idat, header = 8, b"", None
+    while at < len(data):
+        length, kind = struct.unpack(">I4s", data[at:at + 8])
+        body = data[at + 8:at + 8 + length]
+        if kind == b"IHDR":
+            header = struct.unpack(">IIBBBBB", body)
+        elif kind == b"IDAT":
+            idat += body
+        at += 12 + length
+    width, height, depth, colour, _, _, interlace = header
+    if depth != 8 or colour not in (2, 6) or interlace != 0:
+        raise ValueError("unsupported PNG: depth %d, colour type %d" % (depth, colour))
+    step = 4 if colour == 6 else 3
+    stride = width * step
+    raw = zlib.decompress(idat)
+    rows, previous, at = [], bytearray(stride), 0
+    for _ in range(height):
+        kind, line = raw[at], bytearray(raw[at + 1:at + 1 + stride])
+        at += 1 + stride
+        for i in range(stride):
+            left = line[i - step] if i >= step else 0
+            up = previous[i]
+            up_left = previous[i - step] if i >= step else 0
+            if kind == 1:
+                line[i] = (line[i] + left) & 0xFF
+            elif kind == 2:
+                line[i] = (line[i] + up) & 0xFF
+            elif kind == 3:
+                line[i] = (line[i] + (left + up) // 2) & 0xFF
+            elif kind == 4:
+                line[i] = (line[i] + paeth(left, up, up_left)) & 0xFF
+        if colour == 6:
+            rows.append([line[i] for i in range(3, stride, 4)])
+        else:  # no alpha: ink is what is darker than white
+            rows.append([255 - min(line[i:i + 3]) for i in range(0, stride, 3)])
+        previous = line
+    return width, height, rows
+
+
+class Picture:
+    """The rendered PNG, addressed in map coordinates through the SVG's viewBox."""
+
+    def __init__(self, png, view_box, width_px):
+        self.width, self.height, self.rows = decode_png(png)
+        self.x0, self.y0, self.w, self.h = view_box
+        self.scale = width_px / self.w
+
+    def pixel(self, x, y):
+        return int((x - self.x0) * self.scale), int((-y - self.y0) * self.scale)
+
+    def ink_near(self, x, y, reach=1):
+        px, py = self.pixel(x, y)
+        return max(self.rows[j][i]
+                   for j in range(max(py - reach, 0), min(py + reach + 1, self.height))
+                   for i in range(max(px - reach, 0), min(px + reach + 1, self.width)))
+
+    def inked_share(self, x0, y0, x1, y1):
+        """The share of pixels with ink in the map rectangle, and the pixel count."""
+        (a, d), (c, b) = self.pixel(x0, y0), self.pixel(x1, y1)
+        pixels = [self.rows[j][i] for j in range(b, d + 1) for i in range(a, c + 1)]
+        return sum(1 for p in pixels if p > 0) / max(len(pixels), 1), len(pixels)
+
+
+def parse_svg(path, failures, what):
+    try:
+        return ET.parse(path).getroot()
+    except ET.ParseError as error:
+        failures.check(False, "%s: not well-formed XML: %s" % (what, error))
+        return None
+
+
+def check_svg_structure(root, failures):
+    failures.check(root.tag == SVG + "svg", "root element is %s" % root.tag)
+    groups = root.findall(SVG + "g")
+    failures.check([g.get("id") for g in groups] == ["layer-Frame", "layer-Lines", "layer-Labels"],
+                   "layer groups: %s" % [g.get("id") for g in groups])
+    view_box = [float(v) for v in root.get("viewBox").split()]
+    x0, y0, w, h = view_box
+    failures.check(x0 < 0 and x0 > -100 and x0 + w > 1000 and x0 + w < 1100,
+                   "viewBox x does not fit the frame: %s" % view_box)
+    failures.check(y0 < -1000 and y0 > -1100 and y0 + h > 0 and y0 + h < 100,
+                   "viewBox y does not fit the negated frame: %s" % view_box)
+    return view_box
+
+
+def check_pixels(picture, failures):
+    for x in range(110, 400, 15):
+        failures.check(picture.ink_near(x, 800) > 64, "no ink on the line at (%d, 800)" % x)
+    diagonal = 150 / math.sqrt(2)
+    failures.check(picture.ink_near(250 + diagonal, 250 + diagonal) > 64,
+                   "no ink on the arc at 45 degrees")
+    for x, y, what in ((250 + diagonal, 250 - diagonal, "-45 degrees of the arc's circle"),
+                       (250 - diagonal, 250 + diagonal, "135 degrees of the arc's circle"),
+                       (400 - diagonal, 400 - diagonal, "the arc swept the other way")):
+        failures.check(picture.ink_near(x, y, 2) == 0, "ink at %s (%.0f, %.0f)" % (what, x, y))
+    share, count = picture.inked_share(605, 205, 795, 295)
+    failures.check(count > 100 and share > 0.1,
+                   "too little ink where the text is: %.3f of %d pixels" % (share, count))
+    empty = [
+        ((550, 550, 950, 950), "the empty upper right quarter"),
+        ((100, 500, 400, 780), "below the line (it would be here without the y flip)"),
+        ((600, 120, 900, 185), "below the text's baseline"),
+        ((600, 330, 900, 450), "above the text's capitals"),
+        ((20, 20, 90, 230), "left of the arc"),
+    ]
+    for (x0, y0, x1, y1), what in empty:
+        share, _ = picture.inked_share(x0, y0, x1, y1)
+        failures.check(share == 0, "ink in %s: %.4f of the pixels" % (what, share))
+
+
+def check_rendering(cli, folder, failures):
+    known = write_map(folder, "known.json", KNOWN_MAP)
+    svg = os.path.join(folder, "known.svg")
+    run([cli, "render", known, "-o", svg, "--width", "520"])
+    root = parse_svg(svg, failures, "known.svg")
+    if root is None:
+        return
+    view_box = check_svg_structure(root, failures)
+    if shutil.which("rsvg-convert") is None:
+        print("rsvg-convert not found: the pixels are not checked")
+        return
+    png = os.path.join(folder, "known.png")
+    run(["rsvg-convert", "-o", png, svg])
+    picture = Picture(png, view_box, 520)
+    failures.check(picture.width == 520, "PNG width %d" % picture.width)
+    check_pixels(picture, failures)
+
+
+def check_hostile_names(cli, folder, failures):
+    hostile = write_map(folder, "hostile.json", HOSTILE_MAP)
+    svg = os.path.join(folder, "hostile.svg")
+    run([cli, "render", hostile, "-o", svg])
+    root = parse_svg(svg, failures, "hostile.svg")
+    if root is None:
+        return
+    groups = root.findall(SVG + "g")
+    ids = [g.get("id") for g in groups]
+    failures.check(len(ids) == 2 and len(set(ids)) == 2, "layer ids not unique: %s" % ids)
+    for identifier in ids:
+        failures.check(re.fullmatch(r"[A-Za-z_][A-Za-z0-9_.-]*", identifier or "") is not None,
+                       "not an XML name: %r" % identifier)
+    # Not UTF-8, so every byte is Windows-1252; the forbidden controls 01 and 1F are dropped.
+    expected_name = "A&<>\"'\u00df\u00ff\u20ac"
+    failures.check(groups[0].get(INKSCAPE_LABEL) == expected_name,
+                   "layer label %r" % groups[0].get(INKSCAPE_LABEL))
+    lines = ["".join(t.itertext()) for t in groups[0].iter(SVG + "tspan")]
+    failures.check(lines == ["Stra\u00dfe <b>&amp;", "zwei"], "text lines %r" % lines)
+    failures.check(groups[0].find(SVG + "text").get("font-family") == "\u00a9<>",
+                   "font %r" % groups[0].find(SVG + "text").get("font-family"))
+    failures.check(groups[1].get("display") == "none", "frozen layer is shown")
+
+
+def ogr_features(path):
+    """(feature count, [(properties, geometry WKT)]) as ogrinfo reads the file."""
+    text = run(["ogrinfo", "-ro", "-al", path])
+    count = int(re.search(r"Feature Count: (\d+)", text).group(1))
+    features = []
+    for block in re.split(r"\nOGRFeature\([^)]*\):\d+\n", text)[1:]:
+        properties = dict(re.findall(r"^\s+(\w+) \([^)]*\) = (.*)$", block, re.M))
+        geometry = re.search(r"^\s+((?:POINT|LINESTRING|POLYGON)[^\n]*)$", block, re.M)
+        features.append((properties, geometry.group(1) if geometry else None))
+    return count, features
+
+
+def check_geojson(cli, folder, failures):
+    known = os.path.join(folder, "known.json")
+    geojson = os.path.join(folder, "known.geojson")
+    run([cli, "export", known, "-o", geojson])
+    count, features = ogr_features(geojson)
+    failures.check(count == 5, "ogrinfo counts %d features, not 5" % count)
+    by_type = {properties.get("type"): (properties, wkt) for properties, wkt in features}
+    expected = {
+        "polygon": "POLYGON ((0 0,1000 0,1000 1000,0 1000,0 0))",
+        "polyline3d": "LINESTRING Z (0 0 5,1000 0 7)",
+        "polyline": "LINESTRING (100 800,400 800)",
+        "text": "POINT (600 200)",
+    }
+    for kind, wkt in expected.items():
+        got = by_type.get(kind, ({}, None))[1]
+        failures.check(got == wkt, "%s: ogrinfo reads %r, not %r" % (kind, got, wkt))
+    arc = by_type.get("arc", ({}, ""))[1] or ""
+    failures.check(arc.startswith("LINESTRING (400 250,") and arc.endswith(",250 400)"),
+                   "arc: %r" % arc[:80])
+    points = re.findall(r"([-\d.]+) ([-\d.]+)", arc)
+    for x, y in points:
+        failures.check(abs(math.hypot(float(x) - 250, float(y) - 250) - 150) <= 0.1,
+                       "arc point (%s, %s) is off the circle" % (x, y))
+    text_properties = by_type.get("text", ({}, None))[0]
+    failures.check(text_properties.get("text") == "HH" and text_properties.get("size") == "100"
+                   and text_properties.get("layer") == "Labels"
+                   and text_properties.get("layerNumber") == "3",
+                   "text properties %r" % text_properties)
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--cli", required=True)
+    parser.add_argument("--module")
+    parser.add_argument("--corpus")
+    args = parser.parse_args()
+    have_rsvg = shutil.which("rsvg-convert") is not None
+    have_ogr = shutil.which("ogrinfo") is not None
+    if not have_rsvg and not have_ogr:
+        print("skipped: neither rsvg-convert (librsvg2-bin) nor ogrinfo (gdal-bin) is installed")
+        return SKIPPED
+    failures = Failures()
+    with tempfile.TemporaryDirectory(prefix="dxfcnv-render-") as folder:
+        os.environ["VEXA_HOME"] = folder
+        check_rendering(args.cli, folder, failures)
+        check_hostile_names(args.cli, folder, failures)
+        if have_ogr:
+            check_geojson(args.cli, folder, failures)
+        else:
+            print("ogrinfo not found: the GeoJSON is not checked")
+    for message in failures.messages:
+        print("FAILED:", message)
+    return 1 if failures.messages else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
