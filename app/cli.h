@@ -33,6 +33,7 @@ struct Command {
 extern const Command kConvertCommand;
 extern const Command kExportCommand;
 extern const Command kImportCommand;
+extern const Command kOptionsCommand;
 extern const Command kRenderCommand;
 extern const Command kSettingsCommand;
 extern const Command kShowCommand;

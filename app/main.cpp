@@ -14,7 +14,8 @@ namespace {
 
 // Every subcommand, in the order "dxfcnv --help" lists them.
 constexpr std::array kCommands{&kConvertCommand, &kExportCommand,   &kImportCommand,
-                               &kRenderCommand,  &kSettingsCommand, &kShowCommand};
+                               &kOptionsCommand, &kRenderCommand,   &kSettingsCommand,
+                               &kShowCommand};
 
 constexpr std::string_view kGlobalUsage =
     "usage: dxfcnv [--module PATH] COMMAND [ARGUMENTS]\n"

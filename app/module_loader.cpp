@@ -63,6 +63,8 @@ std::optional<LoadedModule> LoadedModule::Load(const std::string& path, std::str
     }
     module.import_ = reinterpret_cast<DxfImportFn>(symbol);
     module.export_ = reinterpret_cast<DxfExportFn>(::dlsym(module.handle_.get(), "DXFFileExport"));
+    module.options_ =
+        reinterpret_cast<DxfOptionsFn>(::dlsym(module.handle_.get(), "DXFImportOptions"));
     return module;
 }
 

@@ -22,6 +22,8 @@ class LoadedModule {
     DxfImportFn Import() const { return import_; }
     // Null when the module does not export DXFFileExport.
     DxfExportFn Export() const { return export_; }
+    // Null when the module does not export DXFImportOptions.
+    DxfOptionsFn Options() const { return options_; }
 
   private:
     struct Closer {
@@ -30,6 +32,7 @@ class LoadedModule {
     std::unique_ptr<void, Closer> handle_;
     DxfImportFn import_ = nullptr;
     DxfExportFn export_ = nullptr;
+    DxfOptionsFn options_ = nullptr;
 };
 
 } // namespace dxfcnv

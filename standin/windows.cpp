@@ -1,5 +1,5 @@
 // Windows of the stand-in host: map windows, application windows with a message handler, and
-// the user-interface calls of the Win32 subset (SendMessageA, MessageBoxA, LoadStringA) and the
+// the user-interface calls of the Win32 subset (SendMessageA, MessageBoxA) and the
 // host's dialog helpers.
 #include "standin/host_state.h"
 
@@ -88,14 +88,7 @@ WIN32_STANDIN_API int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT 
     });
 }
 
-// The stand-in has no string table of its own: every load fails, and the caller uses its
-// literal text.
-WIN32_STANDIN_API int LoadStringA(HINSTANCE, UINT, LPSTR buffer, int bufferSize) {
-    if (buffer && bufferSize > 0) {
-        buffer[0] = '\0';
-    }
-    return 0;
-}
+// LoadStringA reads the module's string table: dialog_resources.cpp.
 
 } // extern "C"
 

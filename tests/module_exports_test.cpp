@@ -11,8 +11,9 @@
 
 namespace {
 
-const std::set<std::string> kExpectedNames = {"DXFFileImport", "VexaImport", "DXFFileExport",
-                                              "VexaExport"};
+const std::set<std::string> kExpectedNames = {"DXFFileImport",    "VexaImport",
+                                              "DXFFileExport",    "VexaExport",
+                                              "DXFImportOptions", "VexaImportOptions"};
 
 std::set<std::string> DefinedFunctionSymbols(const std::string& library) {
     const std::string command = "nm -D --defined-only '" + library + "' 2>/dev/null";

@@ -106,6 +106,10 @@ constexpr std::size_t kSecondSwitch = 101;
 constexpr std::size_t kSize = 128;
 } // namespace layer_record
 
+// The host exports its operations by their C names, except the overloads of m_RegValueGet and
+// m_RegValueSet, which only C++ can tell apart and which keep their C++ names.
+extern "C" {
+
 // Layers.
 VEXCORE_API OBJHANDLE VEXCORE_CALL map_layer_Search(HWND map, std::int32_t number,
                                                     const char* name);
@@ -217,6 +221,8 @@ VEXCORE_API std::int32_t VEXCORE_CALL PM_SetAllObjectsRect(PMHANDLE pm, HWND map
                                                            std::int32_t minY, std::int32_t maxX,
                                                            std::int32_t maxY);
 
+} // extern "C"
+
 // Settings store and the layer-mapping file.
 VEXCORE_API std::int32_t VEXCORE_CALL m_RegValueGet(const char* section, const char* name,
                                                     double* value);
@@ -230,6 +236,7 @@ VEXCORE_API std::int32_t VEXCORE_CALL m_RegValueSet(const char* section, const c
                                                     std::int32_t value);
 VEXCORE_API std::int32_t VEXCORE_CALL m_RegValueSet(const char* section, const char* name,
                                                     const char* text);
+extern "C" {
 VEXCORE_API HGLOBAL VEXCORE_CALL ReadZOVIni(const char* path, std::uint32_t* count);
 VEXCORE_API const ZOVIniEntry* VEXCORE_CALL FindZOVEntryShort2(const char* dxfLayerName,
                                                                const ZOVIniEntry* entries,
@@ -242,6 +249,7 @@ VEXCORE_API std::int32_t VEXCORE_CALL BrowseIniFile(HWND dialog, std::int32_t co
                                                     const char* title, const char* extension,
                                                     std::int32_t flags);
 VEXCORE_API std::int32_t VEXCORE_CALL VexaF1Help(HWND helpWindow, std::int32_t context);
+} // extern "C"
 
 #if !defined(_WIN32)
 // The stand-in's answers to the per-window record of a map window. On Windows the module reads

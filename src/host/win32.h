@@ -34,6 +34,8 @@ using LPSTR = char*;
 using LPBYTE = BYTE*;
 using LPDWORD = DWORD*;
 using SIZE_T = std::size_t;
+using INT_PTR = std::intptr_t;
+using LONG_PTR = std::intptr_t;
 
 struct HWND__;
 using HWND = HWND__*;
@@ -88,6 +90,20 @@ struct OFSTRUCT {
 constexpr UINT OF_READ = 0x0000;
 constexpr HFILE HFILE_ERROR = -1;
 
+// Dialogs. A dialog procedure gets WM_INITDIALOG with the value given to DialogBoxParamA, then
+// WM_COMMAND (control id in the low word of wParam, notification in the high word).
+using DLGPROC = INT_PTR (*)(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+constexpr UINT WM_INITDIALOG = 0x0110;
+constexpr UINT WM_COMMAND = 0x0111;
+constexpr WORD BN_CLICKED = 0;
+constexpr UINT BST_UNCHECKED = 0;
+constexpr UINT BST_CHECKED = 1;
+constexpr int DWLP_USER = 8; // the dialog's own pointer-sized slot for its procedure
+#define MAKEINTRESOURCEA(id)                                                                       \
+    (reinterpret_cast<LPSTR>(static_cast<std::uintptr_t>(static_cast<WORD>(id))))
+#define LOWORD(value) (static_cast<WORD>(static_cast<std::uintptr_t>(value) & 0xFFFFu))
+#define HIWORD(value) (static_cast<WORD>((static_cast<std::uintptr_t>(value) >> 16) & 0xFFFFu))
+
 extern "C" {
 WIN32_STANDIN_API LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 WIN32_STANDIN_API int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
@@ -109,6 +125,16 @@ WIN32_STANDIN_API LONG RegCloseKey(HKEY key);
 
 WIN32_STANDIN_API HFILE OpenFile(LPCSTR fileName, OFSTRUCT* info, UINT style);
 WIN32_STANDIN_API HFILE _lclose(HFILE file);
+
+WIN32_STANDIN_API INT_PTR DialogBoxParamA(HINSTANCE module, LPCSTR templateName, HWND owner,
+                                          DLGPROC procedure, LPARAM initParam);
+WIN32_STANDIN_API BOOL EndDialog(HWND dialog, INT_PTR result);
+WIN32_STANDIN_API UINT GetDlgItemTextA(HWND dialog, int controlId, LPSTR buffer, int bufferSize);
+WIN32_STANDIN_API BOOL SetDlgItemTextA(HWND dialog, int controlId, LPCSTR text);
+WIN32_STANDIN_API BOOL CheckDlgButton(HWND dialog, int controlId, UINT check);
+WIN32_STANDIN_API UINT IsDlgButtonChecked(HWND dialog, int controlId);
+WIN32_STANDIN_API LONG_PTR SetWindowLongPtrA(HWND window, int index, LONG_PTR value);
+WIN32_STANDIN_API LONG_PTR GetWindowLongPtrA(HWND window, int index);
 }
 
 #endif

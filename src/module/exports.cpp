@@ -2,6 +2,7 @@
 
 #include "export/export_operation.h"
 #include "import/import_operation.h"
+#include "options/import_options.h"
 
 namespace {
 
@@ -20,6 +21,15 @@ std::int32_t GuardedExport(HWND map, const char* path) noexcept {
         return RunExport(map, path);
     } catch (...) {
         return 0;
+    }
+}
+
+// The dialog's result is 1 whatever happens; the settings are written only when the dialog ran.
+std::int32_t GuardedOptions(HWND parent, HWND helpWindow) noexcept {
+    try {
+        return RunImportOptions(parent, helpWindow);
+    } catch (...) {
+        return 1;
     }
 }
 
@@ -43,5 +53,13 @@ std::int32_t DXFCNV_CALL DXFFileExport(HWND map, const char* path, std::int32_t,
 
 std::int32_t DXFCNV_CALL VexaExport(HWND map, const char* path, std::int32_t, std::int32_t) {
     return GuardedExport(map, path);
+}
+
+std::int32_t DXFCNV_CALL DXFImportOptions(HWND parent, HWND helpWindow, std::int32_t) {
+    return GuardedOptions(parent, helpWindow);
+}
+
+std::int32_t DXFCNV_CALL VexaImportOptions(HWND parent, HWND helpWindow, std::int32_t) {
+    return GuardedOptions(parent, helpWindow);
 }
 }

@@ -29,8 +29,16 @@ DXFCNV_EXPORT std::int32_t DXFCNV_CALL DXFFileExport(HWND map, const char* path,
                                                      std::int32_t unused1, std::int32_t unused2);
 DXFCNV_EXPORT std::int32_t DXFCNV_CALL VexaExport(HWND map, const char* path, std::int32_t unused1,
                                                   std::int32_t unused2);
+// Shows the dialog "DXF Import Options", owned by `parent`, over the persisted import settings
+// and writes them back; its Help button opens the host's help on `helpWindow`. The third value
+// is not read. Returns 1 in every case.
+DXFCNV_EXPORT std::int32_t DXFCNV_CALL DXFImportOptions(HWND parent, HWND helpWindow,
+                                                        std::int32_t unused);
+DXFCNV_EXPORT std::int32_t DXFCNV_CALL VexaImportOptions(HWND parent, HWND helpWindow,
+                                                         std::int32_t unused);
 }
 
 // Function pointer types the host uses after looking the names up.
 using DxfImportFn = std::int32_t(DXFCNV_CALL*)(HWND, const char*, std::int32_t, HWND);
 using DxfExportFn = std::int32_t(DXFCNV_CALL*)(HWND, const char*, std::int32_t, std::int32_t);
+using DxfOptionsFn = std::int32_t(DXFCNV_CALL*)(HWND, HWND, std::int32_t);

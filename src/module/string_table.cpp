@@ -1,6 +1,7 @@
 #include "module/string_table.h"
 
 #include "host/win32.h"
+#include "module/module_instance.h"
 
 namespace {
 
@@ -23,8 +24,6 @@ const char* Fallback(ModuleString id) {
 }
 
 } // namespace
-
-HINSTANCE ModuleInstance();
 
 std::string LoadModuleString(ModuleString id) {
     char text[256] = {};

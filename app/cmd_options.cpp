@@ -1,0 +1,104 @@
+// dxfcnv options: shows the module's dialog "DXF Import Options" in the terminal, through the
+// module's DXFImportOptions, and lists the import settings stored afterwards.
+#include "app/cli.h"
+#include "app/module_loader.h"
+#include "app/terminal_dialog.h"
+
+#include "host/vexcore.h"
+#include "standin/standin.h"
+
+#include <charconv>
+#include <cstdio>
+#include <unistd.h>
+
+namespace dxfcnv {
+
+namespace {
+
+constexpr std::string_view kUsage =
+    "usage: dxfcnv options [--module PATH]\n"
+    "\n"
+    "Shows the converter module's dialog \"DXF Import Options\" in the terminal. The settings it\n"
+    "edits are stored when the dialog closes, whichever button closed it, and the next import\n"
+    "uses them; afterwards the stored import settings are listed.\n"
+    "\n"
+    "Keys:\n"
+    "  Tab, Shift+Tab            next, previous field or button\n"
+    "  typing, Left, Right, Home, End, Backspace, Delete   edit a field\n"
+    "  Space                     press the focused button, check or uncheck a check box\n"
+    "  Enter                     OK (or the focused button)\n"
+    "  Esc                       Cancel\n"
+    "  Alt+L, or L off a field   Set layer order from initialization file\n"
+    "Browse... asks for the path of the initialization file; Help explains each field.\n"
+    "\n"
+    "Exit status: 0 the dialog ran, 2 usage error, no terminal, or a module that cannot be\n"
+    "loaded.\n";
+
+constexpr const char* kSection = "Converters\\Imports\\Dxf";
+
+int RunOptions(const Invocation& invocation);
+
+} // namespace
+
+const Command kOptionsCommand{"options", "edit the import settings in the module's options dialog",
+                              kUsage, RunOptions};
+
+namespace {
+
+// The settings the dialog writes, as they are stored now.
+void PrintStoredSettings() {
+    double multiplier = 1.0;
+    m_RegValueGet(kSection, "Multiplier", &multiplier);
+    char text[32];
+    const auto written = std::to_chars(text, text + sizeof text - 1, multiplier);
+    *written.ptr = '\0';
+    std::printf("Multiplier                %s\n", text);
+    for (const char* name :
+         {"XOffset", "YOffset", "ZOffset", "UseBlock", "SetLayerOrderFromIniFile"}) {
+        std::int32_t value = 0;
+        m_RegValueGet(kSection, name, &value);
+        std::printf("%-25s %d\n", name, value);
+    }
+    char iniFile[256] = "";
+    m_RegValueGet(kSection, "IniFile", iniFile, sizeof iniFile);
+    std::printf("IniFile                   %s\n", iniFile);
+}
+
+int RunOptions(const Invocation& invocation) {
+    std::optional<std::string> modulePath = invocation.modulePath;
+    const auto& args = invocation.args;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] != "--module") {
+            return UsageError(kOptionsCommand, "unknown argument " + args[i]);
+        }
+        modulePath = TakeOptionValue(args, i);
+        if (!modulePath) {
+            return UsageError(kOptionsCommand, "--module needs a path");
+        }
+    }
+    if (!::isatty(STDIN_FILENO) || !::isatty(STDOUT_FILENO)) {
+        return Failure(kOptionsCommand, "the dialog needs a terminal", kExitUsage);
+    }
+    std::string error;
+    const std::optional<LoadedModule> module = LoadedModule::Load(ModulePath(modulePath), &error);
+    if (!module) {
+        return Failure(kOptionsCommand, error, kExitUsage);
+    }
+    if (!module->Options()) {
+        return Failure(kOptionsCommand, "the module does not export DXFImportOptions", kExitUsage);
+    }
+    // The host's main window owns the dialog and receives its help requests.
+    const HWND mainWindow = standin::CreateHostWindow(nullptr);
+    {
+        TerminalDialog terminal;
+        standin::ScopedDialogDriver driver(terminal);
+        module->Options()(mainWindow, mainWindow, 0);
+    }
+    standin::DestroyHostWindow(mainWindow);
+    PrintStoredSettings();
+    return kExitOk;
+}
+
+} // namespace
+
+} // namespace dxfcnv

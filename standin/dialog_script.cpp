@@ -1,0 +1,142 @@
+#include "standin/dialog_script.h"
+
+#include <algorithm>
+
+namespace standin {
+
+DialogScript& DialogScript::Type(std::int32_t controlId, std::string text) {
+    steps_.push_back(Step{Action::Type, controlId, std::move(text), 0});
+    return *this;
+}
+
+DialogScript& DialogScript::Click(std::int32_t controlId) {
+    steps_.push_back(Step{Action::Click, controlId, {}, 0});
+    return *this;
+}
+
+DialogScript& DialogScript::PressEnter() {
+    steps_.push_back(Step{Action::Enter, 0, {}, 0});
+    return *this;
+}
+
+DialogScript& DialogScript::PressEscape() {
+    steps_.push_back(Step{Action::Escape, 0, {}, 0});
+    return *this;
+}
+
+DialogScript& DialogScript::PressAccessKey(char key) {
+    steps_.push_back(Step{Action::AccessKey, 0, {}, key});
+    return *this;
+}
+
+DialogScript& DialogScript::Answer(int button) {
+    answers_.push_back(button);
+    return *this;
+}
+
+DialogScript& DialogScript::Choose(std::optional<std::string> path) {
+    choices_.push_back(std::move(path));
+    return *this;
+}
+
+namespace {
+
+const DialogControl* FindIn(const std::vector<DialogControl>& controls, std::int32_t controlId) {
+    const auto found = std::find_if(controls.begin(), controls.end(), [&](const auto& control) {
+        return control.layout.id == controlId;
+    });
+    return found == controls.end() ? nullptr : &*found;
+}
+
+} // namespace
+
+std::string DialogScript::OpenedText(std::int32_t controlId) const {
+    const DialogControl* control = FindIn(opened_, controlId);
+    return control ? control->text : std::string();
+}
+
+bool DialogScript::OpenedChecked(std::int32_t controlId) const {
+    const DialogControl* control = FindIn(opened_, controlId);
+    return control && control->checked;
+}
+
+std::string DialogScript::Describe(const Step& step) {
+    switch (step.action) {
+    case Action::Type:
+        return "type \"" + step.text + "\" into " + std::to_string(step.controlId);
+    case Action::Click:
+        return "click " + std::to_string(step.controlId);
+    case Action::Enter:
+        return "Enter";
+    case Action::Escape:
+        return "Escape";
+    case Action::AccessKey:
+        return std::string("access key ") + step.key;
+    }
+    return "?";
+}
+
+bool DialogScript::Take(DialogSession& session, const Step& step) {
+    switch (step.action) {
+    case Action::Type:
+        return session.Type(step.controlId, step.text);
+    case Action::Click:
+        return session.Click(step.controlId);
+    case Action::Enter:
+        return session.PressEnter();
+    case Action::Escape:
+        return session.PressEscape();
+    case Action::AccessKey:
+        return session.PressAccessKey(step.key);
+    }
+    return false;
+}
+
+void DialogScript::Run(DialogSession& session) {
+    ++runs_;
+    opened_ = session.Controls();
+    for (const Step& step : steps_) {
+        if (session.Ended()) {
+            problems_.push_back(Describe(step) + ": the dialog has ended");
+        } else if (!Take(session, step)) {
+            problems_.push_back(Describe(step) + ": a user could not do that");
+        }
+    }
+    steps_.clear();
+    closed_ = session.Controls();
+    if (!session.Ended()) {
+        problems_.push_back("the dialog was still open after the last step");
+    }
+}
+
+int DialogScript::AnswerMessageBox(std::string_view text, std::string_view caption, UINT type) {
+    int answer = 0;
+    if (nextAnswer_ < answers_.size()) {
+        answer = answers_[nextAnswer_++];
+    } else {
+        answer = (type & 0xF) == MB_YESNO ? IDNO : IDOK;
+        problems_.push_back("message box \"" + std::string(text) + "\" without an answer");
+    }
+    boxes_.push_back(ShownBox{std::string(text), std::string(caption), type, answer});
+    return answer;
+}
+
+bool DialogScript::ChooseFile(std::string_view current, std::string& chosen) {
+    browseStarts_.emplace_back(current);
+    if (nextChoice_ >= choices_.size()) {
+        problems_.push_back("a browse without a choice");
+        return false;
+    }
+    const std::optional<std::string>& choice = choices_[nextChoice_++];
+    if (!choice) {
+        return false;
+    }
+    chosen = *choice;
+    return true;
+}
+
+void DialogScript::ShowHelp(HWND helpWindow, std::int32_t context) {
+    helpRequests_.push_back(HelpRequest{helpWindow, context});
+}
+
+} // namespace standin
