@@ -214,18 +214,6 @@ INSTANTIATE_TEST_SUITE_P(
         PolylineCase{"ArcsLeaveNoTrace", MapBuilder().Layer(1, "L").Arc({5, 5}, 3), Entity{}}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(PolylineEntity, ManyPointsAllArriveInOrder) {
-    std::vector<MAP_COORDPT> points;
-    for (std::int32_t i = 0; i < 50000; ++i)
-        points.push_back({i, -i});
-    const auto entities = ExportEntities(MapBuilder().Layer(1, "L").Polyline(points));
-    ASSERT_EQ(entities.size(), 1u);
-    const auto xs = ValuesOf(entities[0], 10);
-    ASSERT_EQ(xs.size(), points.size());
-    EXPECT_EQ(xs.back(), "49999");
-    EXPECT_EQ(ValuesOf(entities[0], 20)[1234], "-1234");
-}
-
 // ---------------------------------------------------------------------------------------------
 // Texts.
 

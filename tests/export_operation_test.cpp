@@ -88,22 +88,6 @@ TEST(ExportOperation, BothNamesWriteTheSameFileAndReturnZero) {
     EXPECT_EQ(firstBytes, ReadFileBytes(second));
 }
 
-TEST(ExportOperation, ReplacesAnExistingFileWhole) {
-    TempHome home;
-    MapWindow map;
-    MessageBoxes boxes;
-    const fs::path target =
-        testing_support::WriteFile(home.Path(), "drawing.dxf", std::string(100000, 'o'));
-    EXPECT_EQ(DXFFileExport(map.Handle(), target.c_str(), 0, 0), 0);
-    const auto bytes = ReadFileBytes(target);
-    ASSERT_TRUE(bytes.has_value());
-    EXPECT_EQ(bytes->substr(0, 14), "  0\r\nSECTION\r\n");
-    EXPECT_TRUE(bytes->ends_with("  0\r\nEOF\r\n"));
-    EXPECT_LT(bytes->size(), 100000u) << "nothing of the old content stays";
-    EXPECT_TRUE(boxes.Shown().empty());
-    EXPECT_EQ(FolderListing(home.Path()), std::vector<std::string>{"drawing.dxf"});
-}
-
 struct OpenFailureCase {
     const char* name;
     // Makes the target inside the folder; may answer another path where permissions are

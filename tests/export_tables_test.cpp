@@ -1,6 +1,6 @@
-// HEADER, TABLES and BLOCKS of an exported file: the whole file of an empty map against a file
-// written by hand, the extent under each unit rule, the line types, and the layer table with its
-// cleaned names and flags.
+// HEADER, TABLES and BLOCKS of an exported file: the whole file of an empty map (line types,
+// CR LF line ends and section order included) against a file written by hand, the extent under
+// each unit rule, and the layer table with its cleaned names and flags.
 #include "export/layer_names.h"
 #include "export_support.h"
 
@@ -28,25 +28,6 @@ TEST(ExportedFile, MapWithoutLayersGivesExactlyTheGoldenFile) {
     ASSERT_TRUE(golden.has_value());
     EXPECT_EQ(exported.result, 0);
     EXPECT_EQ(exported.bytes, *golden);
-}
-
-TEST(ExportedFile, EveryLineEndsWithCrLfAndSectionsComeInOrder) {
-    TempHome home;
-    MapWindow map;
-    MapBuilder()
-        .Layer(1, "Roads")
-        .Polyline({{0, 0}, {10, 10}})
-        .Text("Main street", {5, 5})
-        .Into(map.Handle());
-    const Exported exported = ExportMap(home, map.Handle());
-    ASSERT_TRUE(exported.wellFormed);
-    std::vector<std::string> sections;
-    for (std::size_t i = 0; i + 1 < exported.groups.size(); ++i) {
-        if (exported.groups[i] == Group{0, "SECTION"})
-            sections.push_back(exported.groups[i + 1].second);
-    }
-    EXPECT_EQ(sections, (std::vector<std::string>{"HEADER", "TABLES", "BLOCKS", "ENTITIES"}));
-    EXPECT_EQ(exported.groups.back(), (Group{0, "EOF"}));
 }
 
 // The four point variables of the header, as (10, 20) value pairs in file order.
@@ -97,18 +78,6 @@ INSTANTIATE_TEST_SUITE_P(Units, HeaderExtentTest,
                                            ExtentCase{"UnitTheHostDoesNotKnow", 9999, kWholeUnits}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(HeaderSection, CommentLinesComeInTheirFixedOrderWithTheirPrefixes) {
-    TempHome home;
-    MapWindow map;
-    const auto comments =
-        ValuesOf(SectionBody(ExportMap(home, map.Handle()).groups, "HEADER"), 999);
-    ASSERT_EQ(comments.size(), 7u);
-    EXPECT_EQ(comments[0], "This file is exported from VEXA version 5.0");
-    EXPECT_EQ(comments[4].rfind("Phone: ", 0), 0u);
-    EXPECT_EQ(comments[5].rfind("e-mail: ", 0), 0u);
-    EXPECT_EQ(comments[6], "BUILD: 8.1.8");
-}
-
 // The entries of one table of the TABLES section, its head (TABLE, name, count) left out.
 std::vector<std::vector<Group>> TableEntries(const Exported& exported, const std::string& name) {
     const auto parts = SplitAtCodeZero(SectionBody(exported.groups, "TABLES"));
@@ -134,33 +103,6 @@ std::string TableCount(const Exported& exported, const std::string& name) {
             return body[i + 2].first == 70 ? body[i + 2].second : "<no count>";
     }
     return "<no table>";
-}
-
-TEST(LineTypeTable, FiveEntriesInIntegerFormDashBeforeGap) {
-    TempHome home;
-    MapWindow map;
-    const Exported exported = ExportMap(home, map.Handle());
-    EXPECT_EQ(TableCount(exported, "LTYPE"), "5");
-    const auto entries = TableEntries(exported, "LTYPE");
-    ASSERT_EQ(entries.size(), 5u);
-    EXPECT_EQ(entries[0], (std::vector<Group>{{0, "LTYPE"},
-                                              {2, "0"},
-                                              {70, "64"},
-                                              {3, "CONTINUOS"},
-                                              {72, "65"},
-                                              {73, "0"},
-                                              {40, "0"}}));
-    for (int i = 1; i <= 4; ++i) {
-        EXPECT_EQ(entries[i], (std::vector<Group>{{0, "LTYPE"},
-                                                  {2, std::to_string(i)},
-                                                  {70, "64"},
-                                                  {3, "BROKEN " + std::to_string(i)},
-                                                  {72, "65"},
-                                                  {73, "2"},
-                                                  {40, std::to_string(2 * i)},
-                                                  {49, std::to_string(i)},
-                                                  {49, std::to_string(-i)}}));
-    }
 }
 
 struct SanitizeCase {
@@ -280,15 +222,6 @@ TEST(LayerTable, LayerNamedWithALeadingTabIsLeftOutOfTableAndCount) {
     const auto entities = Entities(exported);
     ASSERT_FALSE(entities.empty());
     EXPECT_EQ(ValuesOf(entities[0], 8), std::vector<std::string>{"_Hidden"});
-}
-
-TEST(BlocksSection, IsPresentAndEmpty) {
-    TempHome home;
-    MapWindow map;
-    MapBuilder().Layer(1, "A").Polyline({{0, 0}, {1, 1}}).Into(map.Handle());
-    const Exported exported = ExportMap(home, map.Handle());
-    EXPECT_NE(exported.bytes.find("  0\r\nSECTION\r\n  2\r\nBLOCKS\r\n  0\r\nENDSEC\r\n"),
-              std::string::npos);
 }
 
 } // namespace
