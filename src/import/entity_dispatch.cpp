@@ -1,7 +1,6 @@
 #include "import/entity_handlers.h"
 
-#include <new>
-#include <stdexcept>
+#include <exception>
 
 EntityHandler EntityHandlerFor(KeywordId keyword, bool useBlocks) {
     switch (keyword) {
@@ -26,13 +25,22 @@ EntityHandler EntityHandlerFor(KeywordId keyword, bool useBlocks) {
     }
 }
 
+namespace {
+std::uint64_t ReadPosition(const GroupReader& reader) {
+    return reader.bufferOffset + reader.begin;
+}
+} // namespace
+
 void RunEntityHandler(EntityHandler handler, HWND map, GroupReader& reader, GroupPair& pair,
                       ImportContext& context, OBJHANDLE* blockSlot) {
+    const std::uint64_t start = ReadPosition(reader);
     try {
         handler(map, reader, pair, context, blockSlot);
-    } catch (const std::bad_alloc&) {
-        // Out of memory inside one entity ends that entity; the driver reads on from the pair
-        // the handler stopped at.
-    } catch (const std::length_error&) {
+    } catch (const std::exception&) {
+        // Memory running out inside one entity ends that entity; the driver reads on from the
+        // pair the handler stopped at. A handler that failed before reading anything would leave
+        // its own keyword current and be called again forever: step past that pair.
+        if (ReadPosition(reader) == start && ReadPair(pair, reader))
+            LookupKeyword(pair);
     }
 }
