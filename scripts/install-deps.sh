@@ -8,6 +8,8 @@ packages=(
   libgtest-dev libgmock-dev googletest
   nlohmann-json3-dev
   gdal-bin python3-ezdxf librsvg2-bin
+  libncurses-dev tmux
+  g++-mingw-w64-i686 binutils-mingw-w64-i686
 )
 
 missing=()

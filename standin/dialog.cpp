@@ -167,6 +167,10 @@ bool DialogSession::Type(std::int32_t controlId, std::string_view text) {
 }
 
 bool DialogSession::Click(std::int32_t controlId) {
+    return Press(controlId, true);
+}
+
+bool DialogSession::Press(std::int32_t controlId, bool takeFocus) {
     DialogControl* control = Find(controlId);
     if (ended_ || !control || !Reachable(*control)) {
         return false;
@@ -175,7 +179,9 @@ bool DialogSession::Click(std::int32_t controlId) {
     if (!IsButton(kind) && !IsCheckBox(kind)) {
         return false;
     }
-    focus_ = IndexOf(control);
+    if (takeFocus) {
+        focus_ = IndexOf(control);
+    }
     if (kind == ControlKind::AutoCheckBox) {
         control->checked = !control->checked;
     }
@@ -221,7 +227,7 @@ bool DialogSession::PressEnter() {
         return c.layout.Kind() == ControlKind::DefaultPushButton;
     });
     if (defaultButton != controls_.end()) {
-        return Click(defaultButton->layout.id);
+        return Press(defaultButton->layout.id, false); // the focus stays where it was
     }
     Command(IDOK, BN_CLICKED); // a dialog without a default button still gets IDOK
     return true;

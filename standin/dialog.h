@@ -56,7 +56,7 @@ class STANDIN_API DialogSession {
     bool SetFocus(std::int32_t controlId);
     // Tab and Shift+Tab: the next or previous reachable tab stop, in template order, wrapping.
     bool MoveFocus(bool backwards);
-    // Enter: clicks the focused push button, else the default push button.
+    // Enter: clicks the focused push button, else the default push button (the focus stays).
     bool PressEnter();
     // Escape: the Cancel command, whether or not a Cancel button is there.
     bool PressEscape();
@@ -76,6 +76,7 @@ class STANDIN_API DialogSession {
 
   private:
     DialogControl* Find(std::int32_t controlId);
+    bool Press(std::int32_t controlId, bool takeFocus);
     void Command(std::int32_t controlId, WORD notification);
     int IndexOf(const DialogControl* control) const;
 
