@@ -401,7 +401,10 @@ void MapModel::Restore(const MapSnapshot& snapshot) {
         // Layer numbers are unique in a map; a repeated number moves up out of the way.
         std::int32_t number = layer.number;
         if (number < 0 || byNumber_.contains(number)) {
-            number = byNumber_.empty() ? 1 : MaxLayerNumber() + 1;
+            const std::int32_t highest = MaxLayerNumber();
+            number = byNumber_.empty()                                    ? 1
+                     : highest < std::numeric_limits<std::int32_t>::max() ? highest + 1
+                                                                          : -1;
         }
         LayerEntry* entry = AddLayer(number, layer.name);
         if (!entry) {
