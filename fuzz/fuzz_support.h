@@ -1,0 +1,55 @@
+// What the fuzz targets share: a scratch folder of the process for the files a run needs, a
+// quiet stand-in host, files that live in memory, and the check that ends a run on a fault.
+#pragma once
+
+#include "standin/standin.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace fuzzing {
+
+// Ends the run with a message when `condition` fails: libFuzzer records the input as a crash,
+// the replay program exits with a failure.
+#define FUZZ_CHECK(condition)                                                                      \
+    ((condition) ? static_cast<void>(0) : ::fuzzing::CheckFailed(#condition, __FILE__, __LINE__))
+[[noreturn]] void CheckFailed(const char* condition, const char* file, int line);
+
+// A folder of this process (under /dev/shm when it exists, so that no run writes to the disk),
+// made on first use and removed when the process ends. VEXA_HOME points at its "home" folder.
+const std::string& ScratchFolder();
+std::string HomeFolder();
+
+// Makes the stand-in host quiet: message boxes are counted instead of printed.
+void PrepareHost();
+int MessageBoxCount();
+std::string LastMessageBoxText();
+void ResetMessageBoxes();
+
+// Replaces the whole content of `path`.
+void WriteWholeFile(const std::string& path, std::string_view bytes);
+std::string ReadWholeFile(const std::string& path);
+
+// A file that lives in memory only (memfd), reachable by a path, its content replaced per run.
+class MemoryFile {
+  public:
+    MemoryFile();
+    ~MemoryFile();
+    MemoryFile(const MemoryFile&) = delete;
+    MemoryFile& operator=(const MemoryFile&) = delete;
+    void Assign(std::string_view bytes);
+    const std::string& Path() const { return path_; }
+
+  private:
+    int fd_ = -1;
+    std::string path_;
+};
+
+// Whether two snapshots hold the same map; reals compare by their bits, so NaN equals NaN.
+bool SameMap(const standin::MapSnapshot& a, const standin::MapSnapshot& b);
+// Every layer's objects and every group's members are objects of the map.
+bool ReferencesHold(const standin::MapSnapshot& map);
+
+} // namespace fuzzing
