@@ -163,17 +163,57 @@ ObjectEntry* MapModel::FindObject(ObjectId id) {
 
 ObjectEntry& MapModel::AddObject(Object object, LayerEntry* layer) {
     object.id = State().NewId();
-    object.layer = layer ? layer->layer.id : 0;
+    object.layer = 0;
     if (object.kind != ObjectKind::Group) {
         object.members.clear();
-    }
-    if (layer) {
-        layer->layer.objects.push_back(object.id);
     }
     const ObjectId id = object.id;
     ObjectEntry& entry = objects_[id];
     entry.object = std::move(object);
+    if (layer) {
+        AppendToLayer(entry, *layer);
+    }
     return entry;
+}
+
+void MapModel::AppendToLayer(ObjectEntry& entry, LayerEntry& layer) {
+    entry.object.layer = layer.layer.id;
+    entry.slot = layer.layer.objects.size();
+    layer.layer.objects.push_back(entry.object.id);
+}
+
+void MapModel::RemoveFromLayer(ObjectEntry& entry) {
+    LayerEntry* layer = FindLayer(entry.object.layer);
+    entry.object.layer = 0;
+    if (!layer) {
+        return;
+    }
+    auto& objects = layer->layer.objects;
+    if (entry.slot >= objects.size() || objects[entry.slot] != entry.object.id) {
+        return;
+    }
+    if (entry.slot + 1 == objects.size()) {
+        objects.pop_back();
+    } else {
+        objects[entry.slot] = 0;
+        ++layer->removed;
+    }
+}
+
+const std::vector<ObjectId>& MapModel::LayerObjects(LayerEntry& entry) {
+    auto& objects = entry.layer.objects;
+    if (entry.removed > 0) {
+        std::size_t kept = 0;
+        for (const ObjectId id : objects) {
+            if (id != 0) {
+                FindObject(id)->slot = kept;
+                objects[kept++] = id;
+            }
+        }
+        objects.resize(kept);
+        entry.removed = 0;
+    }
+    return objects;
 }
 
 std::vector<ObjectId> MapModel::LayeredObjectsBelow(const ObjectId* ids, std::size_t count) {
@@ -198,29 +238,11 @@ std::vector<ObjectId> MapModel::LayeredObjectsBelow(const ObjectId* ids, std::si
     return result;
 }
 
-void MapModel::RemoveFromLayers(const std::vector<ObjectId>& ids) {
-    std::unordered_set<ObjectId> leaving(ids.begin(), ids.end());
-    std::unordered_set<ObjectId> touched;
-    for (const ObjectId id : ids) {
-        if (const ObjectEntry* entry = FindObject(id); entry && entry->object.layer != 0) {
-            touched.insert(entry->object.layer);
-        }
-    }
-    // One pass per layer concerned, however many objects leave it.
-    for (const ObjectId layerId : touched) {
-        if (LayerEntry* layer = FindLayer(layerId)) {
-            std::erase_if(layer->layer.objects,
-                          [&leaving](ObjectId id) { return leaving.contains(id); });
-        }
-    }
-}
-
 void MapModel::MoveToLayer(const std::vector<ObjectId>& ids, LayerEntry& target) {
-    RemoveFromLayers(ids);
     for (const ObjectId id : ids) {
         if (ObjectEntry* entry = FindObject(id)) {
-            entry->object.layer = target.layer.id;
-            target.layer.objects.push_back(id);
+            RemoveFromLayer(*entry);
+            AppendToLayer(*entry, target);
         }
     }
 }
@@ -293,18 +315,23 @@ ObjectId MapModel::CopyTree(ObjectId source) {
         if (!original) {
             continue;
         }
-        Object copy = original->object;
-        copy.members.clear();
-        std::vector<ObjectId> members = original->object.members;
+        // A group's copy starts empty; its members are copied one by one below.
+        Object copy;
+        if (original->object.kind == ObjectKind::Group) {
+            copy.kind = ObjectKind::Group;
+        } else {
+            copy = original->object;
+        }
+        // Entries of the hash table keep their addresses while others are added.
         ObjectEntry& made = AddObject(std::move(copy), FindLayer(original->object.layer));
         const ObjectId copyId = made.object.id;
         if (step.copyParent == 0) {
             rootCopy = copyId;
         } else {
-            ObjectEntry& parent = *FindObject(step.copyParent);
-            parent.object.members.push_back(copyId);
-            FindObject(copyId)->parent = step.copyParent;
+            FindObject(step.copyParent)->object.members.push_back(copyId);
+            made.parent = step.copyParent;
         }
+        const auto& members = original->object.members;
         for (auto member = members.rbegin(); member != members.rend(); ++member) {
             pending.push_back({*member, copyId});
         }
@@ -318,9 +345,8 @@ void MapModel::DeleteTree(ObjectId root) {
         return;
     }
     DetachFromParent(*rootEntry);
-    const std::vector<ObjectId> doomed = Subtree(root);
-    RemoveFromLayers(doomed);
-    for (const ObjectId id : doomed) {
+    for (const ObjectId id : Subtree(root)) {
+        RemoveFromLayer(*FindObject(id));
         objects_.erase(id);
     }
 }
@@ -330,7 +356,7 @@ void MapModel::DeleteLayer(ObjectId layerId) {
     if (!entry) {
         return;
     }
-    const std::vector<ObjectId> doomed = entry->layer.objects;
+    const std::vector<ObjectId> doomed = LayerObjects(*entry);
     for (const ObjectId id : doomed) {
         if (ObjectEntry* object = FindObject(id)) {
             DetachFromParent(*object);
@@ -362,7 +388,8 @@ MapSnapshot MapModel::Snapshot() const {
     snapshot.pageExtent = pageExtent;
     snapshot.layers.reserve(order_.size());
     for (const ObjectId id : order_) {
-        snapshot.layers.push_back(layers_.at(id).layer);
+        Layer& layer = snapshot.layers.emplace_back(layers_.at(id).layer);
+        std::erase(layer.objects, ObjectId{0}); // the places of objects that left
     }
     snapshot.objects.reserve(objects_.size());
     for (const auto& [id, entry] : objects_) {

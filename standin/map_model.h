@@ -37,8 +37,11 @@ constexpr MAP_COORDPT kDefaultPageOrigin{0, 0};
 constexpr MAP_COORDPT kDefaultPageExtent{640, 454};
 
 struct LayerEntry {
+    // layer.objects may hold 0 where an object left the layer: leaving costs O(1), and the
+    // list is closed up (LayerObjects) before anyone reads it.
     Layer layer;
-    std::size_t order = 0; // index in the map order
+    std::size_t removed = 0; // the zeros in layer.objects
+    std::size_t order = 0;   // index in the map order
     // The record OBJectLock hands out; allocated once so that its address stays valid for as
     // long as the layer lives.
     std::unique_ptr<std::array<unsigned char, layer_record::kSize>> record;
@@ -46,7 +49,8 @@ struct LayerEntry {
 
 struct ObjectEntry {
     Object object;
-    ObjectId parent = 0; // the group holding this object, 0 when none
+    ObjectId parent = 0;  // the group holding this object, 0 when none
+    std::size_t slot = 0; // index in its layer's object list
 };
 
 class MapModel {
@@ -90,6 +94,8 @@ class MapModel {
     bool MoveAfter(ObjectId layer, ObjectId predecessor);
     // The current layer, or a layer made for new objects when none is current.
     LayerEntry& LayerForNewObject();
+    // The layer's objects in host order, closed up first.
+    const std::vector<ObjectId>& LayerObjects(LayerEntry& entry);
     // Refreshes and gives the fixed-layout record of the layer.
     const void* LockRecord(LayerEntry& entry);
 
@@ -121,7 +127,8 @@ class MapModel {
     void Restore(const MapSnapshot& snapshot);
 
   private:
-    void RemoveFromLayers(const std::vector<ObjectId>& ids);
+    void AppendToLayer(ObjectEntry& entry, LayerEntry& layer);
+    void RemoveFromLayer(ObjectEntry& entry);
     void DetachFromParent(ObjectEntry& entry);
     void RenumberOrder(std::size_t from);
     void IndexName(const std::string& name, ObjectId id);

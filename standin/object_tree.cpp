@@ -21,8 +21,8 @@ std::span<const ObjectId> Children(MapModel& model, ObjectId parent, std::int32_
         if (parent == model.layerRoot) {
             return model.LayerOrder();
         }
-        if (const LayerEntry* layer = model.FindLayer(parent)) {
-            return layer->layer.objects;
+        if (LayerEntry* layer = model.FindLayer(parent)) {
+            return model.LayerObjects(*layer);
         }
     } else if (kind == kRefGroupChildren) {
         if (parent == model.copyRoot) {
