@@ -162,6 +162,59 @@ TEST(StandinTree, DeleteTreeTakesEverythingBelowOutOfLayersAndGroups) {
     EXPECT_EQ(map_object_type_Get(m, outer), kTypeGroup);
 }
 
+TEST(StandinTree, ObjectsLeavingALayerKeepTheOthersInOrder) {
+    MapWindow map;
+    const HWND m = map.Handle();
+    const DBHANDLE db = standin_WindowObjectDatabase(m);
+    const OBJHANDLE zero = map_layer_Search(m, -1, nullptr);
+    std::vector<OBJHANDLE> lines;
+    for (std::int32_t i = 0; i < 8; ++i) {
+        lines.push_back(Line(m, {i, 0}, {i, 1}));
+    }
+    const OBJHANDLE other = NewLayer(m, 2, "Other");
+    const OBJHANDLE moving[] = {lines[5], lines[1]};
+    map_layer_Set(m, other, moving, 2, -1, nullptr, 0xFFFFFFFF, 0xFFFFFFFF, -1, 0xFFFFFFFF, 3,
+                  0xFFFF, 0, 0);
+    DeleteTree(db, lines[3], kRefGroupChildren);
+    DeleteTree(db, lines[7], kRefGroupChildren);
+    const std::vector<OBJHANDLE> left{lines[0], lines[2], lines[4], lines[6]};
+    EXPECT_EQ(Children(db, zero, kRefLayerChildren), left);
+    EXPECT_EQ(ChildrenBackwards(db, zero, kRefLayerChildren),
+              (std::vector<OBJHANDLE>{left.rbegin(), left.rend()}));
+    EXPECT_EQ(Children(db, other, kRefLayerChildren), (std::vector<OBJHANDLE>{lines[5], lines[1]}));
+    // Moving back appends, also after the list was closed up by the walk.
+    map_layer_Set(m, zero, &lines[5], 1, -1, nullptr, 0xFFFFFFFF, 0xFFFFFFFF, -1, 0xFFFFFFFF, 3,
+                  0xFFFF, 0, 0);
+    DeleteTree(db, lines[2], kRefGroupChildren);
+    const auto snapshot = standin::Snapshot(m);
+    const auto id = [](OBJHANDLE h) {
+        return standin::ObjectId(reinterpret_cast<std::uintptr_t>(h));
+    };
+    EXPECT_EQ(
+        snapshot.layers[0].objects,
+        (std::vector<standin::ObjectId>{id(lines[0]), id(lines[4]), id(lines[6]), id(lines[5])}));
+    EXPECT_EQ(snapshot.layers[1].objects, (std::vector<standin::ObjectId>{id(lines[1])}));
+}
+
+TEST(StandinTree, ManyObjectsLeaveALayerOneAtATimeInLinearTime) {
+    // Deleting from the front of a long layer, one call each, as the release of block
+    // definitions does: a list rebuilt per call would take minutes here.
+    constexpr std::int32_t kCount = 100'000;
+    MapWindow map;
+    const HWND m = map.Handle();
+    const DBHANDLE db = standin_WindowObjectDatabase(m);
+    std::vector<OBJHANDLE> lines;
+    lines.reserve(kCount);
+    for (std::int32_t i = 0; i < kCount; ++i) {
+        lines.push_back(Line(m, {i, 0}, {i, 1}));
+    }
+    for (std::int32_t i = 0; i + 1 < kCount; ++i) {
+        ASSERT_EQ(DeleteTree(db, lines[static_cast<std::size_t>(i)], kRefGroupChildren), 1);
+    }
+    EXPECT_EQ(Children(db, map_layer_Search(m, -1, nullptr), kRefLayerChildren),
+              (std::vector<OBJHANDLE>{lines.back()}));
+}
+
 TEST(StandinTree, GroupsRefuseToHoldThemselves) {
     MapWindow map;
     const HWND m = map.Handle();
