@@ -100,11 +100,6 @@ INSTANTIATE_TEST_SUITE_P(
                     false,
                     {"X", "Y", "NAME"},
                     {{"1", "2", "Oak"}}},
-        SeveralCase{"IncompleteOnesGiveNoRowEither",
-                    Attrib("", "NoTag", "3", "4") + Attrib("NOX", "v", "", "4"),
-                    true,
-                    {"X", "Y"},
-                    {}},
         SeveralCase{"AttribUnderAnyCodeStartsTheNext",
                     "0\nATTRIB\n1\nOak\n2\nNAME\n10\n1\n20\n2\n100\nATTRIB\n1\nElm\n2\nKIND\n",
                     true,
@@ -205,6 +200,18 @@ TEST(AttributeRun, SeqEndGroupsBelongToTheInsert) {
     EXPECT_EQ(FindLayer(snapshot, "First"), nullptr) << "the later group 8 replaced it";
     ASSERT_NE(FindLayer(snapshot, "Second"), nullptr);
     EXPECT_EQ(FindLayer(snapshot, "Second")->objects.size(), 1u);
+}
+
+TEST(AttributeRun, NoRowsWhenBlocksAreNotUsed) {
+    TempHome home;
+    SetSetting("UseBlock", std::int32_t{0});
+    MapWindow map;
+    HWND window = standin::CreateAttributeWindow();
+    const std::string entities = Insert("B", "0", "0") + Attrib("NAME", "Oak", "5", "6") + kSeqEnd;
+    ASSERT_EQ(ImportDxf(home, map.Handle(), Drawing(kBlocks, entities), window), 1);
+    EXPECT_TRUE(standin::AttributeTableOf(window).rows.empty());
+    EXPECT_TRUE(map.Snapshot().objects.empty());
+    standin::DestroyHostWindow(window);
 }
 
 TEST(AttributeRun, RowsAreWrittenEvenWhenTheBlockIsMissing) {

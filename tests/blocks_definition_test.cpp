@@ -91,7 +91,6 @@ INSTANTIATE_TEST_SUITE_P(
                        EntitiesFile(Insert("A", "100", "0") + Insert("C", "200", "0")),
                    {{{100, 0}, {101, 0}}, {{200, 0}, {200, 1}}}},
         EndingCase{"AtEof", "0\nSECTION\n2\nBLOCKS\n" + kOpenBlockA + "0\nEOF\n", {}},
-        EndingCase{"AtTheFileEnd", "0\nSECTION\n2\nBLOCKS\n" + kOpenBlockA, {}},
         EndingCase{
             "AtTheFileEndAfterAKeyword", "0\nSECTION\n2\nBLOCKS\n0\nBLOCK\n2\nA\n0\nLINE\n", {}}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -127,10 +126,6 @@ INSTANTIATE_TEST_SUITE_P(
                                  {}},
                       LookupCase{"MalformedBaseLeavesNoRecord",
                                  Block("B", "abc", "0", LineEntity("0", "0", "1", "0")),
-                                 Insert("B", "10", "0"),
-                                 {}},
-                      LookupCase{"BaseOutsideTheMapLeavesNoRecord",
-                                 Block("B", "1e300", "0", LineEntity("0", "0", "1", "0")),
                                  Insert("B", "10", "0"),
                                  {}},
                       LookupCase{"NameThatIsAKeywordIsDispatched",

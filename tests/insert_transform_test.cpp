@@ -61,17 +61,12 @@ INSTANTIATE_TEST_SUITE_P(
         PlacementCase{"MalformedZStopsReadingButInserts",
                       "10\n1000\n20\n2000\n30\nabc\n41\n2\n",
                       {{{1000, 2000}, {1100, 2050}}}},
-        PlacementCase{"ZAndZScaleOnlyChecked",
-                      "10\n1000\n20\n2000\n30\n5\n43\n7\n",
-                      {{{1000, 2000}, {1100, 2050}}}},
         PlacementCase{
             "NegativeXScaleMirrors", "10\n1000\n20\n2000\n41\n-1\n", {{{1000, 2000}, {900, 2050}}}},
         PlacementCase{"Rotation45", "10\n1000\n20\n2000\n50\n45\n", {{{1000, 2000}, {1035, 2106}}}},
         PlacementCase{"Rotation90Scaled",
                       "10\n1000\n20\n2000\n41\n2\n50\n90\n",
                       {{{1000, 2000}, {950, 2200}}}},
-        PlacementCase{
-            "LastValueWins", "10\n5\n10\n1000\n20\n2000\n", {{{1000, 2000}, {1100, 2050}}}},
         PlacementCase{"ArraysAreNotExpanded",
                       "10\n1000\n20\n2000\n70\n3\n71\n3\n44\n9\n45\n9\n",
                       {{{1000, 2000}, {1100, 2050}}}},
