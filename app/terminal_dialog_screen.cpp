@@ -213,6 +213,7 @@ TerminalScreen::TerminalScreen() {
         return;
     }
     set_term(screen);
+    screen_ = screen;
     ok_ = true;
     raw();
     noecho();
@@ -224,6 +225,7 @@ TerminalScreen::TerminalScreen() {
 TerminalScreen::~TerminalScreen() {
     if (ok_) {
         endwin();
+        delscreen(static_cast<SCREEN*>(screen_));
     }
 }
 

@@ -60,6 +60,7 @@ class TerminalScreen {
     void ShowText(std::string_view title, std::string_view text);
 
   private:
+    void* screen_ = nullptr; // the curses SCREEN
     bool ok_ = false;
 };
 

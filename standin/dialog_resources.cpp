@@ -55,7 +55,7 @@ WIN32_STANDIN_API int LoadStringA(HINSTANCE, UINT id, LPSTR buffer, int bufferSi
         const auto& strings = ModuleResources().strings;
         const auto found = strings.find(id);
         const std::string_view text =
-            found == strings.end() ? std::string_view() : std::string_view(found->second);
+            found == strings.end() ? std::string_view("") : std::string_view(found->second);
         CopyTextOut(buffer, bufferSize, text);
         return static_cast<int>(
             std::min<std::size_t>(text.size(), static_cast<std::size_t>(bufferSize - 1)));
