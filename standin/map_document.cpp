@@ -483,9 +483,12 @@ void CheckReferences(const std::vector<Object>& objects) {
             groups.push_back(&object);
         }
     }
-    const Location groupsAt(Location(), "groups");
+    // A location keeps the address of its parent: every link of the chain is a named local.
+    const Location root;
+    const Location groupsAt(root, "groups");
     for (std::size_t g = 0; g < groups.size(); ++g) {
-        const Location membersAt(Location(groupsAt, g), "members");
+        const Location groupAt(groupsAt, g);
+        const Location membersAt(groupAt, "members");
         const auto& members = groups[g]->members;
         for (std::size_t i = 0; i < members.size(); ++i) {
             if (!ids.contains(members[i])) {
