@@ -111,15 +111,57 @@ bool NextToken(GroupReader& reader, std::string_view& token) {
     }
 }
 
-std::int32_t ReadPairGuarded(GroupPair& pair, GroupReader& reader) {
+constexpr bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// Nearly every code line has one shape: blanks, a few digits, the line end. Such a line is taken
+// here straight from the buffer, without the token machinery, which would give the same code.
+// Anything else (a sign, a tab, letters, more than nine digits, a line the buffer does not hold
+// whole) is left to the general way. Only at the start of a pair, when no rest of a code line
+// is pending.
+bool TakePlainCodeLine(GroupReader& reader, std::int32_t& code) {
+    if (!reader.line.empty())
+        return false;
+    const char* const start = reader.buffer.data() + reader.begin;
+    const char* const end = reader.buffer.data() + reader.end;
+    const char* p = start;
+    while (p < end && *p == ' ')
+        ++p;
+    const char* const digits = p;
+    constexpr std::ptrdiff_t kMaxDigits = 9; // no overflow, no saturation to think of
+    std::int32_t value = 0;
+    while (p < end && IsDigit(*p) && p - digits < kMaxDigits) {
+        value = value * 10 + (*p - '0');
+        ++p;
+    }
+    if (p == digits)
+        return false;
+    if (p < end && *p == '\r')
+        ++p;
+    if (p == end || *p != '\n')
+        return false;
+    code = value;
+    reader.begin += static_cast<std::size_t>(p + 1 - start);
+    return true;
+}
+
+// The general way to a code: tokens of the code line and the lines after it, non-numeric tokens
+// skipped. False when the file ends first.
+bool SeekCodeToken(GroupReader& reader, std::int32_t& code) {
     std::string_view token;
-    std::int32_t code = 0;
     for (;;) {
         if (!NextToken(reader, token))
-            return 0;
+            return false;
         if (ScanInt(token, code) == ScanResult::Matched)
-            break;
+            return true;
     }
+}
+
+std::int32_t ReadPairGuarded(GroupPair& pair, GroupReader& reader) {
+    std::int32_t code = 0;
+    if (!TakePlainCodeLine(reader, code) && !SeekCodeToken(reader, code))
+        return 0;
     // The rest of the code line is discarded; the value is the next whole line.
     reader.line = {};
     pair.code = code;
