@@ -1,0 +1,114 @@
+// The shortcuts the reader and the number conversion take for the common shapes of a DXF file
+// must give exactly what the general way gives: compared here over many generated texts.
+#include "import/group_reader.h"
+#include "import/numbers.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Decimal texts of the shapes the fast path takes and of the shapes next to them, which it must
+// leave to the general way: many digits, long fractions, exponents, trailing text.
+std::string RandomDecimal(std::mt19937_64& random) {
+    std::string text;
+    const auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+    const int integerDigits = pick(5) == 0 ? pick(22) : 1 + pick(8);
+    const int fractionDigits = pick(4) == 0 ? pick(26) : pick(7);
+    for (int i = 0; i < integerDigits; ++i)
+        text += static_cast<char>('0' + pick(10));
+    if (fractionDigits > 0 || pick(3) == 0)
+        text += '.';
+    for (int i = 0; i < fractionDigits; ++i)
+        text += static_cast<char>('0' + pick(10));
+    switch (pick(12)) {
+    case 0:
+        text += "e" + std::to_string(pick(40) - 20);
+        break;
+    case 1:
+        text += "E+";
+        break;
+    case 2:
+        text += " trailing";
+        break;
+    case 3:
+        text += "x";
+        break;
+    default:
+        break;
+    }
+    return text;
+}
+
+TEST(ParseDouble, AgreesWithStrtodOnGeneratedDecimals) {
+    std::mt19937_64 random(20240611);
+    for (int i = 0; i < 200000; ++i) {
+        const std::string text = RandomDecimal(random);
+        const double expected = std::strtod(text.c_str(), nullptr);
+        const double got = ParseDouble(text);
+        ASSERT_EQ(std::memcmp(&got, &expected, sizeof got), 0)
+            << '"' << text << "\": " << got << " instead of " << expected;
+    }
+}
+
+TEST(ParseDouble, AgreesWithStrtodAtTheEdgesOfExactness) {
+    const std::vector<std::string> texts = {
+        "9007199254740992",         // 2^53: the largest integer of the shortcut
+        "9007199254740993",         // 2^53 + 1: not a double, rounds to even
+        "900719925474099.3",        // 2^53 + 3 tenths
+        "0.1",                      // not exact, one division rounds it
+        "1.0000000000000000000000", // 22 and more decimals
+        "123456789.0123456789",
+        "0000000000000000000001.5", // leading zeros count against the 19 digits
+        "4503599627370497.5",       // a tie between two doubles
+        "480000.0000",
+        "-5400000.1234",
+    };
+    for (const std::string& text : texts) {
+        const double expected = std::strtod(text.c_str(), nullptr);
+        EXPECT_EQ(ParseDouble(text), expected) << '"' << text << '"';
+    }
+}
+
+// The plain code lines the reader takes straight from its buffer and their neighbours, which
+// it reads token by token, read the same whatever block boundary they meet.
+TEST(ReadPair, PlainAndGeneralCodeLinesAgreeAcrossBlocks) {
+    const std::vector<std::string> codeLines = {
+        "0",          "  8", " 10", "330",       "999999999", "1000000000",
+        "0000000010", "-5",  "+7",  "\t20",      "10 words",  "20abc",
+        "10.5",       " 0 ", "  1", "123456789", "2147483648"};
+    std::string text;
+    std::vector<std::pair<std::int32_t, std::string>> expected;
+    for (int round = 0; round < 30000; ++round) { // over 256 KiB: several blocks
+        const std::string& code = codeLines[static_cast<std::size_t>(round) % codeLines.size()];
+        const std::string value = "v" + std::to_string(round);
+        text += code + (round % 3 ? "\r\n" : "\n") + value + "\r\n";
+        std::int32_t number = 0;
+        ASSERT_EQ(ScanInt(code, number), ScanResult::Matched) << code;
+        expected.emplace_back(number, value);
+    }
+    const std::string path = ::testing::TempDir() + "/fast_paths_codes.dxf";
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    std::fwrite(text.data(), 1, text.size(), file);
+    std::fclose(file);
+
+    GroupReader reader;
+    ASSERT_TRUE(OpenReader(reader, path.c_str()));
+    GroupPair pair;
+    for (const auto& [code, value] : expected) {
+        ASSERT_EQ(ReadPair(pair, reader), 1);
+        ASSERT_EQ(pair.code, code);
+        ASSERT_EQ(pair.value, value);
+    }
+    EXPECT_EQ(ReadPair(pair, reader), 0);
+    std::remove(path.c_str());
+}
+
+} // namespace
