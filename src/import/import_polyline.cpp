@@ -4,6 +4,7 @@
 #include "import/layer_resolution.h"
 #include "import/vertex_run.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 #include <new>
@@ -12,7 +13,7 @@
 
 namespace {
 
-// The point buffer starts with room for this many points and grows by as many again.
+// The point buffer starts with room for this many points and grows by at least as many again.
 constexpr std::size_t kPointBufferStep = 500;
 // The host counts points in 32 bits.
 constexpr std::size_t kMaxRunPoints = std::numeric_limits<std::int32_t>::max();
@@ -74,15 +75,18 @@ std::int32_t ReadVertex(GroupReader& reader, GroupPair& pair, double& x, double&
     }
 }
 
-// Grows the buffer by one step when the next vertex would fill it. Throws std::bad_alloc when
-// memory runs out; RunEntityHandler then ends the entity: the current run is lost, the objects
-// of earlier runs stay, and the entity's objects are not handed to the block.
+// Grows the buffer when the next vertex would fill it: by one step, or by half its room once
+// that is more, so that a run of ten million vertices is copied a few dozen times, not twenty
+// thousand. Throws std::bad_alloc when memory runs out; RunEntityHandler then ends the entity:
+// the current run is lost, the objects of earlier runs stay, and the entity's objects are not
+// handed to the block.
 void MakeRoomForNextVertex(std::vector<MAP_COORDPT>& points) {
     if (points.size() + 1 < points.capacity())
         return;
-    if (points.capacity() + kPointBufferStep > kMaxRunPoints)
+    const std::size_t room = points.capacity();
+    if (room + kPointBufferStep > kMaxRunPoints)
         throw std::bad_alloc();
-    points.reserve(points.capacity() + kPointBufferStep);
+    points.reserve(std::min(room + std::max(kPointBufferStep, room / 2), kMaxRunPoints));
 }
 
 // Converts the current vertex to map units and appends it to the run; false when a coordinate
