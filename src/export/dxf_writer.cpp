@@ -17,21 +17,37 @@ constexpr std::size_t kBufferSlack = 4096;
 // Attempts at a temporary name that no other file holds.
 constexpr int kTemporaryNameAttempts = 16;
 
-// Appends the characters std::to_chars gives for the arguments. The room starts at what any
-// integer needs and grows only for reals far from zero (the longest "%.6f" of a double has 317
-// characters), so no bound is fixed; within the buffer's capacity no allocation happens.
+// Room for any number std::to_chars writes here: the longest "%.6f" of a double has 317
+// characters (309 digits before the point, sign, point and six decimals).
+constexpr std::size_t kNumberRoom = 352;
+// A code line: two blanks, at most 11 characters of a 32-bit code, CR LF.
+constexpr std::size_t kCodeLineRoom = 16;
+
+// Writes the characters std::to_chars gives for the arguments at `out`, which has kNumberRoom
+// characters; returns the end.
+template <typename... Args>
+char* PutChars(char* out, Args... args) {
+    return std::to_chars(out, out + kNumberRoom, args...).ptr;
+}
+
+char* PutLineEnd(char* out) {
+    out[0] = '\r';
+    out[1] = '\n';
+    return out + 2;
+}
+
+// Writes the code line at `out`, which has kCodeLineRoom characters; returns the end.
+char* PutCodeLine(char* out, std::int32_t code) {
+    out[0] = ' ';
+    out[1] = ' ';
+    return PutLineEnd(std::to_chars(out + 2, out + kCodeLineRoom - 2, code).ptr);
+}
+
+// Appends the characters std::to_chars gives for the arguments.
 template <typename... Args>
 void AppendChars(std::string& out, Args... args) {
-    const std::size_t start = out.size();
-    for (std::size_t room = 32;; room *= 4) {
-        out.resize(start + room);
-        char* first = out.data() + start;
-        const auto [end, error] = std::to_chars(first, first + room, args...);
-        if (error == std::errc()) {
-            out.resize(static_cast<std::size_t>(end - out.data()));
-            return;
-        }
-    }
+    char digits[kNumberRoom];
+    out.append(digits, static_cast<std::size_t>(PutChars(digits, args...) - digits));
 }
 
 // A name for the temporary file beside the target: hidden, derived from the target's name and
@@ -113,49 +129,41 @@ bool DxfWriter::Open(const char* path) {
     return true;
 }
 
-void DxfWriter::AppendCodeLine(std::int32_t code) {
-    pending_.append("  ", 2);
-    AppendChars(pending_, code);
-    EndLine();
-}
-
+// Each group is formatted whole on the stack and appended in one piece: no growth of the
+// buffer's size in small steps, no filling of room that to_chars then overwrites.
 std::int32_t DxfWriter::WriteStringGroup(std::int32_t code, const char* text) {
     if (failed_)
         return 1;
-    AppendCodeLine(code);
+    char line[kCodeLineRoom];
+    pending_.append(line, static_cast<std::size_t>(PutCodeLine(line, code) - line));
     pending_.append(text);
     EndLine();
     FlushIfFull();
     return 1;
 }
 
-std::int32_t DxfWriter::WriteIntGroup(std::int32_t code, std::int32_t value) {
+template <typename... Args>
+void DxfWriter::AppendNumberGroup(std::int32_t code, Args... args) {
     if (failed_)
-        return 1;
-    AppendCodeLine(code);
-    AppendChars(pending_, value);
-    EndLine();
+        return;
+    char group[kCodeLineRoom + kNumberRoom + 2];
+    char* end = PutLineEnd(PutChars(PutCodeLine(group, code), args...));
+    pending_.append(group, static_cast<std::size_t>(end - group));
     FlushIfFull();
+}
+
+std::int32_t DxfWriter::WriteIntGroup(std::int32_t code, std::int32_t value) {
+    AppendNumberGroup(code, value);
     return 1;
 }
 
 std::int32_t DxfWriter::WriteUnsignedGroup(std::int32_t code, std::uint32_t value) {
-    if (failed_)
-        return 1;
-    AppendCodeLine(code);
-    AppendChars(pending_, value);
-    EndLine();
-    FlushIfFull();
+    AppendNumberGroup(code, value);
     return 1;
 }
 
 std::int32_t DxfWriter::WriteRealGroup(std::int32_t code, double value) {
-    if (failed_)
-        return 1;
-    AppendCodeLine(code);
-    AppendChars(pending_, value, std::chars_format::fixed, 6);
-    EndLine();
-    FlushIfFull();
+    AppendNumberGroup(code, value, std::chars_format::fixed, 6);
     return 1;
 }
 

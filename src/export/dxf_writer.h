@@ -50,7 +50,9 @@ class DxfWriter {
     bool Commit();
 
   private:
-    void AppendCodeLine(std::int32_t code);
+    // One group of a number: the code line, the number's characters, CR LF.
+    template <typename... Args>
+    void AppendNumberGroup(std::int32_t code, Args... args);
     void EndLine() { pending_.append("\r\n", 2); }
     void FlushIfFull();
     bool Flush();
