@@ -115,34 +115,41 @@ constexpr bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-// Nearly every code line has one shape: blanks, a few digits, the line end. Such a line is taken
-// here straight from the buffer, without the token machinery, which would give the same code.
-// Anything else (a sign, a tab, letters, more than nine digits, a line the buffer does not hold
-// whole) is left to the general way. Only at the start of a pair, when no rest of a code line
-// is pending.
-bool TakePlainCodeLine(GroupReader& reader, std::int32_t& code) {
+// Nearly every pair has one shape: a code line of blanks, a few digits and the line end, then
+// the value line. When the buffer holds such a pair whole, it is taken here straight from the
+// buffer: the code without the token machinery (which would give the same code), the value with
+// one memchr. Anything else (a sign, a tab, letters, more than nine digits, a pair that runs past
+// the buffer) consumes nothing and is left to the general way. Only at the start of a pair, when
+// no rest of a code line is pending.
+bool TakePlainPair(GroupReader& reader, std::int32_t& code, std::string_view& value) {
     if (!reader.line.empty())
         return false;
-    const char* const start = reader.buffer.data() + reader.begin;
-    const char* const end = reader.buffer.data() + reader.end;
-    const char* p = start;
+    const char* const base = reader.buffer.data();
+    const char* const end = base + reader.end;
+    const char* p = base + reader.begin;
     while (p < end && *p == ' ')
         ++p;
-    const char* const digits = p;
     constexpr std::ptrdiff_t kMaxDigits = 9; // no overflow, no saturation to think of
-    std::int32_t value = 0;
-    while (p < end && IsDigit(*p) && p - digits < kMaxDigits) {
-        value = value * 10 + (*p - '0');
-        ++p;
-    }
+    const char* const digits = p;
+    const char* const digitsEnd = end - p > kMaxDigits ? p + kMaxDigits : end;
+    std::int32_t number = 0;
+    for (; p < digitsEnd && IsDigit(*p); ++p)
+        number = number * 10 + (*p - '0');
     if (p == digits)
         return false;
     if (p < end && *p == '\r')
         ++p;
     if (p == end || *p != '\n')
         return false;
-    code = value;
-    reader.begin += static_cast<std::size_t>(p + 1 - start);
+    const char* const first = p + 1;
+    const auto* newline =
+        static_cast<const char*>(std::memchr(first, '\n', static_cast<std::size_t>(end - first)));
+    if (!newline)
+        return false;
+    const char* const last = newline > first && newline[-1] == '\r' ? newline - 1 : newline;
+    code = number;
+    value = std::string_view(first, static_cast<std::size_t>(last - first));
+    reader.begin = static_cast<std::size_t>(newline + 1 - base);
     return true;
 }
 
@@ -160,12 +167,17 @@ bool SeekCodeToken(GroupReader& reader, std::int32_t& code) {
 
 std::int32_t ReadPairGuarded(GroupPair& pair, GroupReader& reader) {
     std::int32_t code = 0;
-    if (!TakePlainCodeLine(reader, code) && !SeekCodeToken(reader, code))
+    std::string_view value;
+    if (TakePlainPair(reader, code, value)) {
+        pair.code = code;
+        pair.value = value;
+        return 1;
+    }
+    if (!SeekCodeToken(reader, code))
         return 0;
     // The rest of the code line is discarded; the value is the next whole line.
     reader.line = {};
     pair.code = code;
-    std::string_view value;
     if (!ReadLine(reader, value)) {
         pair.value = {};
         return 0;
@@ -207,11 +219,6 @@ std::int32_t ReadPair(GroupPair& pair, GroupReader& reader) {
     if (!result)
         reader.exhausted = true;
     return result;
-}
-
-std::int32_t LookupKeyword(GroupPair& pair) {
-    pair.keyword = ClassifyKeyword(pair.value);
-    return pair.keyword != KeywordId::None ? 1 : 0;
 }
 
 namespace {
