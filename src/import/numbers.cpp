@@ -41,6 +41,22 @@ constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,
                                         1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
                                         1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
+// Adds the decimal digits from `p` on, up to `stop`, to `mantissa`; returns the end of them.
+const char* AccumulateDigits(const char* p, const char* stop, std::uint64_t& mantissa) {
+    for (; p < stop; ++p) {
+        const auto digit = static_cast<unsigned char>(*p) - static_cast<unsigned>('0');
+        if (digit > 9)
+            break;
+        mantissa = mantissa * 10 + digit;
+    }
+    return p;
+}
+
+// The end of at most `count` characters from `p`, within `last`.
+const char* Within(const char* p, const char* last, std::ptrdiff_t count) {
+    return last - p > count ? p + count : last;
+}
+
 // The common shape of a DXF real, digits with a point and more digits and no exponent, by
 // Clinger's fast path: when all the digits make an integer of at most 2^53 and at most 22 of
 // them follow the point, the integer and the power of ten are exact doubles, and one division
@@ -50,28 +66,24 @@ constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,
 bool ParsePlainDecimal(const char* first, const char* last, double& value) {
 #if defined(FLT_EVAL_METHOD) && FLT_EVAL_METHOD == 0
     constexpr std::uint64_t kExactIntegers = std::uint64_t{1} << 53;
-    constexpr int kMaxDigits = 19; // no overflow of the 64-bit integer
+    constexpr std::ptrdiff_t kMaxDigits = 19; // no overflow of the 64-bit integer
     std::uint64_t mantissa = 0;
-    int digits = 0;
-    int decimals = 0;
-    const char* p = first;
-    for (; p < last && IsDigit(*p); ++p, ++digits) {
-        if (digits == kMaxDigits)
-            return false;
-        mantissa = mantissa * 10 + static_cast<std::uint64_t>(*p - '0');
-    }
-    if (digits == 0)
+    const char* p = AccumulateDigits(first, Within(first, last, kMaxDigits), mantissa);
+    const std::ptrdiff_t integerDigits = p - first;
+    if (integerDigits == 0)
         return false;
+    std::ptrdiff_t decimals = 0;
     if (p < last && *p == '.') {
-        for (++p; p < last && IsDigit(*p); ++p, ++digits, ++decimals) {
-            if (digits == kMaxDigits)
-                return false;
-            mantissa = mantissa * 10 + static_cast<std::uint64_t>(*p - '0');
-        }
+        const char* const fraction = p + 1;
+        p = AccumulateDigits(fraction, Within(fraction, last, kMaxDigits - integerDigits),
+                             mantissa);
+        decimals = p - fraction;
     }
-    if (p < last && (*p == 'e' || *p == 'E'))
+    // A digit here is one more than the integer can take; an exponent is another shape.
+    if (p < last && (IsDigit(*p) || *p == 'e' || *p == 'E'))
         return false;
-    if (mantissa > kExactIntegers || decimals >= static_cast<int>(std::size(kExactPowersOfTen)))
+    if (mantissa > kExactIntegers ||
+        decimals >= static_cast<std::ptrdiff_t>(std::size(kExactPowersOfTen)))
         return false;
     value = static_cast<double>(mantissa) / kExactPowersOfTen[decimals];
     return true;
