@@ -53,8 +53,12 @@ void OpenReaderOnText(GroupReader& reader, std::string_view text);
 // is set and the value is empty). A failure marks the reader exhausted.
 std::int32_t ReadPair(GroupPair& pair, GroupReader& reader);
 
-// Sets the pair's keyword id from its value; 1 when the value is a keyword.
-std::int32_t LookupKeyword(GroupPair& pair);
+// Sets the pair's keyword id from its value; 1 when the value is a keyword. Inline: it runs
+// for nearly every pair, and most values are turned away by MayBeKeyword alone.
+inline std::int32_t LookupKeyword(GroupPair& pair) {
+    pair.keyword = MayBeKeyword(pair.value) ? ClassifyKeyword(pair.value) : KeywordId::None;
+    return pair.keyword != KeywordId::None ? 1 : 0;
+}
 
 // Reads and classifies pairs until one whose keyword is `id`; nonzero when it stopped on one.
 // Once the reader is exhausted every search fails at once.

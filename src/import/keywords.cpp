@@ -72,8 +72,14 @@ constexpr bool IndexIsContiguous() {
 static_assert(IndexIsContiguous(), "keywords sharing a first byte must stand together");
 static_assert(kKeywords.size() == 28);
 
-constexpr std::size_t kShortestKeyword = 3;
-constexpr std::size_t kLongestKeyword = 10;
+constexpr bool EveryNameMayBeKeyword() {
+    for (const Keyword& keyword : kKeywords) {
+        if (!MayBeKeyword(keyword.name))
+            return false;
+    }
+    return true;
+}
+static_assert(EveryNameMayBeKeyword(), "MayBeKeyword must let every name through");
 
 } // namespace
 

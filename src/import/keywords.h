@@ -1,6 +1,7 @@
 // The DXF keywords the import recognises, by the value of a group alone.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -38,3 +39,15 @@ enum class KeywordId : std::int32_t {
 
 // The keyword the whole value equals (byte for byte, case-sensitive, untrimmed), or None.
 KeywordId ClassifyKeyword(std::string_view value);
+
+// The names run from 3 to 10 characters and begin with a capital letter or '$' (keywords.cpp
+// checks that every name does).
+inline constexpr std::size_t kShortestKeyword = 3;
+inline constexpr std::size_t kLongestKeyword = 10;
+
+// False for a value that cannot be a keyword: tested inline for every pair, so that numbers,
+// handles and most names never reach the table.
+constexpr bool MayBeKeyword(std::string_view value) {
+    return value.size() >= kShortestKeyword && value.size() <= kLongestKeyword &&
+           ((value[0] >= 'A' && value[0] <= 'Z') || value[0] == '$');
+}
