@@ -6,8 +6,10 @@
 //   import  DXFFileImport into a fresh stand-in map (no map document is saved);
 //   export  DXFFileExport of a map of polylines, against a raw writer of our own that formats the
 //           same groups with std::to_chars.
-// Each is repeated and reported by its median; the import's peak memory is measured in a child
-// process of its own, so that nothing the other measurements left behind counts.
+// The measurements run in turn, round after round, so that a change of the machine's load falls
+// on all of them alike; each is reported by the median of its elapsed and processor times, each
+// ratio by the median of the ratios of the rounds. The import's peak memory is measured in a
+// child process of its own, so that nothing the other measurements left behind counts.
 #include "module/exports.h"
 #include "standin/standin.h"
 
@@ -18,6 +20,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fcntl.h>
 #include <functional>
 #include <optional>
@@ -68,21 +71,70 @@ double Median(std::vector<double> values) {
     return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2.0;
 }
 
-// Runs `body` `reps` times (after one untimed warm-up that brings the file into the page cache
-// and the code into the caches) and gives the median time in seconds.
-double MedianTime(int reps, const std::function<void()>& prepare, const std::function<void()>& body,
-                  const std::function<void()>& finish) {
-    std::vector<double> times;
-    for (int i = 0; i <= reps; ++i) {
-        prepare();
-        const auto start = Clock::now();
-        body();
-        const double elapsed = Seconds(Clock::now() - start);
-        finish();
-        if (i > 0)
-            times.push_back(elapsed);
+// One timed piece of work, with what comes before and after it untimed.
+struct Measurement {
+    std::function<void()> prepare = [] {};
+    std::function<void()> body;
+    std::function<void()> finish = [] {};
+};
+
+// The times of one run of a measurement: elapsed, and the processor time of this process (user
+// and system), which a loaded machine disturbs less.
+struct Timing {
+    double wall = 0.0;
+    double cpu = 0.0;
+};
+
+double ProcessCpuSeconds() {
+    timespec now{};
+    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+Timing TimeOnce(const Measurement& measurement) {
+    measurement.prepare();
+    const auto wallStart = Clock::now();
+    const double cpuStart = ProcessCpuSeconds();
+    measurement.body();
+    const Timing timing{Seconds(Clock::now() - wallStart), ProcessCpuSeconds() - cpuStart};
+    measurement.finish();
+    return timing;
+}
+
+// Runs the measurements in turn, round after round: one untimed warm-up round (the file into
+// the page cache, the code into the caches), then `reps` timed ones, so that a change of the
+// machine's load falls on all of them alike. Gives the timings of each measurement by round.
+std::vector<std::vector<Timing>> RunRounds(int reps, const std::vector<Measurement>& list) {
+    std::vector<std::vector<Timing>> timings(list.size());
+    for (int round = 0; round <= reps; ++round) {
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            const Timing timing = TimeOnce(list[i]);
+            if (round > 0)
+                timings[i].push_back(timing);
+        }
     }
-    return Median(times);
+    return timings;
+}
+
+Timing MedianOf(const std::vector<Timing>& timings) {
+    std::vector<double> wall;
+    std::vector<double> cpu;
+    for (const Timing& t : timings) {
+        wall.push_back(t.wall);
+        cpu.push_back(t.cpu);
+    }
+    return {Median(wall), Median(cpu)};
+}
+
+// The median over the rounds of a's time divided by b's time of the same round.
+Timing MedianRatio(const std::vector<Timing>& a, const std::vector<Timing>& b) {
+    std::vector<double> wall;
+    std::vector<double> cpu;
+    for (std::size_t i = 0; i < a.size() && i < b.size(); ++i) {
+        wall.push_back(a[i].wall / b[i].wall);
+        cpu.push_back(a[i].cpu / b[i].cpu);
+    }
+    return {Median(wall), Median(cpu)};
 }
 
 // Memory figures of this process from /proc/self/status, in bytes.
@@ -227,19 +279,17 @@ MapCounts CountMap(HWND map) {
     return {snapshot.layers.size(), snapshot.objects.size()};
 }
 
-double MeasureImport(const Options& options, MapCounts& counts) {
-    HWND map = nullptr;
-    bool counted = false;
-    return MedianTime(
-        options.reps, [&] { map = standin::CreateMapWindow(); },
-        [&] { DXFFileImport(map, options.file.c_str(), 0, nullptr); },
-        [&] {
-            if (!counted) {
-                counts = CountMap(map);
-                counted = true;
-            }
-            standin::DestroyMapWindow(map);
-        });
+// The import into a fresh map; the first run counts what the map holds.
+Measurement ImportMeasurement(const Options& options, HWND& map, MapCounts& counts) {
+    Measurement measurement;
+    measurement.prepare = [&map] { map = standin::CreateMapWindow(); };
+    measurement.body = [&options, &map] { DXFFileImport(map, options.file.c_str(), 0, nullptr); };
+    measurement.finish = [&map, &counts] {
+        if (counts.layers == 0)
+            counts = CountMap(map);
+        standin::DestroyMapWindow(map);
+    };
+    return measurement;
 }
 
 struct ImportMemory {
@@ -431,12 +481,13 @@ std::uint64_t FileSize(const std::string& path) {
 }
 
 struct ExportFigures {
-    double moduleSeconds = 0.0;
-    double rawSeconds = 0.0;
+    std::vector<Timing> module;
+    std::vector<Timing> raw;
     std::uint64_t moduleBytes = 0;
     std::uint64_t rawBytes = 0;
 };
 
+// The export of the map and the raw writer of the same groups, round after round.
 ExportFigures MeasureExport(const Options& options, const ExportMap& points, std::int32_t unitId,
                             double factor) {
     ExportFigures figures;
@@ -447,13 +498,13 @@ ExportFigures MeasureExport(const Options& options, const ExportMap& points, std
         std::remove(modulePath.c_str());
         std::remove(rawPath.c_str());
     };
-    const auto nothing = [] {};
-    figures.moduleSeconds = MedianTime(
-        options.reps, remove, [&] { DXFFileExport(map, modulePath.c_str(), 0, 0); }, nothing);
-    figures.moduleBytes = FileSize(modulePath);
-    figures.rawSeconds = MedianTime(
-        options.reps, remove, [&] { WriteRaw(points, rawPath, factor); }, nothing);
-    figures.rawBytes = FileSize(rawPath);
+    Measurement module{remove, [&] { DXFFileExport(map, modulePath.c_str(), 0, 0); },
+                       [&] { figures.moduleBytes = FileSize(modulePath); }};
+    Measurement raw{remove, [&] { WriteRaw(points, rawPath, factor); },
+                    [&] { figures.rawBytes = FileSize(rawPath); }};
+    auto timings = RunRounds(options.reps, {module, raw});
+    figures.module = std::move(timings[0]);
+    figures.raw = std::move(timings[1]);
     remove();
     standin::DestroyMapWindow(map);
     return figures;
@@ -465,9 +516,16 @@ double MB(std::uint64_t bytes) {
     return static_cast<double>(bytes) / 1e6;
 }
 
-void Row(const char* name, double seconds, std::uint64_t bytes, std::uint64_t entities) {
-    std::printf("%-16s %9.3f s %9.1f MB/s %12.0f entities/s\n", name, seconds, MB(bytes) / seconds,
-                static_cast<double>(entities) / seconds);
+void Row(const char* name, const std::vector<Timing>& timings, std::uint64_t bytes,
+         std::uint64_t items, const char* itemName) {
+    const Timing median = MedianOf(timings);
+    std::printf("%-14s %8.3f s %8.3f s cpu %8.1f MB/s %11.0f %s/s\n", name, median.wall, median.cpu,
+                MB(bytes) / median.wall, static_cast<double>(items) / median.wall, itemName);
+}
+
+void RatioRow(const char* name, const std::vector<Timing>& a, const std::vector<Timing>& b) {
+    const Timing ratio = MedianRatio(a, b);
+    std::printf("  %-24s %5.2f (cpu %5.2f)\n", name, ratio.wall, ratio.cpu);
 }
 
 std::optional<std::string> ParseArguments(int argc, char** argv, Options& options) {
@@ -536,17 +594,7 @@ void RemoveFreshConfiguration() {
     ::rmdir(folder.c_str());
 }
 
-void PrintImportFigures(const Options& options, std::uint64_t bytes, std::uint64_t entities,
-                        double split) {
-    // The memory first: a child forked later would inherit the heap that the timed imports grew
-    // and freed, and reuse it without its resident size growing.
-    const ImportMemory memory = MeasureImportMemory(options);
-    MapCounts counts;
-    const double import = MeasureImport(options, counts);
-    Row("import", import, bytes, entities);
-    std::printf("  map: %zu layers, %zu objects\n", counts.layers, counts.objects);
-    if (split > 0.0)
-        std::printf("  import / split       %6.2f\n", import / split);
+void PrintMemory(const ImportMemory& memory) {
     if (!memory.valid) {
         std::printf("  peak memory: not measured (no /proc/self/clear_refs)\n");
         return;
@@ -556,6 +604,42 @@ void PrintImportFigures(const Options& options, std::uint64_t bytes, std::uint64
     std::printf("  memory: map %.1f MB resident after the import, peak %.1f MB during it "
                 "(%+.1f MB over the map)\n",
                 map, peak, peak - map);
+}
+
+// The split, the split with numbers and the import, round after round, with their ratios.
+void PrintReadingFigures(const Options& options, std::uint64_t bytes, std::uint64_t entities) {
+    // The memory first: a child forked later would inherit the heap that the timed imports grew
+    // and freed, and reuse it without its resident size growing.
+    const ImportMemory memory = options.runImport ? MeasureImportMemory(options) : ImportMemory{};
+    SplitResult split;
+    HWND map = nullptr;
+    MapCounts counts;
+    std::vector<Measurement> list;
+    std::vector<const char*> names;
+    if (options.runSplit) {
+        list.push_back({[] {}, [&] { split = Split(options.file); }, [] {}});
+        list.push_back({[] {}, [&] { split = SplitAndConvert(options.file); }, [] {}});
+        names.insert(names.end(), {"split", "split+numbers"});
+    }
+    if (options.runImport) {
+        list.push_back(ImportMeasurement(options, map, counts));
+        names.push_back("import");
+    }
+    if (list.empty())
+        return;
+    const auto timings = RunRounds(options.reps, list);
+    for (std::size_t i = 0; i < list.size(); ++i)
+        Row(names[i], timings[i], bytes, entities, "entities");
+    if (options.runSplit) {
+        std::printf("  %llu pairs\n", static_cast<unsigned long long>(split.pairs));
+        RatioRow("split+numbers / split", timings[1], timings[0]);
+    }
+    if (options.runImport) {
+        if (options.runSplit)
+            RatioRow("import / split", timings[2], timings[0]);
+        std::printf("  map: %zu layers, %zu objects\n", counts.layers, counts.objects);
+        PrintMemory(memory);
+    }
 }
 
 void PrintExportFigures(const Options& options) {
@@ -572,14 +656,10 @@ void PrintExportFigures(const Options& options) {
     for (const Unit unit :
          {Unit{"integers (unit 0)", 0, 1.0}, Unit{"reals (unit 1, mm)", 1, 1000.0}}) {
         const ExportFigures f = MeasureExport(options, points, unit.id, unit.factor);
-        std::printf("  %s\n", unit.name);
-        std::printf("  %-14s %9.3f s %9.1f MB/s %12.0f vertices/s  %.1f MB\n", "export",
-                    f.moduleSeconds, MB(f.moduleBytes) / f.moduleSeconds,
-                    static_cast<double>(vertices) / f.moduleSeconds, MB(f.moduleBytes));
-        std::printf("  %-14s %9.3f s %9.1f MB/s %12.0f vertices/s  %.1f MB\n", "raw writer",
-                    f.rawSeconds, MB(f.rawBytes) / f.rawSeconds,
-                    static_cast<double>(vertices) / f.rawSeconds, MB(f.rawBytes));
-        std::printf("  export / raw writer  %6.2f\n", f.moduleSeconds / f.rawSeconds);
+        std::printf("%s, %.1f MB\n", unit.name, MB(f.moduleBytes));
+        Row("export", f.module, f.moduleBytes, vertices, "vertices");
+        Row("raw writer", f.raw, f.rawBytes, vertices, "vertices");
+        RatioRow("export / raw writer", f.module, f.raw);
     }
 }
 
@@ -598,24 +678,11 @@ int main(int argc, char** argv) {
     }
     UseFreshConfiguration();
     const std::uint64_t entities = CountEntities(options.file);
-    std::printf("file: %s, %.1f MB, %llu entities; median of %d runs\n\n", options.file.c_str(),
-                MB(bytes), static_cast<unsigned long long>(entities), options.reps);
+    std::printf("file: %s, %.1f MB, %llu entities; %d rounds\n\n", options.file.c_str(), MB(bytes),
+                static_cast<unsigned long long>(entities), options.reps);
 
-    double splitTime = 0.0;
-    if (options.runSplit) {
-        SplitResult split;
-        splitTime = MedianTime(
-            options.reps, [] {}, [&] { split = Split(options.file); }, [] {});
-        Row("split", splitTime, bytes, entities);
-        const double convertTime = MedianTime(
-            options.reps, [] {}, [&] { split = SplitAndConvert(options.file); }, [] {});
-        Row("split+numbers", convertTime, bytes, entities);
-        std::printf("  split+numbers / split %5.2f   (%llu pairs)\n", convertTime / splitTime,
-                    static_cast<unsigned long long>(split.pairs));
-    }
-
-    if (options.runImport)
-        PrintImportFigures(options, bytes, entities, splitTime);
+    std::printf("%-14s %10s %12s %13s\n", "", "wall", "cpu", "(medians)");
+    PrintReadingFigures(options, bytes, entities);
     if (options.runExport)
         PrintExportFigures(options);
     std::printf("\npeak resident memory of the whole run: %.1f MB\n", MB(StatusValue("VmHWM")));
