@@ -121,7 +121,9 @@ constexpr bool IsDigit(char c) {
 // one memchr. Anything else (a sign, a tab, letters, more than nine digits, a pair that runs past
 // the buffer) consumes nothing and is left to the general way. Only at the start of a pair, when
 // no rest of a code line is pending.
-bool TakePlainPair(GroupReader& reader, std::int32_t& code, std::string_view& value) {
+// The pair is written field by field, straight from the registers: a string_view built aside
+// and copied in whole would be read back before its two halves reached memory, a stall.
+bool TakePlainPair(GroupReader& reader, GroupPair& pair) {
     if (!reader.line.empty())
         return false;
     const char* const base = reader.buffer.data();
@@ -147,8 +149,8 @@ bool TakePlainPair(GroupReader& reader, std::int32_t& code, std::string_view& va
     if (!newline)
         return false;
     const char* const last = newline > first && newline[-1] == '\r' ? newline - 1 : newline;
-    code = number;
-    value = std::string_view(first, static_cast<std::size_t>(last - first));
+    pair.code = number;
+    pair.value = std::string_view(first, static_cast<std::size_t>(last - first));
     reader.begin = static_cast<std::size_t>(newline + 1 - base);
     return true;
 }
@@ -166,18 +168,15 @@ bool SeekCodeToken(GroupReader& reader, std::int32_t& code) {
 }
 
 std::int32_t ReadPairGuarded(GroupPair& pair, GroupReader& reader) {
-    std::int32_t code = 0;
-    std::string_view value;
-    if (TakePlainPair(reader, code, value)) {
-        pair.code = code;
-        pair.value = value;
+    if (TakePlainPair(reader, pair))
         return 1;
-    }
+    std::int32_t code = 0;
     if (!SeekCodeToken(reader, code))
         return 0;
     // The rest of the code line is discarded; the value is the next whole line.
     reader.line = {};
     pair.code = code;
+    std::string_view value;
     if (!ReadLine(reader, value)) {
         pair.value = {};
         return 0;
