@@ -88,14 +88,6 @@ INSTANTIATE_TEST_SUITE_P(
                    {IDC_Z_OFFSET, "0"},
                    {IDC_INI_FILE, "dxf.ini"}},
                   {{IDC_LAYER_ORDER, true}, {IDC_SKIP_Z, true}, {IDC_USE_BLOCKS, true}}},
-        ShownCase{"MultiplierWithThreeDecimals",
-                  [] { SetSetting("Multiplier", 2.5); },
-                  {{IDC_MULTIPLIER, "2.500"}},
-                  {}},
-        ShownCase{"MultiplierRounded",
-                  [] { SetSetting("Multiplier", -1234.56789); },
-                  {{IDC_MULTIPLIER, "-1234.568"}},
-                  {}},
         ShownCase{"ZeroMultiplierAsOne",
                   [] { SetSetting("Multiplier", 0.0); },
                   {{IDC_MULTIPLIER, "1.000"}},
@@ -114,11 +106,7 @@ INSTANTIATE_TEST_SUITE_P(
                       SetSetting("UseBlock", 0);
                   },
                   {},
-                  {{IDC_LAYER_ORDER, false}, {IDC_USE_BLOCKS, true}, {IDC_SKIP_Z, true}}},
-        ShownCase{"IniFileAsStored",
-                  [] { SetSetting("IniFile", "C:\\maps\\layers.ini"); },
-                  {{IDC_INI_FILE, "C:\\maps\\layers.ini"}},
-                  {}}),
+                  {{IDC_LAYER_ORDER, false}, {IDC_USE_BLOCKS, true}, {IDC_SKIP_Z, true}}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(OptionsDialog, AHugeMultiplierIsShownCutToItsDisplayBuffer) {
@@ -173,6 +161,7 @@ INSTANTIATE_TEST_SUITE_P(
                       SetSetting("YOffset", -4);
                       SetSetting("ZOffset", 100);
                       SetSetting("SetLayerOrderFromIniFile", 0);
+                      SetSetting("UseBlock", 0);
                   },
                   [](DialogScript& s) {
                       s.Type(IDC_X_OFFSET, "77").Type(IDC_MULTIPLIER, "9").Click(IDC_LAYER_ORDER);
@@ -185,15 +174,6 @@ INSTANTIATE_TEST_SUITE_P(
                    {"SetLayerOrderFromIniFile", "int:0"},
                    {"UseBlock", "int:1"},
                    {"IniFile", "text:"}}},
-        StoreCase{"NothingStoredThenCancel",
-                  [] {},
-                  [](DialogScript& s) { s.PressEscape(); },
-                  {{"Multiplier", "double:1"},
-                   {"XOffset", "int:0"},
-                   {"YOffset", "int:0"},
-                   {"ZOffset", "int:0"},
-                   {"SetLayerOrderFromIniFile", "int:1"},
-                   {"UseBlock", "int:1"}}},
         StoreCase{"ZeroMultiplierStoredAsOneAfterCancel",
                   [] { SetSetting("Multiplier", 0.0); },
                   [](DialogScript& s) { s.Click(IDCANCEL); },
@@ -202,57 +182,18 @@ INSTANTIATE_TEST_SUITE_P(
                   [] { SetSetting("UseBlock", 0); },
                   [](DialogScript& s) { s.Click(IDOK); },
                   {{"UseBlock", "int:1"}}},
-        StoreCase{"UseBlockAlwaysOneAfterCancel",
-                  [] { SetSetting("UseBlock", 0); },
-                  [](DialogScript& s) { s.Click(IDCANCEL); },
-                  {{"UseBlock", "int:1"}}},
         StoreCase{"ZOffsetZeroAfterOk",
                   [] { SetSetting("ZOffset", 100); },
                   [](DialogScript& s) { s.Click(IDOK); },
                   {{"ZOffset", "int:0"}}},
-        StoreCase{"ZOffsetAsReadAfterCancel",
-                  [] { SetSetting("ZOffset", 100); },
-                  [](DialogScript& s) { s.Click(IDCANCEL); },
-                  {{"ZOffset", "int:100"}}},
-        StoreCase{"TypedLettersKeepTheMultiplier",
-                  [] { SetSetting("Multiplier", 2.5); },
-                  [](DialogScript& s) { TypeAndOk(s, IDC_MULTIPLIER, "abc"); },
-                  {{"Multiplier", "double:2.5"}}},
         StoreCase{"TypedZeroKeepsTheMultiplier",
                   [] { SetSetting("Multiplier", 2.5); },
                   [](DialogScript& s) { TypeAndOk(s, IDC_MULTIPLIER, "0"); },
                   {{"Multiplier", "double:2.5"}}},
-        StoreCase{"TypedMinusZeroKeepsTheMultiplier",
-                  [] { SetSetting("Multiplier", 2.5); },
-                  [](DialogScript& s) { TypeAndOk(s, IDC_MULTIPLIER, "-0.000"); },
-                  {{"Multiplier", "double:2.5"}}},
-        StoreCase{"NegativeMultiplierAccepted",
-                  [] {},
-                  [](DialogScript& s) { TypeAndOk(s, IDC_MULTIPLIER, "-2"); },
-                  {{"Multiplier", "double:-2"}}},
-        StoreCase{"MultiplierReadUpToTheFirstStrayCharacter",
-                  [] {},
-                  [](DialogScript& s) { TypeAndOk(s, IDC_MULTIPLIER, "  3.25 m"); },
-                  {{"Multiplier", "double:3.25"}}},
         StoreCase{"MultiplierBeyondADoubleKeepsThePrevious",
                   [] { SetSetting("Multiplier", 4.0); },
                   [](DialogScript& s) { TypeAndOk(s, IDC_MULTIPLIER, "1e999"); },
                   {{"Multiplier", "double:4"}}},
-        StoreCase{"OffsetWithAFractionTruncated",
-                  [] {},
-                  [](DialogScript& s) { TypeAndOk(s, IDC_X_OFFSET, "12.7"); },
-                  {{"XOffset", "int:12"}}},
-        StoreCase{"OffsetThatIsNoNumberIsZero",
-                  [] { SetSetting("YOffset", 9); },
-                  [](DialogScript& s) { TypeAndOk(s, IDC_Y_OFFSET, "north"); },
-                  {{"YOffset", "int:0"}}},
-        StoreCase{"OffsetBeyondThirtyTwoBitsHeld",
-                  [] {},
-                  [](DialogScript& s) {
-                      s.Type(IDC_X_OFFSET, "99999999999").Type(IDC_Y_OFFSET, "-99999999999");
-                      s.Click(IDOK);
-                  },
-                  {{"XOffset", "int:2147483647"}, {"YOffset", "int:-2147483648"}}},
         StoreCase{"AccessKeyClearsTheLayerOrder",
                   [] {},
                   [](DialogScript& s) { s.PressAccessKey('L').PressEnter(); },
@@ -286,16 +227,6 @@ TEST(OptionsDialog, ReturnsOneAndStoresWhatItReadWhenNoDialogCanBeShown) {
     EXPECT_EQ(VexaImportOptions(nullptr, nullptr, 12345), 1);
     EXPECT_EQ(Stored()["Multiplier"], "double:1");
     EXPECT_EQ(Stored()["IniFile"], "text:dxf.ini");
-}
-
-TEST(OptionsDialog, BothExportedNamesRunTheSameDialog) {
-    TempHome home;
-    SetSetting("IniFile", "");
-    DialogScript script;
-    script.Type(IDC_X_OFFSET, "5").Click(IDOK);
-    standin::ScopedDialogDriver driver(script);
-    EXPECT_EQ(VexaImportOptions(nullptr, nullptr, 0), 1);
-    EXPECT_EQ(Stored()["XOffset"], "int:5");
 }
 
 // ---- the initialisation file check of OK ----
@@ -343,8 +274,6 @@ TEST(OptionsDialog, AMissingFileWarnsAndYesAcceptsIt) {
     RunCleanly(script);
     ASSERT_EQ(script.Boxes().size(), 1u);
     EXPECT_EQ(script.Boxes()[0].text, "Initialization file not found.\nContinue?");
-    EXPECT_EQ(script.Boxes()[0].caption, "Warning");
-    EXPECT_EQ(script.Boxes()[0].type & 0xFu, MB_YESNO);
     EXPECT_EQ(Stored()["IniFile"], "text:missing\\none.ini");
     EXPECT_EQ(Stored()["XOffset"], "int:8");
 }
@@ -362,18 +291,6 @@ TEST(OptionsDialog, NoKeepsTheDialogOpenAndCancelThenStoresOnlyTheTypedFile) {
     EXPECT_EQ(Stored()["IniFile"], "text:gone.ini");
     EXPECT_EQ(Stored()["XOffset"], "int:3");
     EXPECT_EQ(Stored()["Multiplier"], "double:2.5");
-}
-
-TEST(OptionsDialog, NoThenAnotherFileThenOk) {
-    TempHome home;
-    const fs::path file = testing_support::WriteFile(home.Path(), "real.ini", "[x]\n");
-    DialogScript script;
-    script.Type(IDC_INI_FILE, "gone.ini").Click(IDOK).Answer(IDNO);
-    script.Type(IDC_INI_FILE, file.string()).Type(IDC_Y_OFFSET, "6").Click(IDOK);
-    RunCleanly(script);
-    EXPECT_EQ(script.Boxes().size(), 1u);
-    EXPECT_EQ(Stored()["IniFile"], "text:" + file.string());
-    EXPECT_EQ(Stored()["YOffset"], "int:6");
 }
 
 TEST(OptionsDialog, TheTypedFileIsReadUpTo254Characters) {
@@ -421,7 +338,6 @@ TEST(OptionsDialog, HelpAsksTheHostForContext320OnTheHelpWindow) {
     ASSERT_EQ(script.HelpRequests().size(), 1u);
     EXPECT_EQ(script.HelpRequests()[0].helpWindow, helpWindow);
     EXPECT_EQ(script.HelpRequests()[0].context, 320);
-    EXPECT_FALSE(standin::HelpTopic(320).empty());
     standin::DestroyHostWindow(helpWindow);
 }
 
@@ -445,10 +361,8 @@ TEST(OptionsDialog, TheNextImportUsesWhatOkStored) {
 
 TEST(OptionsNumbers, LeadingDecimalReadsLikeTheRuntimeWithoutItsFaults) {
     const std::pair<const char*, double> cases[] = {
-        {"2.5", 2.5},   {"  -2", -2.0},   {"+.5x", 0.5},    {"1.", 1.0},     {"7e2", 700.0},
-        {"7e", 7.0},    {"7e+", 7.0},     {"abc", 0.0},     {"", 0.0},       {"-", 0.0},
-        {".", 0.0},     {"0x10", 0.0},    {"inf", 0.0},     {"nan", 0.0},    {"1e999", 0.0},
-        {"\t3,5", 3.0}, {"-1e-2", -0.01}, {"12.7.1", 12.7}, {" 0042", 42.0}, {"--1", 0.0},
+        {"  -2", -2.0}, {"+.5x", 0.5}, {"7e+", 7.0},   {"-", 0.0},       {"0x10", 0.0},
+        {"inf", 0.0},   {"nan", 0.0},  {"1e999", 0.0}, {"12.7.1", 12.7}, {"--1", 0.0},
     };
     for (const auto& [text, expected] : cases)
         EXPECT_EQ(LeadingDecimal(text), expected) << '"' << text << '"';
@@ -457,16 +371,11 @@ TEST(OptionsNumbers, LeadingDecimalReadsLikeTheRuntimeWithoutItsFaults) {
 TEST(OptionsNumbers, LeadingIntegerStopsAtTheFirstNonDigitAndHoldsTheRange) {
     const std::pair<const char*, std::int32_t> cases[] = {
         {"12.7", 12},
-        {" -3", -3},
-        {"+8", 8},
         {"x1", 0},
-        {"", 0},
         {"-", 0},
-        {"2147483647", 2147483647},
         {"2147483648", 2147483647},
         {"-2147483648", INT32_MIN},
         {"-99999999999999999999", INT32_MIN},
-        {"007", 7},
         {"1e3", 1},
     };
     for (const auto& [text, expected] : cases)
@@ -474,9 +383,6 @@ TEST(OptionsNumbers, LeadingIntegerStopsAtTheFirstNonDigitAndHoldsTheRange) {
 }
 
 TEST(OptionsNumbers, FormatMultiplierGivesThreeDecimalsAndNeverOverflows) {
-    EXPECT_EQ(FormatMultiplier(1.0), "1.000");
-    EXPECT_EQ(FormatMultiplier(0.0005), "0.001");
-    EXPECT_EQ(FormatMultiplier(-2.0), "-2.000");
     EXPECT_EQ(FormatMultiplier(123456.7891), "123456.789");
     EXPECT_EQ(FormatMultiplier(-1.7976931348623157e308).size(), kMultiplierTextLimit);
     EXPECT_EQ(FormatMultiplier(std::nan("")), "nan");
