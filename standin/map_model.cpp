@@ -156,9 +156,45 @@ const void* MapModel::LockRecord(LayerEntry& entry) {
 
 // Objects and groups ------------------------------------------------------------------------
 
+ObjectEntry* ObjectStore::Find(ObjectId id) {
+    const auto found = places_.find(id);
+    return found == places_.end() ? nullptr : &At(found->second);
+}
+
+ObjectEntry& ObjectStore::Add(ObjectId id) {
+    std::size_t place = used_;
+    if (!freed_.empty()) {
+        place = freed_.back();
+        freed_.pop_back();
+    } else {
+        if (used_ == chunks_.size() * kChunkSize) {
+            chunks_.push_back(std::make_unique<ObjectEntry[]>(kChunkSize));
+        }
+        ++used_;
+    }
+    places_.emplace(id, place);
+    return At(place);
+}
+
+void ObjectStore::Erase(ObjectId id) {
+    const auto found = places_.find(id);
+    if (found == places_.end()) {
+        return;
+    }
+    At(found->second) = ObjectEntry{};
+    freed_.push_back(found->second);
+    places_.erase(found);
+}
+
+void ObjectStore::Clear() {
+    chunks_.clear();
+    used_ = 0;
+    freed_.clear();
+    places_.clear();
+}
+
 ObjectEntry* MapModel::FindObject(ObjectId id) {
-    const auto found = objects_.find(id);
-    return found == objects_.end() ? nullptr : &found->second;
+    return objects_.Find(id);
 }
 
 ObjectEntry& MapModel::AddObject(Object object, LayerEntry* layer) {
@@ -168,7 +204,7 @@ ObjectEntry& MapModel::AddObject(Object object, LayerEntry* layer) {
         object.members.clear();
     }
     const ObjectId id = object.id;
-    ObjectEntry& entry = objects_[id];
+    ObjectEntry& entry = objects_.Add(id);
     entry.object = std::move(object);
     if (layer) {
         AppendToLayer(entry, *layer);
@@ -347,7 +383,7 @@ void MapModel::DeleteTree(ObjectId root) {
     DetachFromParent(*rootEntry);
     for (const ObjectId id : Subtree(root)) {
         RemoveFromLayer(*FindObject(id));
-        objects_.erase(id);
+        objects_.Erase(id);
     }
 }
 
@@ -360,7 +396,7 @@ void MapModel::DeleteLayer(ObjectId layerId) {
     for (const ObjectId id : doomed) {
         if (ObjectEntry* object = FindObject(id)) {
             DetachFromParent(*object);
-            objects_.erase(id);
+            objects_.Erase(id);
         }
     }
     const std::size_t at = entry->order;
@@ -391,10 +427,8 @@ MapSnapshot MapModel::Snapshot() const {
         Layer& layer = snapshot.layers.emplace_back(layers_.at(id).layer);
         std::erase(layer.objects, ObjectId{0}); // the places of objects that left
     }
-    snapshot.objects.reserve(objects_.size());
-    for (const auto& [id, entry] : objects_) {
-        snapshot.objects.push_back(entry.object);
-    }
+    snapshot.objects.reserve(objects_.Size());
+    objects_.ForEach([&](const ObjectEntry& entry) { snapshot.objects.push_back(entry.object); });
     // Ids grow with every object made, so id order is creation order.
     std::sort(snapshot.objects.begin(), snapshot.objects.end(),
               [](const Object& a, const Object& b) { return a.id < b.id; });
@@ -406,7 +440,7 @@ void MapModel::ClearContent() {
     order_.clear();
     byNumber_.clear();
     byName_.clear();
-    objects_.clear();
+    objects_.Clear();
     current_ = 0;
 }
 

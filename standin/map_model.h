@@ -53,6 +53,41 @@ struct ObjectEntry {
     std::size_t slot = 0; // index in its layer's object list
 };
 
+// The objects of a map by id. Entries sit in chunks that never move, so an entry found stays
+// where it is while others are added; the places of deleted objects are reused. The table from
+// id to place holds only small nodes, made one after the other: adding an object costs no
+// allocation of an entry, and growing the table walks small nodes that lie together instead of
+// one large entry per object scattered over the heap.
+class ObjectStore {
+  public:
+    ObjectEntry* Find(ObjectId id);
+    // A fresh entry for an id that the store does not hold.
+    ObjectEntry& Add(ObjectId id);
+    // Frees what the entry holds and gives its place back.
+    void Erase(ObjectId id);
+    void Clear();
+    std::size_t Size() const { return places_.size(); }
+    // Calls `visit` with every entry, in no particular order.
+    template <typename Visit>
+    void ForEach(Visit&& visit) const {
+        for (const auto& [id, place] : places_) {
+            visit(At(place));
+        }
+    }
+
+  private:
+    static constexpr std::size_t kChunkSize = 256;
+    ObjectEntry& At(std::size_t place) { return chunks_[place / kChunkSize][place % kChunkSize]; }
+    const ObjectEntry& At(std::size_t place) const {
+        return chunks_[place / kChunkSize][place % kChunkSize];
+    }
+
+    std::vector<std::unique_ptr<ObjectEntry[]>> chunks_;
+    std::size_t used_ = 0;           // places handed out so far, freed ones included
+    std::vector<std::size_t> freed_; // places of deleted objects, to be handed out again
+    std::unordered_map<ObjectId, std::size_t> places_;
+};
+
 class MapModel {
   public:
     MapModel(ObjectId window, ObjectId database, ObjectId presentation, ObjectId layerRoot,
@@ -101,7 +136,7 @@ class MapModel {
 
     // Objects and groups ------------------------------------------------------------------
     ObjectEntry* FindObject(ObjectId id);
-    const std::unordered_map<ObjectId, ObjectEntry>& Objects() const { return objects_; }
+    const ObjectStore& Objects() const { return objects_; }
     // Adds an object with a fresh id; a layered object is appended to that layer.
     ObjectEntry& AddObject(Object object, LayerEntry* layer);
     // The objects on layers below the given handles: groups are replaced by their members,
@@ -139,7 +174,7 @@ class MapModel {
     std::vector<ObjectId> order_;
     std::map<std::int32_t, ObjectId> byNumber_;
     std::unordered_map<std::string, std::vector<ObjectId>> byName_;
-    std::unordered_map<ObjectId, ObjectEntry> objects_;
+    ObjectStore objects_;
     ObjectId current_ = 0;
 };
 

@@ -266,13 +266,13 @@ VEXCORE_API std::int32_t VEXCORE_CALL map_object_boundrect_Get(HWND map, OBJHAND
         } else {
             // The whole map: every object on a layer; the rectangle of all objects set by
             // PM_SetAllObjectsRect stands in when the map has none.
-            for (const auto& [id, entry] : model->Objects()) {
+            model->Objects().ForEach([&bounds](const ObjectEntry& entry) {
                 if (entry.object.kind != ObjectKind::Group) {
                     if (const auto more = BoundsOf(entry.object)) {
                         Include(bounds, *more);
                     }
                 }
-            }
+            });
             if (!bounds) {
                 bounds = model->objectsRect;
             }
