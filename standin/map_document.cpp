@@ -377,7 +377,9 @@ Object ReadObject(const Json& value, const Location& at, ObjectId layerId) {
         object.kind = ObjectKind::Text;
         ReadText(value, at, object);
     } else {
-        Fail(typeAt, "unknown object type \"" + type + "\"");
+        // Quoted as JSON, so that a type holding line breaks still makes a one-line reason.
+        Fail(typeAt, "unknown object type " +
+                         Json(type).dump(-1, ' ', false, Json::error_handler_t::replace));
     }
     return object;
 }

@@ -78,6 +78,14 @@ TEST(HostileDocuments, AGroupFaultNamesTheGroupAndTheMember) {
         << cycle.error;
 }
 
+TEST(HostileDocuments, AnObjectTypeWithLineBreaksGivesAOneLineReason) {
+    // Found by fuzzing: the unknown type went into the reason as it stood, line breaks and all.
+    const Loaded loaded = Load(kRegressions / "object-type-with-a-line-break.json");
+    EXPECT_FALSE(loaded.ok);
+    EXPECT_EQ(loaded.error,
+              "layers[0].objects[0].type: unknown object type \"SECTION\\nENTITIES\\u0000\\r\"");
+}
+
 TEST(HostileDocuments, LayerNumbersAtTheTopOfTheRangeDoNotOverflow) {
     // Found by fuzzing: a repeated layer number was moved to the highest number plus one, which
     // overflowed when the highest was the largest 32-bit number.
