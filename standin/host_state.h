@@ -36,6 +36,13 @@ struct MemoryBlock {
     std::int32_t locks = 0;
 };
 
+// A registry key opened with RegCreateKeyA: its full path, and that path case-folded as the
+// registry looks keys up, folded once here rather than on every query of the key.
+struct OpenRegistryKey {
+    std::string path;
+    std::string folded;
+};
+
 struct SettingsData; // settings_store.cpp
 struct RegistryData; // registry.cpp
 
@@ -53,8 +60,8 @@ class HostState {
     std::unordered_map<std::uint64_t, HostWindow> hostWindows;
     std::unordered_map<std::uint64_t, AttributeWindowState> attributeWindows;
     std::unordered_map<std::uint64_t, MemoryBlock> memory;
-    std::unordered_map<std::uint64_t, std::string> openKeys; // registry key handle -> key path
-    std::unordered_set<int> openFiles;                       // descriptors from OpenFile
+    std::unordered_map<std::uint64_t, OpenRegistryKey> openKeys; // by registry key handle
+    std::unordered_set<int> openFiles;                           // descriptors from OpenFile
     MessageBoxHook messageBoxHook;
     BrowseHook browseHook;
     HelpHook helpHook;

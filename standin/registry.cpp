@@ -171,13 +171,14 @@ bool Save(RegistryData& data) {
     return true;
 }
 
-// The path of an open key handle, or none.
-std::optional<std::string> KeyPath(HKEY key) {
+// The open key of a handle, or null. Valid until the key is closed.
+const OpenRegistryKey* OpenKeyOf(HKEY key) {
     if (key == HKEY_CURRENT_USER) {
-        return std::string(kCurrentUser);
+        static const OpenRegistryKey currentUser{kCurrentUser, config::Folded(kCurrentUser)};
+        return &currentUser;
     }
     const auto found = State().openKeys.find(IdOf(key));
-    return found == State().openKeys.end() ? std::nullopt : std::optional(found->second);
+    return found == State().openKeys.end() ? nullptr : &found->second;
 }
 
 // Joins a sub-key path on, one backslash between parts, empty parts dropped.
@@ -201,9 +202,9 @@ std::string JoinPath(std::string base, const char* subKey) {
     return base;
 }
 
-const RegValue* FindValue(const std::string& keyPath, const char* valueName) {
+const RegValue* FindValue(const std::string& foldedKeyPath, const char* valueName) {
     const RegistryData& data = Registry();
-    const auto key = data.keys.find(config::Folded(keyPath));
+    const auto key = data.keys.find(foldedKeyPath);
     if (key == data.keys.end()) {
         return nullptr;
     }
@@ -221,19 +222,19 @@ WIN32_STANDIN_API LONG RegCreateKeyA(HKEY key, LPCSTR subKey, PHKEY result) {
             return kErrorInvalidParameter;
         }
         *result = nullptr;
-        const auto base = KeyPath(key);
+        const OpenRegistryKey* base = OpenKeyOf(key);
         if (!base) {
             return kErrorInvalidHandle;
         }
-        const std::string path = JoinPath(*base, subKey);
+        std::string path = JoinPath(base->path, subKey);
         RegistryData& data = Registry();
-        const std::string folded = config::Folded(path);
+        std::string folded = config::Folded(path);
         if (path != kCurrentUser && !data.keys.contains(folded)) {
             data.keys[folded].path = path;
             Save(data); // a key that cannot be saved still exists for this session
         }
         const std::uint64_t id = State().NewId();
-        State().openKeys.emplace(id, path);
+        State().openKeys.emplace(id, OpenRegistryKey{std::move(path), std::move(folded)});
         *result = HandleFromId<HKEY>(id);
         return ERROR_SUCCESS;
     });
@@ -242,14 +243,14 @@ WIN32_STANDIN_API LONG RegCreateKeyA(HKEY key, LPCSTR subKey, PHKEY result) {
 WIN32_STANDIN_API LONG RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD, LPDWORD type,
                                         LPBYTE data, LPDWORD dataSize) {
     return Guarded<LONG>(kErrorInvalidParameter, [&]() -> LONG {
-        const auto path = KeyPath(key);
-        if (!path) {
+        const OpenRegistryKey* open = OpenKeyOf(key);
+        if (!open) {
             return kErrorInvalidHandle;
         }
         if (data && !dataSize) {
             return kErrorInvalidParameter;
         }
-        const RegValue* value = FindValue(*path, valueName);
+        const RegValue* value = FindValue(open->folded, valueName);
         if (!value) {
             return ERROR_FILE_NOT_FOUND;
         }
@@ -274,17 +275,17 @@ WIN32_STANDIN_API LONG RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD, LPD
 WIN32_STANDIN_API LONG RegSetValueExA(HKEY key, LPCSTR valueName, DWORD, DWORD type,
                                       const BYTE* data, DWORD dataSize) {
     return Guarded<LONG>(kErrorInvalidParameter, [&]() -> LONG {
-        const auto path = KeyPath(key);
-        if (!path) {
+        const OpenRegistryKey* open = OpenKeyOf(key);
+        if (!open) {
             return kErrorInvalidHandle;
         }
         if (!data && dataSize > 0) {
             return kErrorInvalidParameter;
         }
         RegistryData& registry = Registry();
-        RegKey& stored = registry.keys[config::Folded(*path)];
+        RegKey& stored = registry.keys[open->folded];
         if (stored.path.empty()) {
-            stored.path = *path;
+            stored.path = open->path;
         }
         const std::string name = valueName ? valueName : "";
         RegValue& value = stored.values[config::Folded(name)];
