@@ -46,7 +46,8 @@ constexpr std::string_view kUsage =
     "                         they are deleted afterwards\n"
     "\n"
     "Settings and registry of the import come from $VEXA_HOME; without it a fresh temporary\n"
-    "configuration folder is used, so the import runs with its defaults.\n";
+    "configuration folder is used, so the import runs with its defaults.\n"
+    "Exit status 1 when the import fails or makes no object, or an export writes nothing.\n";
 
 struct Options {
     std::string file;
@@ -280,10 +281,14 @@ MapCounts CountMap(HWND map) {
 }
 
 // The import into a fresh map; the first run counts what the map holds.
-Measurement ImportMeasurement(const Options& options, HWND& map, MapCounts& counts) {
+// A failed import sets `failed`.
+Measurement ImportMeasurement(const Options& options, HWND& map, MapCounts& counts, bool& failed) {
     Measurement measurement;
     measurement.prepare = [&map] { map = standin::CreateMapWindow(); };
-    measurement.body = [&options, &map] { DXFFileImport(map, options.file.c_str(), 0, nullptr); };
+    measurement.body = [&options, &map, &failed] {
+        if (DXFFileImport(map, options.file.c_str(), 0, nullptr) != 1)
+            failed = true;
+    };
     measurement.finish = [&map, &counts] {
         if (counts.layers == 0)
             counts = CountMap(map);
@@ -607,7 +612,8 @@ void PrintMemory(const ImportMemory& memory) {
 }
 
 // The split, the split with numbers and the import, round after round, with their ratios.
-void PrintReadingFigures(const Options& options, std::uint64_t bytes, std::uint64_t entities) {
+// False when the import failed or made nothing.
+bool PrintReadingFigures(const Options& options, std::uint64_t bytes, std::uint64_t entities) {
     // The memory first: a child forked later would inherit the heap that the timed imports grew
     // and freed, and reuse it without its resident size growing.
     const ImportMemory memory = options.runImport ? MeasureImportMemory(options) : ImportMemory{};
@@ -621,12 +627,13 @@ void PrintReadingFigures(const Options& options, std::uint64_t bytes, std::uint6
         list.push_back({[] {}, [&] { split = SplitAndConvert(options.file); }, [] {}});
         names.insert(names.end(), {"split", "split+numbers"});
     }
+    bool failed = false;
     if (options.runImport) {
-        list.push_back(ImportMeasurement(options, map, counts));
+        list.push_back(ImportMeasurement(options, map, counts, failed));
         names.push_back("import");
     }
     if (list.empty())
-        return;
+        return true;
     const auto timings = RunRounds(options.reps, list);
     for (std::size_t i = 0; i < list.size(); ++i)
         Row(names[i], timings[i], bytes, entities, "entities");
@@ -639,10 +646,16 @@ void PrintReadingFigures(const Options& options, std::uint64_t bytes, std::uint6
             RatioRow("import / split", timings[2], timings[0]);
         std::printf("  map: %zu layers, %zu objects\n", counts.layers, counts.objects);
         PrintMemory(memory);
+        if (failed || counts.objects == 0) {
+            std::fprintf(stderr, "dxfbench: the import failed or made no object\n");
+            return false;
+        }
     }
+    return true;
 }
 
-void PrintExportFigures(const Options& options) {
+// False when an export wrote nothing.
+bool PrintExportFigures(const Options& options) {
     const ExportMap points = MakeExportPoints(options);
     const auto vertices = static_cast<std::uint64_t>(options.exportPolylines) *
                           static_cast<std::uint64_t>(options.exportVertices);
@@ -660,7 +673,12 @@ void PrintExportFigures(const Options& options) {
         Row("export", f.module, f.moduleBytes, vertices, "vertices");
         Row("raw writer", f.raw, f.rawBytes, vertices, "vertices");
         RatioRow("export / raw writer", f.module, f.raw);
+        if (f.moduleBytes == 0) {
+            std::fprintf(stderr, "dxfbench: the export wrote nothing\n");
+            return false;
+        }
     }
+    return true;
 }
 
 } // namespace
@@ -682,10 +700,10 @@ int main(int argc, char** argv) {
                 static_cast<unsigned long long>(entities), options.reps);
 
     std::printf("%-14s %10s %12s %13s\n", "", "wall", "cpu", "(medians)");
-    PrintReadingFigures(options, bytes, entities);
+    bool worked = PrintReadingFigures(options, bytes, entities);
     if (options.runExport)
-        PrintExportFigures(options);
+        worked = PrintExportFigures(options) && worked;
     std::printf("\npeak resident memory of the whole run: %.1f MB\n", MB(StatusValue("VmHWM")));
     RemoveFreshConfiguration();
-    return 0;
+    return worked ? 0 : 1;
 }
