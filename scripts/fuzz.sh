@@ -39,7 +39,7 @@ seed_prefix() {
 # every path while keeping each run short.
 max_len() {
   case $1 in
-    reader | import) echo 32768 ;;
+    reader | import) echo 16384 ;;
     *) echo 65536 ;;
   esac
 }
