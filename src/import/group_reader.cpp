@@ -167,9 +167,8 @@ bool SeekCodeToken(GroupReader& reader, std::int32_t& code) {
     }
 }
 
+// The general way to a pair, for whatever TakePlainPair leaves; the buffer may move meanwhile.
 std::int32_t ReadPairGuarded(GroupPair& pair, GroupReader& reader) {
-    if (TakePlainPair(reader, pair))
-        return 1;
     std::int32_t code = 0;
     if (!SeekCodeToken(reader, code))
         return 0;
@@ -212,6 +211,9 @@ void OpenReaderOnText(GroupReader& reader, std::string_view text) {
 }
 
 std::int32_t ReadPair(GroupPair& pair, GroupReader& reader) {
+    // The common pair is taken from the buffer as it stands: nothing moves, nothing to guard.
+    if (TakePlainPair(reader, pair))
+        return 1;
     reader.guardedValue = &pair.value;
     const std::int32_t result = ReadPairGuarded(pair, reader);
     reader.guardedValue = nullptr;
