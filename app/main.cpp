@@ -13,8 +13,8 @@ namespace dxfcnv {
 namespace {
 
 // Every subcommand, in the order "dxfcnv --help" lists them.
-constexpr std::array kCommands{&kConvertCommand, &kExportCommand,   &kImportCommand,
-                               &kOptionsCommand, &kRenderCommand,   &kSettingsCommand,
+constexpr std::array kCommands{&kConvertCommand, &kExportCommand, &kImportCommand,
+                               &kOptionsCommand, &kRenderCommand, &kSettingsCommand,
                                &kShowCommand};
 
 constexpr std::string_view kGlobalUsage =

@@ -12,8 +12,8 @@ namespace fs = std::filesystem;
 
 TempHome::TempHome() {
     std::random_device random;
-    path_ = fs::temp_directory_path() / ("dxfcnv-test-" + std::to_string(random()) + "-" +
-                                         std::to_string(random()));
+    path_ = fs::temp_directory_path() /
+            ("dxfcnv-test-" + std::to_string(random()) + "-" + std::to_string(random()));
     fs::create_directories(path_);
     setenv("VEXA_HOME", path_.c_str(), 1);
     standin::ReloadConfiguration();
@@ -48,10 +48,11 @@ std::string EntitiesFile(std::string_view body) {
 }
 
 MapWindow::MapWindow() : map_(standin::CreateMapWindow()) {}
-MapWindow::~MapWindow() { standin::DestroyMapWindow(map_); }
+MapWindow::~MapWindow() {
+    standin::DestroyMapWindow(map_);
+}
 
-std::int32_t ImportDxf(const TempHome& home, HWND map, std::string_view dxf,
-                       HWND attributeWindow) {
+std::int32_t ImportDxf(const TempHome& home, HWND map, std::string_view dxf, HWND attributeWindow) {
     const fs::path path = WriteFile(home.Path(), "drawing.dxf", dxf);
     return DXFFileImport(map, path.c_str(), 0, attributeWindow);
 }
