@@ -156,9 +156,80 @@ const void* MapModel::LockRecord(LayerEntry& entry) {
 
 // Objects and groups ------------------------------------------------------------------------
 
+std::size_t IdTable::IndexOf(ObjectId id) const {
+    if (slots_.empty() || id == kEmpty || id == kErased) {
+        return kNone;
+    }
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t i = Home(id);; i = (i + 1) & mask) {
+        if (slots_[i].id == id) {
+            return i;
+        }
+        if (slots_[i].id == kEmpty) {
+            return kNone;
+        }
+    }
+}
+
+const std::size_t* IdTable::Find(ObjectId id) const {
+    const std::size_t i = IndexOf(id);
+    return i == kNone ? nullptr : &slots_[i].place;
+}
+
+void IdTable::Insert(ObjectId id, std::size_t place) {
+    // At most three quarters of the slots taken, so that every search meets an empty one soon.
+    if ((taken_ + 1) * 4 > slots_.size() * 3) {
+        Rebuild();
+    }
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t i = Home(id);
+    while (slots_[i].id != kEmpty && slots_[i].id != kErased) {
+        i = (i + 1) & mask;
+    }
+    if (slots_[i].id == kEmpty) {
+        ++taken_;
+    }
+    slots_[i] = {id, place};
+    ++size_;
+}
+
+std::optional<std::size_t> IdTable::Erase(ObjectId id) {
+    const std::size_t i = IndexOf(id);
+    if (i == kNone) {
+        return std::nullopt;
+    }
+    slots_[i].id = kErased;
+    --size_;
+    return slots_[i].place;
+}
+
+void IdTable::Rebuild() {
+    std::vector<Slot> old = std::move(slots_);
+    unsigned bits = 4;
+    while ((std::size_t{1} << bits) < (size_ + 1) * 2) {
+        ++bits;
+    }
+    bits_ = bits;
+    slots_.assign(std::size_t{1} << bits_, Slot{});
+    size_ = 0;
+    taken_ = 0;
+    for (const Slot& slot : old) {
+        if (slot.id != kEmpty && slot.id != kErased) {
+            Insert(slot.id, slot.place);
+        }
+    }
+}
+
+void IdTable::Clear() {
+    slots_.clear();
+    bits_ = 0;
+    size_ = 0;
+    taken_ = 0;
+}
+
 ObjectEntry* ObjectStore::Find(ObjectId id) {
-    const auto found = places_.find(id);
-    return found == places_.end() ? nullptr : &At(found->second);
+    const std::size_t* place = places_.Find(id);
+    return place ? &At(*place) : nullptr;
 }
 
 ObjectEntry& ObjectStore::Add(ObjectId id) {
@@ -172,25 +243,24 @@ ObjectEntry& ObjectStore::Add(ObjectId id) {
         }
         ++used_;
     }
-    places_.emplace(id, place);
+    places_.Insert(id, place);
     return At(place);
 }
 
 void ObjectStore::Erase(ObjectId id) {
-    const auto found = places_.find(id);
-    if (found == places_.end()) {
+    const std::optional<std::size_t> place = places_.Erase(id);
+    if (!place) {
         return;
     }
-    At(found->second) = ObjectEntry{};
-    freed_.push_back(found->second);
-    places_.erase(found);
+    At(*place) = ObjectEntry{};
+    freed_.push_back(*place);
 }
 
 void ObjectStore::Clear() {
     chunks_.clear();
     used_ = 0;
     freed_.clear();
-    places_.clear();
+    places_.Clear();
 }
 
 ObjectEntry* MapModel::FindObject(ObjectId id) {

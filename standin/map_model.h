@@ -53,11 +53,58 @@ struct ObjectEntry {
     std::size_t slot = 0; // index in its layer's object list
 };
 
+// A table from object id to place, open addressing in one flat array: growing it moves a
+// contiguous array instead of walking a node per object across the heap. Id 0 (never handed
+// out) marks an empty slot; an erased id leaves a marker that searches step over.
+class IdTable {
+  public:
+    // The place of the id, or null.
+    const std::size_t* Find(ObjectId id) const;
+    // Adds an id the table does not hold.
+    void Insert(ObjectId id, std::size_t place);
+    // Removes the id; its place, or none.
+    std::optional<std::size_t> Erase(ObjectId id);
+    void Clear();
+    std::size_t Size() const { return size_; }
+    // Calls `visit` with the place of every id, in no particular order.
+    template <typename Visit>
+    void ForEach(Visit&& visit) const {
+        for (const Slot& slot : slots_) {
+            if (slot.id != kEmpty && slot.id != kErased) {
+                visit(slot.place);
+            }
+        }
+    }
+
+  private:
+    struct Slot {
+        ObjectId id = 0;
+        std::size_t place = 0;
+    };
+    static constexpr ObjectId kEmpty = 0;
+    static constexpr ObjectId kErased = ~ObjectId{0};
+    // The first slot to look at for an id. Ids are handed out in increasing order, so the low
+    // bits put objects made one after the other into neighbouring slots (a scattering hash made
+    // every insertion a cache miss); the high bits folded in spread ids that repeat with a
+    // stride of the table's size.
+    std::size_t Home(ObjectId id) const {
+        return static_cast<std::size_t>((id ^ (id >> bits_)) & (slots_.size() - 1));
+    }
+    static constexpr std::size_t kNone = ~std::size_t{0};
+    // The index of the id's slot, or kNone.
+    std::size_t IndexOf(ObjectId id) const;
+    // Rebuilds the array with room for twice the ids held, erased markers dropped.
+    void Rebuild();
+
+    std::vector<Slot> slots_; // a power of two in size, or empty
+    unsigned bits_ = 0;       // log2 of the size
+    std::size_t size_ = 0;    // ids held
+    std::size_t taken_ = 0;   // slots not empty: ids held and erased markers
+};
+
 // The objects of a map by id. Entries sit in chunks that never move, so an entry found stays
-// where it is while others are added; the places of deleted objects are reused. The table from
-// id to place holds only small nodes, made one after the other: adding an object costs no
-// allocation of an entry, and growing the table walks small nodes that lie together instead of
-// one large entry per object scattered over the heap.
+// where it is while others are added; the places of deleted objects are reused. Adding an
+// object costs no allocation of an entry of its own.
 class ObjectStore {
   public:
     ObjectEntry* Find(ObjectId id);
@@ -66,13 +113,11 @@ class ObjectStore {
     // Frees what the entry holds and gives its place back.
     void Erase(ObjectId id);
     void Clear();
-    std::size_t Size() const { return places_.size(); }
+    std::size_t Size() const { return places_.Size(); }
     // Calls `visit` with every entry, in no particular order.
     template <typename Visit>
     void ForEach(Visit&& visit) const {
-        for (const auto& [id, place] : places_) {
-            visit(At(place));
-        }
+        places_.ForEach([&](std::size_t place) { visit(At(place)); });
     }
 
   private:
@@ -85,7 +130,7 @@ class ObjectStore {
     std::vector<std::unique_ptr<ObjectEntry[]>> chunks_;
     std::size_t used_ = 0;           // places handed out so far, freed ones included
     std::vector<std::size_t> freed_; // places of deleted objects, to be handed out again
-    std::unordered_map<ObjectId, std::size_t> places_;
+    IdTable places_;
 };
 
 class MapModel {
