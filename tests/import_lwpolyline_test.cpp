@@ -162,7 +162,8 @@ TEST(LwPolylineImport, SameLayerIsResolvedOnce) {
         return l.rfind("map_layer_Search(map, -1, \"Walls\")", 0) == 0;
     });
     EXPECT_EQ(searches, 1);
-    const standin::Layer* walls = FindLayer(map.Snapshot(), "Walls");
+    const standin::MapSnapshot snapshot = map.Snapshot(); // outlives the layer found in it
+    const standin::Layer* walls = FindLayer(snapshot, "Walls");
     ASSERT_NE(walls, nullptr);
     EXPECT_EQ(walls->objects.size(), 3u);
 }
