@@ -36,6 +36,15 @@ bool HasNegativeExponent(const char* first, const char* last, bool hex) {
     return false;
 }
 
+// The fast path below holds only where arithmetic on doubles is carried out in doubles (not in
+// the x87's wider registers, whose second rounding could differ).
+#if defined(FLT_EVAL_METHOD) && FLT_EVAL_METHOD == 0
+#define DXF_EXACT_DOUBLE_ARITHMETIC 1
+#else
+#define DXF_EXACT_DOUBLE_ARITHMETIC 0
+#endif
+
+#if DXF_EXACT_DOUBLE_ARITHMETIC
 // The powers of ten that a double holds exactly.
 constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                         1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
@@ -56,15 +65,16 @@ const char* AccumulateDigits(const char* p, const char* stop, std::uint64_t& man
 const char* Within(const char* p, const char* last, std::ptrdiff_t count) {
     return last - p > count ? p + count : last;
 }
+#endif
 
 // The common shape of a DXF real, digits with a point and more digits and no exponent, by
 // Clinger's fast path: when all the digits make an integer of at most 2^53 and at most 22 of
 // them follow the point, the integer and the power of ten are exact doubles, and one division
-// rounds their quotient correctly: the value from_chars gives, at a fraction of its cost. Only
-// where arithmetic on doubles is carried out in doubles (not in the x87's wider registers,
-// whose second rounding could differ). False for any other shape, which goes the general way.
+// rounds their quotient correctly: the value from_chars gives, at a fraction of its cost. False
+// for any other shape, and always where doubles are computed in wider registers: those numbers
+// go the general way.
 bool ParsePlainDecimal(const char* first, const char* last, double& value) {
-#if defined(FLT_EVAL_METHOD) && FLT_EVAL_METHOD == 0
+#if DXF_EXACT_DOUBLE_ARITHMETIC
     constexpr std::uint64_t kExactIntegers = std::uint64_t{1} << 53;
     constexpr std::ptrdiff_t kMaxDigits = 19; // no overflow of the 64-bit integer
     std::uint64_t mantissa = 0;
