@@ -56,12 +56,17 @@ for target in $targets; do
       { seed_prefix "$target"; cat "$drawing"; } >"$seeds/$(basename "$drawing")"
     done
   fi
+  # libFuzzer stops on a corpus folder that does not exist; git keeps no empty folder.
+  folders=("$corpus" "$seeds")
+  for kept in fuzz/corpus/"$target" fuzz/regressions/"$target"; do
+    if [ -d "$kept" ]; then folders+=("$kept"); fi
+  done
   echo "== fuzz_$target: ${seconds}s (log: $log)"
   set +e
   /usr/bin/time -f "cpu seconds: user %U system %S" -a -o "$log.time" \
     "$build_dir/fuzz/fuzz_$target" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=10 \
     -max_len="$(max_len "$target")" -print_final_stats=1 -artifact_prefix="$artifacts/" \
-    "$corpus" "$seeds" fuzz/corpus/"$target" fuzz/regressions/"$target" >"$log" 2>&1
+    "${folders[@]}" >"$log" 2>&1
   result=$?
   set -e
   tail -n 1 "$log.time"
