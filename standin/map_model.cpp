@@ -27,17 +27,13 @@ LayerEntry* MapModel::LayerByNumber(std::int32_t number) {
 }
 
 LayerEntry* MapModel::LayerByName(const std::string& name) {
-    const auto found = byName_.find(name);
-    if (found == byName_.end()) {
-        return nullptr;
-    }
     LayerEntry* first = nullptr;
-    for (const ObjectId id : found->second) {
+    byName_.ForEachMatch(NameIndex::Hash(name), [&](ObjectId id) {
         LayerEntry* entry = FindLayer(id);
-        if (entry && (!first || entry->order < first->order)) {
+        if (entry && entry->layer.name == name && (!first || entry->order < first->order)) {
             first = entry;
         }
-    }
+    });
     return first;
 }
 
@@ -46,18 +42,11 @@ std::int32_t MapModel::MaxLayerNumber() const {
 }
 
 void MapModel::IndexName(const std::string& name, ObjectId id) {
-    byName_[name].push_back(id);
+    byName_.Insert(NameIndex::Hash(name), id);
 }
 
 void MapModel::UnindexName(const std::string& name, ObjectId id) {
-    const auto found = byName_.find(name);
-    if (found == byName_.end()) {
-        return;
-    }
-    std::erase(found->second, id);
-    if (found->second.empty()) {
-        byName_.erase(found);
-    }
+    byName_.Erase(NameIndex::Hash(name), id);
 }
 
 LayerEntry* MapModel::AddLayer(std::int32_t number, const std::string& name) {
@@ -223,6 +212,68 @@ void IdTable::Rebuild() {
 void IdTable::Clear() {
     slots_.clear();
     bits_ = 0;
+    size_ = 0;
+    taken_ = 0;
+}
+
+std::uint64_t NameIndex::Hash(std::string_view name) {
+    // FNV-1a, then the high bits folded down: the table uses the low bits as the home slot.
+    std::uint64_t hash = 0xCBF29CE484222325u;
+    for (const char c : name) {
+        hash = (hash ^ static_cast<unsigned char>(c)) * 0x100000001B3u;
+    }
+    return hash ^ (hash >> 29);
+}
+
+void NameIndex::Insert(std::uint64_t hash, ObjectId id) {
+    // At most three quarters of the slots taken, so that every search meets an empty one soon.
+    if ((taken_ + 1) * 4 > slots_.size() * 3) {
+        Rebuild();
+    }
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t i = hash & mask;
+    while (slots_[i].id != kEmpty && slots_[i].id != kErased) {
+        i = (i + 1) & mask;
+    }
+    if (slots_[i].id == kEmpty) {
+        ++taken_;
+    }
+    slots_[i] = {hash, id};
+    ++size_;
+}
+
+void NameIndex::Erase(std::uint64_t hash, ObjectId id) {
+    if (slots_.empty()) {
+        return;
+    }
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t i = hash & mask; slots_[i].id != kEmpty; i = (i + 1) & mask) {
+        if (slots_[i].id == id) {
+            slots_[i].id = kErased;
+            --size_;
+            return;
+        }
+    }
+}
+
+void NameIndex::Rebuild() {
+    std::vector<Slot> old = std::move(slots_);
+    std::size_t count = 16;
+    while (count < (size_ + 1) * 2) {
+        count *= 2;
+    }
+    slots_.assign(count, Slot{});
+    size_ = 0;
+    taken_ = 0;
+    for (const Slot& slot : old) {
+        if (slot.id != kEmpty && slot.id != kErased) {
+            Insert(slot.hash, slot.id);
+        }
+    }
+}
+
+void NameIndex::Clear() {
+    slots_.clear();
     size_ = 0;
     taken_ = 0;
 }
@@ -509,7 +560,7 @@ void MapModel::ClearContent() {
     layers_.clear();
     order_.clear();
     byNumber_.clear();
-    byName_.clear();
+    byName_.Clear();
     objects_.Clear();
     current_ = 0;
 }

@@ -14,6 +14,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -98,6 +99,44 @@ class IdTable {
 
     std::vector<Slot> slots_; // a power of two in size, or empty
     unsigned bits_ = 0;       // log2 of the size
+    std::size_t size_ = 0;    // ids held
+    std::size_t taken_ = 0;   // slots not empty: ids held and erased markers
+};
+
+// Layer ids by name, open addressing in one flat array: a name search is one probe run over
+// hashes held in the array, and a layer's name is compared only where its hash matches. Several
+// layers may share a name; each has a slot of its own.
+class NameIndex {
+  public:
+    static std::uint64_t Hash(std::string_view name);
+    void Insert(std::uint64_t hash, ObjectId id);
+    void Erase(std::uint64_t hash, ObjectId id);
+    void Clear();
+    // Calls `visit` with every id filed under the hash.
+    template <typename Visit>
+    void ForEachMatch(std::uint64_t hash, Visit&& visit) const {
+        if (slots_.empty()) {
+            return;
+        }
+        const std::size_t mask = slots_.size() - 1;
+        for (std::size_t i = hash & mask; slots_[i].id != kEmpty; i = (i + 1) & mask) {
+            if (slots_[i].hash == hash && slots_[i].id != kErased) {
+                visit(slots_[i].id);
+            }
+        }
+    }
+
+  private:
+    struct Slot {
+        std::uint64_t hash = 0;
+        ObjectId id = 0;
+    };
+    static constexpr ObjectId kEmpty = 0;
+    static constexpr ObjectId kErased = ~ObjectId{0};
+    // Rebuilds the array with room for twice the ids held, erased markers dropped.
+    void Rebuild();
+
+    std::vector<Slot> slots_; // a power of two in size, or empty
     std::size_t size_ = 0;    // ids held
     std::size_t taken_ = 0;   // slots not empty: ids held and erased markers
 };
@@ -218,7 +257,7 @@ class MapModel {
     std::unordered_map<ObjectId, LayerEntry> layers_;
     std::vector<ObjectId> order_;
     std::map<std::int32_t, ObjectId> byNumber_;
-    std::unordered_map<std::string, std::vector<ObjectId>> byName_;
+    NameIndex byName_;
     ObjectStore objects_;
     ObjectId current_ = 0;
 };

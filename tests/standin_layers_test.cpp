@@ -97,6 +97,40 @@ TEST(StandinLayers, SearchByNumberCurrentAndFirstNameInMapOrder) {
     EXPECT_EQ(map_layer_Search(m, -1, "Single"), second);
 }
 
+// The name index against a plain scan of the map order, through enough layers, renames and
+// deletions to grow the index several times and leave erased slots in the probe runs.
+TEST(StandinLayers, NameSearchAgreesWithAScanAfterManyRenamesAndDeletions) {
+    MapWindow map;
+    const HWND m = map.Handle();
+    constexpr int kLayers = 3000;
+    std::vector<OBJHANDLE> layers;
+    for (int i = 0; i < kLayers; ++i) {
+        layers.push_back(CreateLayer(m, 10 + i, ("N" + std::to_string(i % 97)).c_str(), 3));
+    }
+    for (int i = 0; i < kLayers; i += 3) {
+        map_layer_Set(m, layers[i], nullptr, 0, -1, ("R" + std::to_string(i % 41)).c_str(), kAll,
+                      kAll, -1, kAll, 1, kAll16, 0, 0);
+    }
+    for (int i = 1; i < kLayers; i += 5) {
+        ASSERT_EQ(DeleteTree(standin_WindowObjectDatabase(m), layers[i], kRefLayerChildren), 1);
+    }
+    const std::vector<standin::Layer> order = standin::Snapshot(m).layers;
+    auto firstByScan = [&](const std::string& name) -> standin::ObjectId {
+        for (const standin::Layer& layer : order) {
+            if (layer.name == name) {
+                return layer.id;
+            }
+        }
+        return 0;
+    };
+    for (const char* prefix : {"N", "R", "X"}) {
+        for (int k = 0; k < 100; ++k) {
+            const std::string name = prefix + std::to_string(k);
+            EXPECT_EQ(Id(map_layer_Search(m, -1, name.c_str())), firstByScan(name)) << name;
+        }
+    }
+}
+
 TEST(StandinLayers, AllBitsLeaveSettingsUnchangedAndModeSevenMakesCurrent) {
     MapWindow map;
     const HWND m = map.Handle();
