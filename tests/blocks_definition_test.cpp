@@ -1,6 +1,7 @@
 // Block definitions: what names a block and gives its base point, where a definition ends, which
 // record an INSERT finds, and that definitions leave nothing in the map.
 #include "blocks_dxf.h"
+#include "import/block_store.h"
 
 #include <gtest/gtest.h>
 
@@ -134,6 +135,34 @@ INSTANTIATE_TEST_SUITE_P(
                                  {{{10, 0}, {11, 0}}}},
                       LookupCase{"UndefinedBlock", "", Insert("Nowhere", "10", "0"), {}}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// The store's index against a scan of its records in order, across several growths of the index
+// and names repeated, differing in case only, or empty.
+TEST(BlockStore, FindGivesTheFirstRecordOfANameAsAScanWould) {
+    BlockStore store;
+    for (int i = 0; i < 5000; ++i) {
+        BlockRecord record;
+        record.name = (i % 2 ? "b" : "B") + std::to_string(i % 1777);
+        if (i % 1000 == 999)
+            record.name.clear();
+        record.baseX = i;
+        store.Append(std::move(record));
+    }
+    const auto firstByScan = [&](const std::string& name) -> const BlockRecord* {
+        for (const BlockRecord& record : store.Records())
+            if (record.name == name)
+                return &record;
+        return nullptr;
+    };
+    for (const char* prefix : {"B", "b", "X"})
+        for (int k = 0; k < 1800; k += 7)
+            EXPECT_EQ(store.Find(prefix + std::to_string(k)),
+                      firstByScan(prefix + std::to_string(k)));
+    ASSERT_NE(store.Find(""), nullptr);
+    EXPECT_EQ(store.Find("")->baseX, 999);
+    store.Clear();
+    EXPECT_EQ(store.Find("B0"), nullptr);
+}
 
 TEST(BlockDefinition, DefinitionsAndTheirNestedCopiesLeaveNoTrace) {
     TempHome home;

@@ -4,9 +4,9 @@
 #include "host/vexcore.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 struct BlockRecord {
@@ -31,12 +31,19 @@ class BlockStore {
     void Clear();
 
   private:
-    struct NameHash {
-        using is_transparent = void;
-        std::size_t operator()(std::string_view name) const {
-            return std::hash<std::string_view>()(name);
-        }
+    // The index holds the first record of each name: open addressing in one flat array of
+    // hashes and record numbers, so that a search costs one probe run and one look at the
+    // record whose hash matches, and a new name costs no allocation of its own.
+    struct Slot {
+        std::size_t hash = 0;
+        std::size_t record = 0; // the record's index + 1; 0 marks an empty slot
     };
+    static std::size_t Hash(std::string_view name) { return std::hash<std::string_view>()(name); }
+    // The slot holding `name`, or the empty slot where it would go; the index must not be empty.
+    std::size_t SlotOf(std::string_view name, std::size_t hash) const;
+    void Grow();
+
     std::vector<BlockRecord> records_;
-    std::unordered_map<std::string, std::size_t, NameHash, std::equal_to<>> firstByName_;
+    std::vector<Slot> index_; // a power of two in size, or empty
+    std::size_t indexed_ = 0; // names in the index
 };
