@@ -7,41 +7,19 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
-#include <fcntl.h>
-#include <fstream>
-#include <spawn.h>
 #include <sstream>
 #include <sys/wait.h>
-#include <unistd.h>
-
-extern char** environ;
 
 namespace {
 
 namespace fs = std::filesystem;
+using namespace testing_support;
 
 #if defined(__SANITIZE_ADDRESS__) || defined(DXFCNV_COVERAGE_BUILD)
 constexpr int kRounds = 6; // every process start costs the sanitizer's set-up
 #else
 constexpr int kRounds = 20;
 #endif
-
-std::string ReadWhole(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-struct RunResult {
-    int exitCode = -1;
-    std::string err;
-};
-
-bool IsOneLine(const std::string& text) {
-    return !text.empty() && text.find('\n') == text.size() - 1;
-}
 
 // Runs of dxfcnv with their own configuration folder.
 class Cli {
@@ -51,67 +29,28 @@ class Cli {
 
     // Starts dxfcnv; its output goes to files named after `tag`.
     pid_t Start(const std::vector<std::string>& args, const std::string& tag = "run") const {
-        std::vector<std::string> environment;
-        for (char** entry = environ; *entry != nullptr; ++entry) {
-            const std::string_view text(*entry);
-            if (!text.starts_with("VEXA_HOME=") && !text.starts_with("DXFCNV_MODULE="))
-                environment.emplace_back(text);
-        }
-        environment.push_back("VEXA_HOME=" + Home().string());
-        std::vector<std::string> argv{DXFCNV_CLI};
-        argv.insert(argv.end(), args.begin(), args.end());
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-        const std::string out = (folder_ / (tag + ".out")).string();
-        const std::string err = (folder_ / (tag + ".err")).string();
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out.c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err.c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        std::vector<char*> argvPointers = Pointers(argv);
-        std::vector<char*> environmentPointers = Pointers(environment);
-        pid_t child = -1;
-        if (posix_spawn(&child, DXFCNV_CLI, &actions, nullptr, argvPointers.data(),
-                        environmentPointers.data()) != 0)
-            child = -1;
-        posix_spawn_file_actions_destroy(&actions);
-        return child;
+        return StartCli(args, Home(), Output(tag, ".out"), Output(tag, ".err"));
     }
-
-    RunResult Wait(pid_t child, const std::string& tag = "run") const {
-        RunResult result;
-        int status = 0;
-        if (child < 0 || ::waitpid(child, &status, 0) != child)
-            return result;
-        result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        result.err = ReadWhole(folder_ / (tag + ".err"));
-        return result;
+    CliRun Wait(pid_t child, const std::string& tag = "run") const {
+        return WaitCli(child, Output(tag, ".out"), Output(tag, ".err"));
     }
-
-    RunResult Run(const std::vector<std::string>& args) const { return Wait(Start(args)); }
-    std::string Out(const std::string& tag = "run") const {
-        return ReadWhole(folder_ / (tag + ".out"));
-    }
+    CliRun Run(const std::vector<std::string>& args) const { return Wait(Start(args)); }
+    std::string Out(const std::string& tag = "run") const { return ReadText(Output(tag, ".out")); }
 
   private:
-    static std::vector<char*> Pointers(std::vector<std::string>& texts) {
-        std::vector<char*> pointers;
-        for (std::string& text : texts)
-            pointers.push_back(text.data());
-        pointers.push_back(nullptr);
-        return pointers;
+    fs::path Output(const std::string& tag, const char* extension) const {
+        return folder_ / (tag + extension);
     }
     fs::path folder_;
 };
 
 std::string SampleDrawing() {
-    return ReadWhole(fs::path(DXFCNV_SOURCE_DIR) / "samples" / "site.dxf");
+    return ReadText(fs::path(DXFCNV_SOURCE_DIR) / "samples" / "site.dxf");
 }
 
 // Whether the map document at `path` loads.
 bool Loads(const fs::path& path, std::string* error = nullptr) {
-    testing_support::MapWindow map;
+    MapWindow map;
     return standin::LoadMapDocument(map.Handle(), path.string(), error);
 }
 
@@ -126,12 +65,12 @@ std::vector<std::string> NamesIn(const fs::path& folder) {
 // --- Map documents ----------------------------------------------------------------------------
 
 TEST(CliFaults, BrokenMapDocumentsGiveOneLineNamingTheFile) {
-    testing_support::TempHome home;
+    TempHome home;
     const Cli cli(home.Path());
-    const fs::path dxf = testing_support::WriteFile(home.Path(), "site.dxf", SampleDrawing());
+    const fs::path dxf = WriteFile(home.Path(), "site.dxf", SampleDrawing());
     const fs::path good = home.Path() / "good.json";
     ASSERT_EQ(cli.Run({"import", dxf.string(), "--map", good.string(), "--quiet"}).exitCode, 0);
-    const std::string document = ReadWhole(good);
+    const std::string document = ReadText(good);
     ASSERT_TRUE(Loads(good));
 
     // Cut at spread places, and spoilt in ways a disk or an editor spoils files.
@@ -150,8 +89,8 @@ TEST(CliFaults, BrokenMapDocumentsGiveOneLineNamingTheFile) {
     const fs::path path = home.Path() / "broken map.json";
     for (const auto& [what, text] : broken) {
         SCOPED_TRACE(what);
-        testing_support::WriteFile(home.Path(), "broken map.json", text);
-        const RunResult shown = cli.Run({"show", path.string()});
+        WriteFile(home.Path(), "broken map.json", text);
+        const CliRun shown = cli.Run({"show", path.string()});
         EXPECT_EQ(shown.exitCode, 2);
         EXPECT_TRUE(IsOneLine(shown.err)) << shown.err;
         EXPECT_NE(shown.err.find(path.string()), std::string::npos) << shown.err;
@@ -166,13 +105,18 @@ TEST(CliFaults, BrokenMapDocumentsGiveOneLineNamingTheFile) {
             {"show", bad.string()}};
         for (const auto& args : commands) {
             SCOPED_TRACE(args[0] + " " + bad.string());
-            const RunResult result = cli.Run(args);
+            const CliRun result = cli.Run(args);
             EXPECT_EQ(result.exitCode, 2);
             EXPECT_TRUE(IsOneLine(result.err)) << result.err;
             EXPECT_NE(result.err.find(bad.string()), std::string::npos) << result.err;
         }
     }
-    EXPECT_EQ(ReadWhole(path), broken.back().second) << "a broken map is never written over";
+    const fs::path missing = home.Path() / "missing.json";
+    const CliRun shownMissing = cli.Run({"show", missing.string()});
+    EXPECT_EQ(shownMissing.exitCode, 2);
+    EXPECT_TRUE(IsOneLine(shownMissing.err)) << shownMissing.err;
+    EXPECT_NE(shownMissing.err.find(missing.string()), std::string::npos) << shownMissing.err;
+    EXPECT_EQ(ReadText(path), broken.back().second) << "a broken map is never written over";
     EXPECT_FALSE(fs::exists(home.Path() / "out.dxf"));
     EXPECT_FALSE(fs::exists(home.Path() / "out.svg"));
 }
@@ -194,13 +138,13 @@ void PrintTo(const ConfigCase& c, std::ostream* out) {
 class BrokenConfigTest : public ::testing::TestWithParam<ConfigCase> {};
 
 TEST_P(BrokenConfigTest, GivesTheDefaultsAndOneWarningNamingTheFile) {
-    testing_support::TempHome home;
+    TempHome home;
     const Cli cli(home.Path());
     const ConfigCase& c = GetParam();
-    const fs::path dxf = testing_support::WriteFile(
-        home.Path(), "points.dxf",
-        testing_support::EntitiesFile("0\nPOINT\n10\n1\n20\n2\n0\nLINE\n10\n0\n20\n0\n11\n1\n21\n"
-                                      "1\n"));
+    const fs::path dxf =
+        WriteFile(home.Path(), "points.dxf",
+                  EntitiesFile("0\nPOINT\n10\n1\n20\n2\n0\nLINE\n10\n0\n20\n0\n11\n1\n21\n"
+                               "1\n"));
     const fs::path aside = cli.Home() / (std::string(c.file) + ".corrupt");
     // Each command meets the broken file afresh: a write of the store (the import writes the
     // point symbol's defaults back) sets the broken file aside first.
@@ -210,13 +154,13 @@ TEST_P(BrokenConfigTest, GivesTheDefaultsAndOneWarningNamingTheFile) {
         {"import", dxf.string(), "--map", (home.Path() / "m.json").string(), "--quiet"}};
     for (const auto& args : commands) {
         SCOPED_TRACE(args[0] + (args.size() > 1 ? " " + args[1] : ""));
-        const fs::path file = testing_support::WriteFile(cli.Home(), c.file, c.content);
+        const fs::path file = WriteFile(cli.Home(), c.file, c.content);
         fs::remove(aside);
-        const RunResult result = cli.Run(args);
+        const CliRun result = cli.Run(args);
         EXPECT_EQ(result.exitCode, 0) << result.err;
         EXPECT_TRUE(IsOneLine(result.err)) << result.err;
         EXPECT_NE(result.err.find(file.string()), std::string::npos) << result.err;
-        EXPECT_TRUE(ReadWhole(file) == c.content || ReadWhole(aside) == c.content)
+        EXPECT_TRUE(ReadText(file) == c.content || ReadText(aside) == c.content)
             << "the broken file is never lost";
     }
     EXPECT_EQ(cli.Run({"settings", c.setting}).exitCode, 0);
@@ -256,7 +200,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.what); });
 
 TEST(CliFaults, EveryPrefixOfASettingsFileIsReadOrSetAside) {
-    testing_support::TempHome home;
+    TempHome home;
     const Cli cli(home.Path());
     const std::string settings = "# VEXA settings store\n\n[Converters\\Imports\\Dxf]\n"
                                  "Multiplier=double:2.5\nIniFile=text:a%3Db.ini\nUseBlock=int:0\n";
@@ -265,8 +209,8 @@ TEST(CliFaults, EveryPrefixOfASettingsFileIsReadOrSetAside) {
          length = length == settings.size() ? length + 1
                                             : std::min(length + step, settings.size())) {
         SCOPED_TRACE(length);
-        testing_support::WriteFile(cli.Home(), "settings.ini", settings.substr(0, length));
-        const RunResult result = cli.Run({"settings"});
+        WriteFile(cli.Home(), "settings.ini", settings.substr(0, length));
+        const CliRun result = cli.Run({"settings"});
         EXPECT_EQ(result.exitCode, 0) << result.err;
         EXPECT_TRUE(result.err.empty() || IsOneLine(result.err)) << result.err;
     }
@@ -275,18 +219,17 @@ TEST(CliFaults, EveryPrefixOfASettingsFileIsReadOrSetAside) {
 }
 
 TEST(CliFaults, ABrokenLayerMappingFileLeavesTheImportOnLayerNames) {
-    testing_support::TempHome home;
+    TempHome home;
     const Cli cli(home.Path());
     std::string garbage = "WALL* 10 \"unclosed\n";
     for (int i = 0; i < 256; ++i)
         garbage += static_cast<char>(i);
     garbage += "\n* 99999999999 \"too big\"\n" + std::string(100, 'P') + " 1 \"long pattern\"\n";
-    const fs::path ini = testing_support::WriteFile(home.Path(), "layers.ini", garbage);
+    const fs::path ini = WriteFile(home.Path(), "layers.ini", garbage);
     ASSERT_EQ(cli.Run({"settings", "IniFile", ini.string()}).exitCode, 0);
-    const fs::path dxf = testing_support::WriteFile(
-        home.Path(), "wall.dxf",
-        testing_support::EntitiesFile("0\nLINE\n8\nWALL1\n10\n0\n20\n0\n11\n1\n21\n1\n"));
-    const RunResult result = cli.Run({"import", dxf.string()});
+    const fs::path dxf = WriteFile(home.Path(), "wall.dxf",
+                                   EntitiesFile("0\nLINE\n8\nWALL1\n10\n0\n20\n0\n11\n1\n21\n1\n"));
+    const CliRun result = cli.Run({"import", dxf.string()});
     EXPECT_EQ(result.exitCode, 0);
     std::istringstream lines(result.err);
     int warnings = 0;
@@ -299,14 +242,13 @@ TEST(CliFaults, ABrokenLayerMappingFileLeavesTheImportOnLayerNames) {
 // --- Two writers ------------------------------------------------------------------------------
 
 TEST(CliFaults, TwoImportsIntoOneMapDocumentNeverTearIt) {
-    testing_support::TempHome home;
+    TempHome home;
     const Cli cli(home.Path());
     std::string body;
     for (int i = 0; i < 3000; ++i)
         body += "0\nLINE\n8\nBig\n10\n" + std::to_string(i) + "\n20\n0\n11\n1\n21\n1\n";
-    const fs::path big =
-        testing_support::WriteFile(home.Path(), "big.dxf", testing_support::EntitiesFile(body));
-    const fs::path small = testing_support::WriteFile(home.Path(), "small.dxf", SampleDrawing());
+    const fs::path big = WriteFile(home.Path(), "big.dxf", EntitiesFile(body));
+    const fs::path small = WriteFile(home.Path(), "small.dxf", SampleDrawing());
     const fs::path map = home.Path() / "shared.json";
     int loads = 0;
     for (int round = 0; round < kRounds; ++round) {
@@ -334,20 +276,20 @@ TEST(CliFaults, TwoImportsIntoOneMapDocumentNeverTearIt) {
 }
 
 TEST(CliFaults, TwoProcessesStoringSettingsNeverTearTheFile) {
-    testing_support::TempHome home;
+    TempHome home;
     const Cli cli(home.Path());
     for (int round = 0; round < kRounds; ++round) {
         const std::string value = std::to_string(round);
         const pid_t first = cli.Start({"settings", "XOffset", value}, "first");
         const pid_t second =
             cli.Start({"settings", "IniFile", "layers" + value + ".ini"}, "second");
-        const RunResult one = cli.Wait(first, "first");
-        const RunResult two = cli.Wait(second, "second");
+        const CliRun one = cli.Wait(first, "first");
+        const CliRun two = cli.Wait(second, "second");
         EXPECT_EQ(one.exitCode, 0) << one.err;
         EXPECT_EQ(two.exitCode, 0) << two.err;
         // The file reads without a warning; each value is this round's or, when the other
         // process wrote last from an older copy, absent or an earlier round's.
-        const RunResult listed = cli.Run({"settings"});
+        const CliRun listed = cli.Run({"settings"});
         EXPECT_EQ(listed.exitCode, 0);
         EXPECT_TRUE(listed.err.empty()) << "round " << round << ": " << listed.err;
     }

@@ -1,47 +1,24 @@
 // The command-line host dxfcnv, run as a program: exit codes, messages, settings, imports into
 // map documents and their summaries. Every run gets a configuration folder of its own.
+#include "test_support.h"
+
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include <algorithm>
 #include <cstdlib>
-#include <cstring>
-#include <fcntl.h>
 #include <filesystem>
-#include <fstream>
-#include <spawn.h>
 #include <sstream>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
 namespace fs = std::filesystem;
 using Json = nlohmann::json;
+using namespace testing_support;
 
 constexpr const char* kLineDxf = "0\nSECTION\n2\nENTITIES\n0\nLINE\n8\nA\n10\n0\n20\n0\n11\n5\n21\n"
                                  "5\n0\nENDSEC\n0\nEOF\n";
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void WriteFile(const fs::path& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
-
-struct RunResult {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
 
 // A temporary folder holding the configuration folder (VEXA_HOME) and the files of one test.
 class CliTest : public ::testing::Test {
@@ -59,64 +36,18 @@ class CliTest : public ::testing::Test {
     fs::path File(const std::string& name) const { return folder_ / name; }
 
     fs::path WriteDxf(const std::string& name, const std::string& text) const {
-        WriteFile(File(name), text);
-        return File(name);
+        return testing_support::WriteFile(folder_, name, text);
     }
 
     // Runs dxfcnv with the arguments; extra entries ("NAME=value") join its environment.
-    RunResult Run(const std::vector<std::string>& args,
-                  const std::vector<std::string>& extraEnvironment = {}) const {
-        std::vector<std::string> environment;
-        for (char** entry = environ; *entry != nullptr; ++entry) {
-            const std::string_view text(*entry);
-            if (!text.starts_with("VEXA_HOME=") && !text.starts_with("DXFCNV_MODULE=")) {
-                environment.emplace_back(text);
-            }
-        }
-        environment.push_back("VEXA_HOME=" + (folder_ / "home").string());
-        environment.insert(environment.end(), extraEnvironment.begin(), extraEnvironment.end());
-
-        std::vector<std::string> argv{DXFCNV_CLI};
-        argv.insert(argv.end(), args.begin(), args.end());
-        const std::string outPath = (folder_ / "stdout.txt").string();
-        const std::string errPath = (folder_ / "stderr.txt").string();
-
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outPath.c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath.c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        std::vector<char*> argvPointers = Pointers(argv);
-        std::vector<char*> environmentPointers = Pointers(environment);
-        pid_t child = 0;
-        RunResult result;
-        const int spawned = posix_spawn(&child, DXFCNV_CLI, &actions, nullptr, argvPointers.data(),
-                                        environmentPointers.data());
-        posix_spawn_file_actions_destroy(&actions);
-        if (spawned != 0) {
-            ADD_FAILURE() << "cannot run " << DXFCNV_CLI << ": " << std::strerror(spawned);
-            return result;
-        }
-        int status = 0;
-        ::waitpid(child, &status, 0);
-        result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        result.out = ReadFile(outPath);
-        result.err = ReadFile(errPath);
-        return result;
+    CliRun Run(const std::vector<std::string>& args,
+               const std::vector<std::string>& extraEnvironment = {}) const {
+        const fs::path out = folder_ / "stdout.txt";
+        const fs::path err = folder_ / "stderr.txt";
+        return WaitCli(StartCli(args, folder_ / "home", out, err, extraEnvironment), out, err);
     }
 
   private:
-    static std::vector<char*> Pointers(std::vector<std::string>& texts) {
-        std::vector<char*> pointers;
-        for (std::string& text : texts) {
-            pointers.push_back(text.data());
-        }
-        pointers.push_back(nullptr);
-        return pointers;
-    }
-
     fs::path folder_;
 };
 
@@ -137,19 +68,15 @@ std::vector<std::string> SummaryRow(const std::string& summary, const std::strin
     return {};
 }
 
-bool IsOneLine(const std::string& text) {
-    return !text.empty() && text.find('\n') == text.size() - 1;
-}
-
 // --- Help and usage --------------------------------------------------------------------------
 
 TEST_F(CliTest, HelpListsTheCommandsAndEveryCommandAnswersHelp) {
-    const RunResult help = Run({"--help"});
+    const CliRun help = Run({"--help"});
     EXPECT_EQ(help.exitCode, 0);
     for (const char* command : {"import", "settings", "show"}) {
         SCOPED_TRACE(command);
         EXPECT_NE(help.out.find(std::string("  ") + command), std::string::npos) << help.out;
-        const RunResult commandHelp = Run({command, "--help"});
+        const CliRun commandHelp = Run({command, "--help"});
         EXPECT_EQ(commandHelp.exitCode, 0);
         EXPECT_TRUE(commandHelp.out.starts_with(std::string("usage: dxfcnv ") + command))
             << commandHelp.out;
@@ -180,7 +107,7 @@ TEST_F(CliTest, UsageErrorsExitWithTwoAndOneLine) {
             label += arg.substr(0, 20) + ' ';
         }
         SCOPED_TRACE(label);
-        const RunResult result = Run(args);
+        const CliRun result = Run(args);
         EXPECT_EQ(result.exitCode, 2);
         EXPECT_EQ(result.out, "");
         EXPECT_FALSE(result.err.empty());
@@ -200,7 +127,7 @@ TEST_F(CliTest, AModuleThatCannotBeLoadedIsAUsageError) {
     };
     for (const auto& [args, environment] : cases) {
         SCOPED_TRACE(args.front());
-        const RunResult result = Run(args, environment);
+        const CliRun result = Run(args, environment);
         EXPECT_EQ(result.exitCode, 2);
         EXPECT_TRUE(IsOneLine(result.err)) << result.err;
         EXPECT_NE(result.err.find("module"), std::string::npos) << result.err;
@@ -210,7 +137,7 @@ TEST_F(CliTest, AModuleThatCannotBeLoadedIsAUsageError) {
 // --- Import ----------------------------------------------------------------------------------
 
 TEST_F(CliTest, AMissingDxfFileFailsWithTheModulesMessage) {
-    const RunResult result = Run({"import", File("missing.dxf").string()});
+    const CliRun result = Run({"import", File("missing.dxf").string()});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_NE(result.err.find("DXF Import: File Opening Problems"), std::string::npos)
         << result.err;
@@ -220,19 +147,19 @@ TEST_F(CliTest, AMissingDxfFileFailsWithTheModulesMessage) {
 TEST_F(CliTest, ImportPrintsTheSummaryAndSavesAMapThatShowPrintsAgain) {
     const fs::path dxf = WriteDxf("line.dxf", kLineDxf);
     const std::string map = File("map.json").string();
-    const RunResult imported = Run({"import", dxf.string(), "--map", map});
+    const CliRun imported = Run({"import", dxf.string(), "--map", map});
     ASSERT_EQ(imported.exitCode, 0) << imported.err;
     EXPECT_EQ(SummaryRow(imported.out, "A"),
               (std::vector<std::string>{"1", "0", "0", "0", "0", "0"}))
         << imported.out;
     EXPECT_NE(imported.out.find("groups: 0"), std::string::npos) << imported.out;
 
-    const RunResult shown = Run({"show", map});
+    const CliRun shown = Run({"show", map});
     EXPECT_EQ(shown.exitCode, 0) << shown.err;
     EXPECT_EQ(shown.out, imported.out);
 
     // A second import goes into the saved map.
-    const RunResult again = Run({"import", dxf.string(), "--map", map, "--quiet"});
+    const CliRun again = Run({"import", dxf.string(), "--map", map, "--quiet"});
     EXPECT_EQ(again.exitCode, 0) << again.err;
     EXPECT_EQ(again.out, "");
     EXPECT_EQ(SummaryRow(Run({"show", map}).out, "A"),
@@ -243,9 +170,9 @@ TEST_F(CliTest, ImportUsesTheStoredSettings) {
     ASSERT_EQ(Run({"settings", "Multiplier", "2"}).exitCode, 0);
     ASSERT_EQ(Run({"settings", "XOffset", "100"}).exitCode, 0);
     const fs::path dxf = WriteDxf("line.dxf", kLineDxf);
-    const RunResult result = Run({"import", dxf.string(), "--map", File("map.json").string()});
+    const CliRun result = Run({"import", dxf.string(), "--map", File("map.json").string()});
     ASSERT_EQ(result.exitCode, 0) << result.err;
-    const Json document = Json::parse(ReadFile(File("map.json")));
+    const Json document = Json::parse(ReadText(File("map.json")));
     Json points;
     for (const Json& layer : document["layers"]) {
         if (layer["name"] == "A") {
@@ -258,29 +185,13 @@ TEST_F(CliTest, ImportUsesTheStoredSettings) {
 TEST_F(CliTest, TraceAndAttributesAddTheirOutputs) {
     const fs::path dxf = WriteDxf("line.dxf", kLineDxf);
     const fs::path csv = File("attributes.csv");
-    const RunResult result =
+    const CliRun result =
         Run({"import", dxf.string(), "--trace", "--quiet", "--attributes", csv.string()});
     EXPECT_EQ(result.exitCode, 0) << result.err;
     EXPECT_NE(result.err.find("map_polyline_Create("), std::string::npos) << result.err;
     EXPECT_TRUE(fs::exists(csv));
     // No terminal: no progress bar on stderr.
     EXPECT_EQ(result.err.find('\r'), std::string::npos);
-}
-
-TEST_F(CliTest, UnreadableMapDocumentsAreUsageErrorsNamingTheFile) {
-    const fs::path dxf = WriteDxf("line.dxf", kLineDxf);
-    const fs::path broken = WriteDxf("broken.json", "{\"format\": \"vexa-map\", \"version\": 1");
-    for (const auto& args :
-         std::vector<std::vector<std::string>>{{"import", dxf.string(), "--map", broken.string()},
-                                               {"show", broken.string()},
-                                               {"show", File("missing.json").string()}}) {
-        SCOPED_TRACE(args.front());
-        const RunResult result = Run(args);
-        EXPECT_EQ(result.exitCode, 2);
-        EXPECT_TRUE(IsOneLine(result.err)) << result.err;
-        EXPECT_NE(result.err.find(args.back()), std::string::npos) << result.err;
-    }
-    EXPECT_EQ(ReadFile(broken), "{\"format\": \"vexa-map\", \"version\": 1");
 }
 
 // --- Settings --------------------------------------------------------------------------------
@@ -300,13 +211,13 @@ TEST_F(CliTest, SettingsAreStoredAndReadBackWithTheirTypes) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const RunResult set = Run({"settings", c.name, c.value});
+        const CliRun set = Run({"settings", c.name, c.value});
         EXPECT_EQ(set.exitCode, 0) << set.err;
-        const RunResult get = Run({"settings", c.name});
+        const CliRun get = Run({"settings", c.name});
         EXPECT_EQ(get.exitCode, 0) << get.err;
         EXPECT_EQ(get.out, std::string(c.readBack) + "\n");
     }
-    const RunResult list = Run({"settings"});
+    const CliRun list = Run({"settings"});
     EXPECT_EQ(list.exitCode, 0);
     for (const char* line :
          {"Multiplier = 1000\n", "Group polylines after SEQEND = 0\n", "FontSize = -12\n",
@@ -317,7 +228,7 @@ TEST_F(CliTest, SettingsAreStoredAndReadBackWithTheirTypes) {
 
 TEST_F(CliTest, AFreshConfigurationGivesTheDefaults) {
     for (const auto& [name, value] : {std::pair{"IniFile", "dxf.ini\n"}, {"FontSize", "10\n"}}) {
-        const RunResult result = Run({"settings", name});
+        const CliRun result = Run({"settings", name});
         EXPECT_EQ(result.exitCode, 0);
         EXPECT_EQ(result.out, value) << name;
     }

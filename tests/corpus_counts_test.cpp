@@ -14,11 +14,6 @@ namespace {
 using namespace testing_support;
 namespace fs = std::filesystem;
 
-std::string ReadWhole(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 TEST(Corpus, EveryFileImports) {
     const fs::path folder = CorpusFolder();
     if (folder.empty())
@@ -30,7 +25,7 @@ TEST(Corpus, EveryFileImports) {
         ++files;
         TempHome home;
         MapWindow map;
-        EXPECT_EQ(ImportDxf(home, map.Handle(), ReadWhole(entry.path())), 1)
+        EXPECT_EQ(ImportDxf(home, map.Handle(), ReadText(entry.path())), 1)
             << entry.path().filename();
     }
     EXPECT_GT(files, 0u);
@@ -69,7 +64,7 @@ TEST_P(CorpusCountsTest, ObjectsPerKindMatchTheFile) {
     TempHome home;
     SetSetting("Multiplier", 1000.0);
     MapWindow map;
-    ASSERT_EQ(ImportDxf(home, map.Handle(), ReadWhole(folder / GetParam().file)), 1);
+    ASSERT_EQ(ImportDxf(home, map.Handle(), ReadText(folder / GetParam().file)), 1);
     Counts counts;
     for (const standin::Object& object : AllObjects(map.Snapshot())) {
         switch (object.kind) {

@@ -14,30 +14,10 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace export_support;
+using testing_support::CliRun;
 using testing_support::MapWindow;
+using testing_support::RunCli;
 using testing_support::TempHome;
-
-struct CliRun {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-// Runs dxfcnv with the arguments (none of which may hold a single quote) in the test's folder,
-// with that folder as its configuration folder.
-CliRun RunCli(const TempHome& home, const std::string& arguments) {
-    const fs::path out = home.Path() / "cli.out";
-    const fs::path err = home.Path() / "cli.err";
-    const std::string command = "cd '" + home.Path().string() + "' && VEXA_HOME='" +
-                                home.Path().string() + "' '" + DXFCNV_CLI + "' " + arguments +
-                                " >'" + out.string() + "' 2>'" + err.string() + "'";
-    const int status = std::system(command.c_str());
-    CliRun run;
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.out = ReadFileBytes(out).value_or("");
-    run.err = ReadFileBytes(err).value_or("");
-    return run;
-}
 
 // A map of lines and areas saved as a map document in the home folder.
 void SaveSampleMap(const TempHome& home, const std::string& name) {

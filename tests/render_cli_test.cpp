@@ -15,36 +15,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-using testing_support::TempHome;
-
-struct CliRun {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string ReadText(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-// Runs dxfcnv with the arguments (none of which may hold a single quote) in the home folder,
-// which is also its configuration folder.
-CliRun RunCli(const TempHome& home, const std::string& arguments) {
-    const fs::path out = home.Path() / "cli.out";
-    const fs::path err = home.Path() / "cli.err";
-    const std::string command = "cd '" + home.Path().string() + "' && VEXA_HOME='" +
-                                home.Path().string() + "' '" + DXFCNV_CLI + "' " + arguments +
-                                " >'" + out.string() + "' 2>'" + err.string() + "'";
-    const int status = std::system(command.c_str());
-    CliRun run;
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.out = ReadText(out);
-    run.err = ReadText(err);
-    return run;
-}
+using namespace testing_support;
 
 constexpr const char* kMapDocument = R"({"format": "vexa-map", "version": 1, "unitId": 0,
 "objectsRect": null, "currentLayer": 1, "textBase": 0,

@@ -12,6 +12,7 @@
 namespace {
 
 using testing_support::MapWindow;
+using testing_support::ReadText;
 using testing_support::TempHome;
 using testing_support::WriteFile;
 
@@ -25,13 +26,6 @@ LRESULT SetCell(HWND window, std::int32_t row, std::int32_t column, const std::s
     Cell cell{row, column, {}};
     std::strncpy(cell.text, text.c_str(), sizeof cell.text - 1);
     return SendMessageA(window, 1029, 0, reinterpret_cast<LPARAM>(&cell));
-}
-
-std::string ReadAll(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 TEST(StandinWindows, AttributeTableAnswersTheRowAndColumnMessages) {
@@ -80,7 +74,7 @@ TEST(StandinWindows, CsvQuotesOnlyWhatNeedsQuoting) {
     const auto path = home.Path() / "table.csv";
     std::string error;
     ASSERT_TRUE(standin::SaveAttributeCsv(table, path.string(), &error)) << error;
-    EXPECT_EQ(ReadAll(path), expected);
+    EXPECT_EQ(ReadText(path), expected);
     EXPECT_FALSE(
         standin::SaveAttributeCsv(table, (home.Path() / "no/such/dir.csv").string(), &error));
     EXPECT_FALSE(error.empty());

@@ -2,9 +2,19 @@
 
 #include "module/exports.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
+#include <fcntl.h>
 #include <fstream>
 #include <random>
+#include <spawn.h>
+#include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <unordered_map>
+
+extern char** environ;
 
 namespace testing_support {
 
@@ -32,6 +42,77 @@ fs::path WriteFile(const fs::path& folder, const std::string& name, std::string_
     return path;
 }
 
+std::string ReadText(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+bool IsOneLine(const std::string& text) {
+    return !text.empty() && text.find('\n') == text.size() - 1;
+}
+
+CliRun RunCli(const TempHome& home, const std::string& arguments) {
+    const fs::path out = home.Path() / "cli.out";
+    const fs::path err = home.Path() / "cli.err";
+    const std::string command = "cd '" + home.Path().string() + "' && VEXA_HOME='" +
+                                home.Path().string() + "' '" + DXFCNV_CLI + "' " + arguments +
+                                " >'" + out.string() + "' 2>'" + err.string() + "'";
+    const int status = std::system(command.c_str());
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadText(out), ReadText(err)};
+}
+
+namespace {
+std::vector<char*> Pointers(std::vector<std::string>& texts) {
+    std::vector<char*> pointers;
+    for (std::string& text : texts)
+        pointers.push_back(text.data());
+    pointers.push_back(nullptr);
+    return pointers;
+}
+} // namespace
+
+pid_t StartCli(const std::vector<std::string>& args, const fs::path& home, const fs::path& out,
+               const fs::path& err, const std::vector<std::string>& extraEnvironment) {
+    std::vector<std::string> environment;
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        const std::string_view text(*entry);
+        if (!text.starts_with("VEXA_HOME=") && !text.starts_with("DXFCNV_MODULE="))
+            environment.emplace_back(text);
+    }
+    environment.push_back("VEXA_HOME=" + home.string());
+    environment.insert(environment.end(), extraEnvironment.begin(), extraEnvironment.end());
+    std::vector<std::string> argv{DXFCNV_CLI};
+    argv.insert(argv.end(), args.begin(), args.end());
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    std::vector<char*> argvPointers = Pointers(argv);
+    std::vector<char*> environmentPointers = Pointers(environment);
+    pid_t child = -1;
+    if (posix_spawn(&child, DXFCNV_CLI, &actions, nullptr, argvPointers.data(),
+                    environmentPointers.data()) != 0)
+        child = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    return child;
+}
+
+CliRun WaitCli(pid_t child, const fs::path& out, const fs::path& err) {
+    CliRun run;
+    int status = 0;
+    if (child < 0 || ::waitpid(child, &status, 0) != child)
+        return run;
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    run.out = ReadText(out);
+    run.err = ReadText(err);
+    return run;
+}
+
 std::string Dxf(const std::vector<Group>& groups) {
     std::string text;
     for (const auto& [code, value] : groups) {
@@ -57,6 +138,12 @@ std::int32_t ImportDxf(const TempHome& home, HWND map, std::string_view dxf, HWN
     return DXFFileImport(map, path.c_str(), 0, attributeWindow);
 }
 
+standin::MapSnapshot ImportedMap(const TempHome& home, std::string_view dxf) {
+    MapWindow map;
+    EXPECT_EQ(ImportDxf(home, map.Handle(), dxf), 1);
+    return map.Snapshot();
+}
+
 void SetSetting(const char* name, double value) {
     m_RegValueSet("Converters\\Imports\\Dxf", name, value);
 }
@@ -68,16 +155,27 @@ void SetSetting(const char* name, const char* text) {
 }
 
 std::vector<standin::Object> AllObjects(const standin::MapSnapshot& map) {
+    // Linear in the map's size: hostile drawings make maps of a million objects.
+    std::unordered_map<standin::ObjectId, const standin::Object*> byId;
+    byId.reserve(map.objects.size());
+    for (const standin::Object& object : map.objects)
+        byId.emplace(object.id, &object);
     std::vector<standin::Object> objects;
     for (const standin::Layer& layer : map.layers) {
-        for (standin::ObjectId id : layer.objects) {
-            for (const standin::Object& object : map.objects) {
-                if (object.id == id)
-                    objects.push_back(object);
-            }
+        for (const standin::ObjectId id : layer.objects) {
+            if (const auto found = byId.find(id); found != byId.end())
+                objects.push_back(*found->second);
         }
     }
     return objects;
+}
+
+std::vector<std::vector<std::pair<std::int32_t, std::int32_t>>>
+PointRuns(const standin::MapSnapshot& map) {
+    std::vector<std::vector<std::pair<std::int32_t, std::int32_t>>> runs;
+    for (const standin::Object& object : AllObjects(map))
+        runs.push_back(XY(object));
+    return runs;
 }
 
 const standin::Layer* FindLayer(const standin::MapSnapshot& map, std::string_view name) {

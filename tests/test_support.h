@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <sys/types.h>
 #include <utility>
 #include <vector>
 
@@ -30,6 +31,28 @@ class TempHome {
 // A file in the temporary folder holding `content`; returns its path.
 std::filesystem::path WriteFile(const std::filesystem::path& folder, const std::string& name,
                                 std::string_view content);
+// The bytes of the file; empty when it cannot be read.
+std::string ReadText(const std::filesystem::path& path);
+// Whether the text is exactly one line, ended by its line end.
+bool IsOneLine(const std::string& text);
+
+// One run of dxfcnv: the exit status (128 + the signal when killed) and what it printed.
+struct CliRun {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+// Runs dxfcnv through the shell with the arguments (none of which may hold a single quote) in
+// the home folder, which is also its configuration folder.
+CliRun RunCli(const TempHome& home, const std::string& arguments);
+// Starts dxfcnv without a shell: stdin from /dev/null, stdout and stderr into the two files, and
+// VEXA_HOME=`home` and `extraEnvironment` ("NAME=value") in place of the test's VEXA_HOME and
+// DXFCNV_MODULE. Returns the process id, or -1 when it could not start.
+pid_t StartCli(const std::vector<std::string>& args, const std::filesystem::path& home,
+               const std::filesystem::path& out, const std::filesystem::path& err,
+               const std::vector<std::string>& extraEnvironment = {});
+// Waits for a process of StartCli and reads the files it wrote.
+CliRun WaitCli(pid_t child, const std::filesystem::path& out, const std::filesystem::path& err);
 
 using Group = std::pair<int, std::string>;
 // DXF text of the groups, one code line and one value line each, LF line ends.
@@ -55,6 +78,10 @@ class MapWindow {
 std::int32_t ImportDxf(const TempHome& home, HWND map, std::string_view dxf,
                        HWND attributeWindow = nullptr);
 
+// Imports `dxf` into a fresh map, with the settings stored so far, and gives the map; the import
+// must return 1.
+standin::MapSnapshot ImportedMap(const TempHome& home, std::string_view dxf);
+
 // Settings of the import, written to the host's settings store.
 void SetSetting(const char* name, double value);
 void SetSetting(const char* name, std::int32_t value);
@@ -62,6 +89,9 @@ void SetSetting(const char* name, const char* text);
 
 // Every non-group object of the map, layer by layer in map order.
 std::vector<standin::Object> AllObjects(const standin::MapSnapshot& map);
+// The point runs of AllObjects, one per object.
+std::vector<std::vector<std::pair<std::int32_t, std::int32_t>>>
+PointRuns(const standin::MapSnapshot& map);
 // The layer of the given name, or null.
 const standin::Layer* FindLayer(const standin::MapSnapshot& map, std::string_view name);
 // Points of an object as (x, y) pairs.
