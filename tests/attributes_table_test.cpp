@@ -192,11 +192,9 @@ TEST(AttributeRun, MissingSeqEndInsideABlockEndsAtEndBlk) {
 
 TEST(AttributeRun, SeqEndGroupsBelongToTheInsert) {
     TempHome home;
-    MapWindow map;
     const std::string entities = Insert("B", "0", "0", "8\nFirst\n") +
                                  Attrib("NAME", "Oak", "5", "6") + "0\nSEQEND\n8\nSecond\n";
-    ASSERT_EQ(ImportDxf(home, map.Handle(), Drawing(kBlocks, entities)), 1);
-    const auto snapshot = map.Snapshot();
+    const auto snapshot = ImportedMap(home, Drawing(kBlocks, entities));
     EXPECT_EQ(FindLayer(snapshot, "First"), nullptr) << "the later group 8 replaced it";
     ASSERT_NE(FindLayer(snapshot, "Second"), nullptr);
     EXPECT_EQ(FindLayer(snapshot, "Second")->objects.size(), 1u);

@@ -21,7 +21,6 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <thread>
-#include <unordered_map>
 #include <unordered_set>
 
 #if defined(__has_feature)
@@ -110,31 +109,10 @@ void ExpectReadWithin(const Imported& imported, double seconds) {
     EXPECT_LT(imported.seconds, seconds);
 }
 
-// Every non-group object of the map, layer by layer in map order; linear in the map's size.
-std::vector<standin::Object> LayeredObjects(const standin::MapSnapshot& map) {
-    std::unordered_map<standin::ObjectId, const standin::Object*> byId;
-    byId.reserve(map.objects.size());
-    for (const standin::Object& object : map.objects)
-        byId.emplace(object.id, &object);
-    std::vector<standin::Object> objects;
-    for (const standin::Layer& layer : map.layers) {
-        for (const standin::ObjectId id : layer.objects) {
-            if (const auto found = byId.find(id); found != byId.end())
-                objects.push_back(*found->second);
-        }
-    }
-    return objects;
-}
-
 std::size_t CountOf(const standin::MapSnapshot& map, standin::ObjectKind kind) {
     return static_cast<std::size_t>(
         std::count_if(map.objects.begin(), map.objects.end(),
                       [kind](const standin::Object& object) { return object.kind == kind; }));
-}
-
-std::string ReadWhole(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 std::string LineOnLayer(const std::string& layer, std::int64_t x, std::int64_t y) {
@@ -146,11 +124,11 @@ std::string LineOnLayer(const std::string& layer, std::int64_t x, std::int64_t y
 
 TEST(HostileImport, EveryPrefixOfTheSampleDrawingIsRead) {
     TempHome home;
-    const std::string site = ReadWhole(fs::path(DXFCNV_SOURCE_DIR) / "samples" / "site.dxf");
+    const std::string site = ReadText(fs::path(DXFCNV_SOURCE_DIR) / "samples" / "site.dxf");
     ASSERT_GT(site.size(), 1000u);
     const Imported whole = ImportText(home, site);
     ASSERT_EQ(whole.result, 1);
-    const std::size_t wholeCount = LayeredObjects(whole.map).size();
+    const std::size_t wholeCount = AllObjects(whole.map).size();
     ASSERT_GT(wholeCount, 5u);
 
     const fs::path path = home.Path() / "prefix.dxf";
@@ -164,7 +142,7 @@ TEST(HostileImport, EveryPrefixOfTheSampleDrawingIsRead) {
         ASSERT_EQ(part.boxes, 0u) << length;
         ASSERT_TRUE(ReferencesHold(part.map)) << length;
         // A cut can end an entity early, never add one: no prefix yields more than the whole.
-        if (LayeredObjects(part.map).size() > wholeCount)
+        if (AllObjects(part.map).size() > wholeCount)
             ++grown;
         slowest = std::max(slowest, part.seconds);
     }
@@ -201,7 +179,7 @@ TEST(HostileImport, NestingBombStopsAtTheInsertionCap) {
     ExpectReadWithin(bomb, 120.0);
     EXPECT_LE(bomb.map.objects.size(), kMaxInsertedObjects);
     if (levels < 8) {
-        EXPECT_EQ(LayeredObjects(bomb.map).size(), 2 * 100'000u);
+        EXPECT_EQ(AllObjects(bomb.map).size(), 2 * 100'000u);
         EXPECT_EQ(CountOf(bomb.map, standin::ObjectKind::Group), 2 * 10'000u);
     }
 }
@@ -220,7 +198,7 @@ TEST(HostileImport, TenThousandBlocksEachInsertingThePrevious) {
     const Imported chain =
         ImportText(home, Drawing(blocks, Insert("B" + std::to_string(kBlocks - 1), "1", "0")));
     ExpectReadWithin(chain, 60.0);
-    const auto objects = LayeredObjects(chain.map);
+    const auto objects = AllObjects(chain.map);
     ASSERT_EQ(objects.size(), 1u);
     EXPECT_EQ(XY(objects[0]), (blocks_dxf::Points{{kBlocks, 0}, {kBlocks + 1, 1}}));
 }
@@ -255,7 +233,7 @@ TEST(HostileImport, GroupTreesAThousandLevelsDeep) {
         ImportText(home, Drawing(blocks, Insert("B" + std::to_string(levels), "0", "0")));
     ExpectReadWithin(deep, 120.0);
     EXPECT_EQ(CountOf(deep.map, standin::ObjectKind::Group), static_cast<std::size_t>(levels));
-    EXPECT_EQ(LayeredObjects(deep.map).size(), static_cast<std::size_t>(levels) + 1);
+    EXPECT_EQ(AllObjects(deep.map).size(), static_cast<std::size_t>(levels) + 1);
 }
 
 TEST(HostileImport, AMillionBlocksAndAMillionInserts) {
@@ -272,7 +250,7 @@ TEST(HostileImport, AMillionBlocksAndAMillionInserts) {
     TempHome home;
     const Imported many = ImportText(home, blocks_dxf::Drawing(blocks, inserts));
     ExpectReadWithin(many, 120.0);
-    const auto objects = LayeredObjects(many.map);
+    const auto objects = AllObjects(many.map);
     ASSERT_EQ(objects.size(), count);
     EXPECT_EQ(XY(objects.back()), (blocks_dxf::Points{{static_cast<std::int32_t>(count - 1), 7},
                                                       {static_cast<std::int32_t>(count), 8}}));
@@ -300,7 +278,7 @@ TEST(HostileImport, AValueLineOfAHundredMegabytes) {
     MapWindow map;
     const Imported imported = ImportPath(map.Handle(), path);
     ExpectReadWithin(imported, 30.0);
-    const auto objects = LayeredObjects(imported.map);
+    const auto objects = AllObjects(imported.map);
     ASSERT_EQ(objects.size(), 1u) << "the LINE after the long line";
     EXPECT_EQ(XY(objects[0]), (blocks_dxf::Points{{3, 4}, {4, 5}}));
     if (kMeasureMemory) {
@@ -319,7 +297,7 @@ TEST(HostileImport, AnLwPolylineDeclaringTwoBillionVertices) {
                                                                  {10, "5"},
                                                                  {20, "6"}})));
     ExpectReadWithin(imported, 5.0);
-    const auto objects = LayeredObjects(imported.map);
+    const auto objects = AllObjects(imported.map);
     ASSERT_EQ(objects.size(), 1u);
     EXPECT_EQ(XY(objects[0]), (blocks_dxf::Points{{1, 2}, {3, 4}, {5, 6}}));
     if (kMeasureMemory) {
@@ -336,7 +314,7 @@ TEST(HostileImport, APolylineOfAMillionVertices) {
     TempHome home;
     const Imported imported = ImportText(home, EntitiesFile(body));
     ExpectReadWithin(imported, 30.0);
-    const auto objects = LayeredObjects(imported.map);
+    const auto objects = AllObjects(imported.map);
     ASSERT_EQ(objects.size(), 1u);
     ASSERT_EQ(objects[0].points.size(), static_cast<std::size_t>(count));
     EXPECT_EQ(objects[0].points.back().x, count - 1);
@@ -349,7 +327,7 @@ TEST(HostileImport, ALayerNameOfAMegabyte) {
     const Imported imported =
         ImportText(home, EntitiesFile(LineOnLayer(name, 0, 0) + LineOnLayer(name, 5, 5)));
     ExpectReadWithin(imported, 5.0);
-    const auto objects = LayeredObjects(imported.map);
+    const auto objects = AllObjects(imported.map);
     ASSERT_EQ(objects.size(), 2u);
     EXPECT_EQ(objects[0].layer, objects[1].layer) << "one layer for both lines";
     EXPECT_EQ(imported.map.layers.size(), 2u);
@@ -364,7 +342,7 @@ TEST(HostileImport, AMillionLayers) {
     const Imported imported = ImportText(home, EntitiesFile(body));
     ExpectReadWithin(imported, 120.0);
     EXPECT_EQ(imported.map.layers.size(), count + 1);
-    EXPECT_EQ(LayeredObjects(imported.map).size(), count);
+    EXPECT_EQ(AllObjects(imported.map).size(), count);
 }
 
 // --- Numbers ----------------------------------------------------------------------------------
@@ -385,10 +363,7 @@ TEST_P(HostileNumbersTest, NothingWrapsAround) {
     TempHome home;
     const Imported imported = ImportText(home, EntitiesFile(GetParam().body));
     ExpectReadWithin(imported, 5.0);
-    std::vector<blocks_dxf::Points> runs;
-    for (const standin::Object& object : LayeredObjects(imported.map))
-        runs.push_back(XY(object));
-    EXPECT_EQ(runs, GetParam().expected);
+    EXPECT_EQ(PointRuns(imported.map), GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -482,7 +457,7 @@ TEST(HostileImport, NanAndInfinityWhereverANumberGoes) {
     ASSERT_NE(sentinel, nullptr);
     EXPECT_EQ(sentinel->objects.size(), cases);
     // What a value that is no number would become through an unchecked conversion.
-    for (const standin::Object& object : LayeredObjects(imported.map)) {
+    for (const standin::Object& object : AllObjects(imported.map)) {
         for (const MAP3D_COORDPT& point : object.points)
             EXPECT_TRUE(point.x != kInt32Min && point.y != kInt32Min) << object.id;
         EXPECT_NE(object.center.x, kInt32Min);
@@ -552,7 +527,7 @@ TEST(HostileImport, APipeIsReadToItsEnd) {
     const Imported imported = ImportPath(map.Handle(), pipe);
     writer.join();
     ExpectReadWithin(imported, 10.0);
-    EXPECT_EQ(LayeredObjects(imported.map).size(), 1000u);
+    EXPECT_EQ(AllObjects(imported.map).size(), 1000u);
 }
 
 } // namespace

@@ -140,11 +140,9 @@ TEST(ImportOperation, UseBlockOffSkipsBlocksAndInserts) {
 
 TEST(ImportOperation, BlockDefinitionsLeaveNoTrace) {
     TempHome home;
-    MapWindow map;
     const std::string dxf = "0\nSECTION\n2\nBLOCKS\n0\nBLOCK\n2\nB\n10\n0\n20\n0\n" + kLineA +
                             kLineA + "0\nENDBLK\n0\nENDSEC\n" + EntitiesFile("");
-    ASSERT_EQ(ImportDxf(home, map.Handle(), dxf), 1);
-    const auto snapshot = map.Snapshot();
+    const auto snapshot = ImportedMap(home, dxf);
     EXPECT_TRUE(AllObjects(snapshot).empty());
     EXPECT_TRUE(snapshot.objects.empty()) << "no group of the block is left either";
 }

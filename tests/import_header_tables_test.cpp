@@ -93,11 +93,9 @@ const std::string kLtypeTable =
 
 TEST(LayerTableImport, OnlyTheLastLayerIsResolvedAndMadeCurrent) {
     TempHome home;
-    MapWindow map;
     const std::string text = Tables(kLtypeTable + LayerTable({"First", "Second", "Third"})) +
                              EntitiesFile("0\nLINE\n10\n0\n20\n0\n11\n1\n21\n1\n");
-    ASSERT_EQ(ImportDxf(home, map.Handle(), text), 1);
-    const auto snapshot = map.Snapshot();
+    const auto snapshot = ImportedMap(home, text);
     EXPECT_EQ(FindLayer(snapshot, "First"), nullptr);
     EXPECT_EQ(FindLayer(snapshot, "Second"), nullptr);
     EXPECT_EQ(FindLayer(snapshot, "DASHED"), nullptr) << "line types are passed over";
@@ -110,11 +108,9 @@ TEST(LayerTableImport, OnlyTheLastLayerIsResolvedAndMadeCurrent) {
 
 TEST(LayerTableImport, EarlierLayersAreMadeWhenAnEntityNamesThem) {
     TempHome home;
-    MapWindow map;
     const std::string text = Tables(LayerTable({"First", "Second", "Third"})) +
                              EntitiesFile("0\nLINE\n8\nFirst\n10\n0\n20\n0\n11\n1\n21\n1\n");
-    ASSERT_EQ(ImportDxf(home, map.Handle(), text), 1);
-    const auto snapshot = map.Snapshot();
+    const auto snapshot = ImportedMap(home, text);
     const standin::Layer* first = FindLayer(snapshot, "First");
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(first->objects.size(), 1u);

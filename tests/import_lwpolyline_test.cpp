@@ -45,12 +45,8 @@ class LwPolylineTest : public ::testing::TestWithParam<CountCase> {};
 // LWPOLYLINE, the driver finds the next entity.
 TEST_P(LwPolylineTest, MakesTheObjectFromTheCompleteVerticesRead) {
     TempHome home;
-    MapWindow map;
-    ASSERT_EQ(ImportDxf(home, map.Handle(), EntitiesFile(LwPolyline(GetParam().groups) + kLine)),
-              1);
-    std::vector<Points> made;
-    for (const standin::Object& object : AllObjects(map.Snapshot()))
-        made.push_back(XY(object));
+    const auto made =
+        PointRuns(ImportedMap(home, EntitiesFile(LwPolyline(GetParam().groups) + kLine)));
     std::vector<Points> expected;
     if (!GetParam().points.empty())
         expected.push_back(GetParam().points);
@@ -114,13 +110,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(LwPolylineImport, EndOfFileKeepsTheCompleteVertices) {
     TempHome home;
-    MapWindow map;
     const std::string text =
         "0\nSECTION\n2\nENTITIES\n" + LwPolyline("90\n4\n" + kThree + "10\n4\n20");
-    ASSERT_EQ(ImportDxf(home, map.Handle(), text), 1);
-    const auto objects = AllObjects(map.Snapshot());
-    ASSERT_EQ(objects.size(), 1u);
-    EXPECT_EQ(XY(objects[0]), (Points{{1, 1}, {2, 2}, {3, 1}}));
+    EXPECT_EQ(PointRuns(ImportedMap(home, text)), (std::vector<Points>{{{1, 1}, {2, 2}, {3, 1}}}));
 }
 
 TEST(LwPolylineImport, MultiplierAndOffsets) {
@@ -128,24 +120,18 @@ TEST(LwPolylineImport, MultiplierAndOffsets) {
     SetSetting("Multiplier", 10.0);
     SetSetting("XOffset", 100);
     SetSetting("YOffset", 200);
-    MapWindow map;
     const std::string body =
         LwPolyline("90\n3\n" + V("1.25", "-0.5") + V("0", "0") + V("3", "abc")) +
         LwPolyline("90\n3\n" + V("1", "1") + V("2", "1e300") + V("4", "4"));
-    ASSERT_EQ(ImportDxf(home, map.Handle(), EntitiesFile(body)), 1);
-    const auto objects = AllObjects(map.Snapshot());
-    ASSERT_EQ(objects.size(), 2u);
-    EXPECT_EQ(XY(objects[0]), (Points{{112, 195}, {100, 200}, {130, 200}}))
-        << "a malformed value counts as a file value of 0, offset included";
-    EXPECT_EQ(XY(objects[1]), (Points{{110, 210}, {120, 200}}));
+    // A malformed value counts as a file value of 0, offset included.
+    EXPECT_EQ(
+        PointRuns(ImportedMap(home, EntitiesFile(body))),
+        (std::vector<Points>{{{112, 195}, {100, 200}, {130, 200}}, {{110, 210}, {120, 200}}}));
 }
 
 TEST(LwPolylineImport, LayerIsResolvedEvenWhenNothingIsMade) {
     TempHome home;
-    MapWindow map;
-    const std::string body = LwPolyline("8\nEmpty\n90\n0\n" + kThree);
-    ASSERT_EQ(ImportDxf(home, map.Handle(), EntitiesFile(body)), 1);
-    const auto snapshot = map.Snapshot();
+    const auto snapshot = ImportedMap(home, EntitiesFile(LwPolyline("8\nEmpty\n90\n0\n" + kThree)));
     const standin::Layer* layer = FindLayer(snapshot, "Empty");
     ASSERT_NE(layer, nullptr);
     EXPECT_TRUE(layer->objects.empty());

@@ -123,9 +123,7 @@ class PointSettingsTest : public ::testing::TestWithParam<SettingsCase> {};
 TEST_P(PointSettingsTest, TextFollowsTheSettings) {
     TempHome home;
     GetParam().fill();
-    MapWindow map;
-    ASSERT_EQ(ImportDxf(home, map.Handle(), EntitiesFile(kPoint + kPoint)), 1);
-    const auto objects = AllObjects(map.Snapshot());
+    const auto objects = AllObjects(ImportedMap(home, EntitiesFile(kPoint + kPoint)));
     ASSERT_EQ(objects.size(), 2u);
     for (const standin::Object& text : objects) {
         EXPECT_EQ(text.text, GetParam().symbol);
@@ -176,9 +174,8 @@ class PointTest : public ::testing::TestWithParam<PointCase> {};
 
 TEST_P(PointTest, CreatesTheSymbolAtThePointOrNothing) {
     TempHome home;
-    MapWindow map;
-    ASSERT_EQ(ImportDxf(home, map.Handle(), EntitiesFile("0\nPOINT\n" + GetParam().groups)), 1);
-    const auto objects = AllObjects(map.Snapshot());
+    const auto objects =
+        AllObjects(ImportedMap(home, EntitiesFile("0\nPOINT\n" + GetParam().groups)));
     if (!GetParam().created) {
         EXPECT_TRUE(objects.empty());
         EXPECT_EQ(Stored("FontSize"), NumberValue(10)) << "settings are read before the groups";
@@ -204,9 +201,8 @@ TEST(PointImport, MultiplierAndOffsetsMoveThePointButNotTheSize) {
     SetSetting("Multiplier", 1000.0);
     SetSetting("XOffset", 500);
     SetSetting("YOffset", 600);
-    MapWindow map;
-    ASSERT_EQ(ImportDxf(home, map.Handle(), EntitiesFile("0\nPOINT\n10\n1.5\n20\n2.5\n")), 1);
-    const auto objects = AllObjects(map.Snapshot());
+    const auto objects =
+        AllObjects(ImportedMap(home, EntitiesFile("0\nPOINT\n10\n1.5\n20\n2.5\n")));
     ASSERT_EQ(objects.size(), 1u);
     EXPECT_EQ(objects[0].position.x, 2000);
     EXPECT_EQ(objects[0].position.y, 3100);

@@ -79,9 +79,7 @@ class ShapeTest : public ::testing::TestWithParam<std::tuple<Kind, ShapeCase>> {
 TEST_P(ShapeTest, ClosedFlagAndRepeatedEndChooseTheObject) {
     const auto& [kind, c] = GetParam();
     TempHome home;
-    MapWindow map;
-    ASSERT_EQ(ImportDxf(home, map.Handle(), EntitiesFile(ShapeEntity(kind, c))), 1);
-    const auto objects = AllObjects(map.Snapshot());
+    const auto objects = AllObjects(ImportedMap(home, EntitiesFile(ShapeEntity(kind, c))));
     ASSERT_EQ(objects.size(), 1u);
     EXPECT_EQ(objects[0].kind, c.kind);
     EXPECT_EQ(XY(objects[0]), c.expected);
@@ -115,18 +113,6 @@ INSTANTIATE_TEST_SUITE_P(
                std::get<1>(info.param).name;
     });
 
-TEST(PolylineShape, EndsCompareAfterTruncation) {
-    TempHome home;
-    MapWindow map;
-    const std::string vertices =
-        Vertex("0.2", "0.9") + Vertex("10", "0") + Vertex("10", "10") + Vertex("0.7", "-0.4");
-    ASSERT_EQ(ImportDxf(home, map.Handle(), EntitiesFile(Polyline("", vertices))), 1);
-    const auto objects = AllObjects(map.Snapshot());
-    ASSERT_EQ(objects.size(), 1u);
-    EXPECT_EQ(objects[0].kind, ObjectKind::Polygon);
-    EXPECT_EQ(XY(objects[0]), (Points{{0, 0}, {10, 0}, {10, 10}}));
-}
-
 // Entities whose vertices are refused, or which end early.
 struct PolylineCase {
     const char* name;
@@ -138,12 +124,7 @@ class PolylineVertexTest : public ::testing::TestWithParam<PolylineCase> {};
 
 TEST_P(PolylineVertexTest, CreatesTheRunsItCanRead) {
     TempHome home;
-    MapWindow map;
-    ASSERT_EQ(ImportDxf(home, map.Handle(), EntitiesFile(GetParam().body)), 1);
-    std::vector<Points> made;
-    for (const standin::Object& object : AllObjects(map.Snapshot()))
-        made.push_back(XY(object));
-    EXPECT_EQ(made, GetParam().objects);
+    EXPECT_EQ(PointRuns(ImportedMap(home, EntitiesFile(GetParam().body))), GetParam().objects);
 }
 
 const std::string kLine = "0\nLINE\n10\n7\n20\n7\n11\n8\n21\n8\n";
@@ -151,6 +132,11 @@ const std::string kLine = "0\nLINE\n10\n7\n20\n7\n11\n8\n21\n8\n";
 INSTANTIATE_TEST_SUITE_P(
     Vertices, PolylineVertexTest,
     ::testing::Values(
+        // A polygon: the ends are the same point once truncated.
+        PolylineCase{"EndsCompareAfterTruncation",
+                     Polyline("", Vertex("0.2", "0.9") + Vertex("10", "0") + Vertex("10", "10") +
+                                      Vertex("0.7", "-0.4")),
+                     {{{0, 0}, {10, 0}, {10, 10}}}},
         PolylineCase{"IgnoresBulgeWidthsAndZ",
                      Polyline("40\n1\n41\n2\n", Vertex("1", "2", "30\n9\n40\n1\n41\n2\n42\n1\n") +
                                                     Vertex("3", "4", "42\n-0.5\n")),
@@ -192,13 +178,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(PolylineImport, FileEndingInsideARunKeepsTheRun) {
     TempHome home;
-    MapWindow map;
     const std::string text = "0\nSECTION\n2\nENTITIES\n" +
                              Polyline("", VerticesOf({{1, 1}, {2, 2}}) + "0\nVERTEX\n10\n3", "");
-    ASSERT_EQ(ImportDxf(home, map.Handle(), text), 1);
-    const auto objects = AllObjects(map.Snapshot());
-    ASSERT_EQ(objects.size(), 1u);
-    EXPECT_EQ(XY(objects[0]), (Points{{1, 1}, {2, 2}}));
+    EXPECT_EQ(PointRuns(ImportedMap(home, text)), (std::vector<Points>{{{1, 1}, {2, 2}}}));
 }
 
 TEST(PolylineImport, NeverAsksTheHostForFewerThanTwoPoints) {
@@ -216,29 +198,22 @@ TEST(PolylineImport, NeverAsksTheHostForFewerThanTwoPoints) {
 
 TEST(PolylineImport, RefusedOnlyVertexLeavesTheLayerUnresolved) {
     TempHome home;
-    MapWindow map;
-    const std::string body = Polyline("8\nNewLayer\n", Vertex("1", "1", "70\n1\n"));
-    ASSERT_EQ(ImportDxf(home, map.Handle(), EntitiesFile(body)), 1);
-    const auto snapshot = map.Snapshot();
+    const auto snapshot =
+        ImportedMap(home, EntitiesFile(Polyline("8\nNewLayer\n", Vertex("1", "1", "70\n1\n"))));
     EXPECT_TRUE(AllObjects(snapshot).empty());
     EXPECT_EQ(FindLayer(snapshot, "NewLayer"), nullptr);
 }
 
 TEST(PolylineImport, LaterRunsReuseTheGrownBuffer) {
     TempHome home;
-    MapWindow map;
     Points first;
     for (std::int32_t i = 0; i < 1200; ++i)
         first.emplace_back(i, 1);
     const Points second{{5, 5}, {6, 6}, {7, 5}};
     const std::string body =
         Polyline("", VerticesOf(first), "0\nSEQEND\n" + VerticesOf(second) + "0\nSEQEND\n");
-    ASSERT_EQ(ImportDxf(home, map.Handle(), EntitiesFile(body)), 1);
-    const auto snapshot = map.Snapshot();
-    const auto lines = OfKind(snapshot, ObjectKind::Polyline);
-    ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(XY(lines[0]), first);
-    EXPECT_EQ(XY(lines[1]), second);
+    EXPECT_EQ(PointRuns(ImportedMap(home, EntitiesFile(body))),
+              (std::vector<Points>{first, second}));
 }
 
 // A vertex without 10 or 20 keeps the previous vertex's file value, converted once.
@@ -247,13 +222,10 @@ TEST(PolylineImport, MissingCoordinateRepeatsTheFileValueConvertedOnce) {
     SetSetting("Multiplier", 10.0);
     SetSetting("XOffset", 100);
     SetSetting("YOffset", 200);
-    MapWindow map;
     const std::string vertices =
         Vertex("1", "2") + "0\nVERTEX\n10\n3\n" + "0\nVERTEX\n20\n4\n" + "0\nVERTEX\n30\n1\n";
-    ASSERT_EQ(ImportDxf(home, map.Handle(), EntitiesFile(Polyline("", vertices))), 1);
-    const auto objects = AllObjects(map.Snapshot());
-    ASSERT_EQ(objects.size(), 1u);
-    EXPECT_EQ(XY(objects[0]), (Points{{110, 220}, {130, 220}, {130, 240}, {130, 240}}));
+    EXPECT_EQ(PointRuns(ImportedMap(home, EntitiesFile(Polyline("", vertices)))),
+              (std::vector<Points>{{{110, 220}, {130, 220}, {130, 240}, {130, 240}}}));
 }
 
 // POLYLINE, three VERTEX, SEQEND, two VERTEX, SEQEND, then LINE.
@@ -264,9 +236,7 @@ const std::string kTwoRuns =
 
 TEST(PolylineRuns, GroupedIntoOneHostGroupByDefault) {
     TempHome home;
-    MapWindow map;
-    ASSERT_EQ(ImportDxf(home, map.Handle(), EntitiesFile(kTwoRuns)), 1);
-    const auto snapshot = map.Snapshot();
+    const auto snapshot = ImportedMap(home, EntitiesFile(kTwoRuns));
     const auto lines = OfKind(snapshot, ObjectKind::Polyline);
     ASSERT_EQ(lines.size(), 3u) << "two runs and the LINE that follows the last SEQEND";
     const auto groups = OfKind(snapshot, ObjectKind::Group);
@@ -275,22 +245,14 @@ TEST(PolylineRuns, GroupedIntoOneHostGroupByDefault) {
     EXPECT_EQ(XY(lines[2]), (Points{{7, 7}, {8, 8}}));
 }
 
-TEST(PolylineRuns, SeparateObjectsWhenGroupingIsOff) {
+TEST(PolylineRuns, NotGroupedWhenGroupingIsOffOrForASingleRun) {
     TempHome home;
+    const auto single = ImportedMap(home, EntitiesFile(Polyline("", VerticesOf({{1, 1}, {2, 2}}))));
+    EXPECT_TRUE(OfKind(single, ObjectKind::Group).empty());
     SetSetting("Group polylines after SEQEND", 0);
-    MapWindow map;
-    ASSERT_EQ(ImportDxf(home, map.Handle(), EntitiesFile(kTwoRuns)), 1);
-    const auto snapshot = map.Snapshot();
-    EXPECT_EQ(OfKind(snapshot, ObjectKind::Polyline).size(), 3u);
-    EXPECT_TRUE(OfKind(snapshot, ObjectKind::Group).empty());
-}
-
-TEST(PolylineRuns, SingleRunIsNotGrouped) {
-    TempHome home;
-    MapWindow map;
-    ASSERT_EQ(
-        ImportDxf(home, map.Handle(), EntitiesFile(Polyline("", VerticesOf({{1, 1}, {2, 2}})))), 1);
-    EXPECT_TRUE(OfKind(map.Snapshot(), ObjectKind::Group).empty());
+    const auto separate = ImportedMap(home, EntitiesFile(kTwoRuns));
+    EXPECT_EQ(OfKind(separate, ObjectKind::Polyline).size(), 3u);
+    EXPECT_TRUE(OfKind(separate, ObjectKind::Group).empty());
 }
 
 // Inside a BLOCK: a LINE, then the two-run POLYLINE. The block definition is deleted at the end

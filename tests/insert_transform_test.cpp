@@ -188,13 +188,11 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(InsertLayer, GroupMembersGoToTheInsertLayer) {
     TempHome home;
-    MapWindow map;
     const std::string block =
         Block("B", "0", "0",
               LineEntity("0", "0", "1", "0", "L1") + LineEntity("0", "0", "0", "1", "L1") +
                   LineEntity("0", "0", "1", "1", "L2"));
-    ASSERT_EQ(ImportDxf(home, map.Handle(), Drawing(block, Insert("B", "0", "0", "8\nL\n"))), 1);
-    const auto snapshot = map.Snapshot();
+    const auto snapshot = ImportedMap(home, Drawing(block, Insert("B", "0", "0", "8\nL\n")));
     const standin::Layer* target = FindLayer(snapshot, "L");
     ASSERT_NE(target, nullptr);
     EXPECT_EQ(target->objects.size(), 3u);

@@ -55,10 +55,7 @@ TEST(LayerStep, CurrentMapLayerNeedsNoResolution) {
 
 TEST(LayerStep, NamesAreCaseSensitive) {
     TempHome home;
-    MapWindow map;
-    ASSERT_EQ(ImportDxf(home, map.Handle(), EntitiesFile(LineOn("road", 1) + LineOn("Road", 2))),
-              1);
-    const auto snapshot = map.Snapshot();
+    const auto snapshot = ImportedMap(home, EntitiesFile(LineOn("road", 1) + LineOn("Road", 2)));
     ASSERT_NE(FindLayer(snapshot, "road"), nullptr);
     ASSERT_NE(FindLayer(snapshot, "Road"), nullptr);
 }
