@@ -11,7 +11,6 @@
 #include <cerrno>
 #include <cstring>
 #include <functional>
-#include <set>
 #include <sys/inotify.h>
 #include <sys/mount.h>
 #include <thread>
@@ -25,30 +24,6 @@ using testing_support::MapWindow;
 using testing_support::TempHome;
 
 const std::string kOldDrawing = "  0\r\nEOF\r\n";
-
-// A map whose drawing takes about `points` × 30 bytes.
-void FillMap(HWND map, std::int32_t points) {
-    std::vector<MAP_COORDPT> line;
-    for (std::int32_t i = 0; i < points; ++i)
-        line.push_back({i * 1000, -i * 1000});
-    MapBuilder().Layer(1, "Roads").Polyline(line).Text("Main street", {1, 2}).Into(map);
-}
-
-std::set<std::string> Names(const fs::path& folder) {
-    std::set<std::string> names;
-    std::error_code error;
-    for (const auto& entry : fs::directory_iterator(folder, error))
-        names.insert(entry.path().filename().string());
-    return names;
-}
-
-void ExpectOneBox(const MessageBoxes& boxes, HWND map, const char* text) {
-    ASSERT_EQ(boxes.Shown().size(), 1u);
-    EXPECT_EQ(boxes.Shown()[0].owner, map);
-    EXPECT_EQ(boxes.Shown()[0].caption, "DXF Export");
-    EXPECT_EQ(boxes.Shown()[0].text, text);
-    EXPECT_EQ(boxes.Shown()[0].type, MB_OK);
-}
 
 // A tmpfs of `kilobytes` mounted on a new folder while the object lives.
 class SmallDisk {
@@ -95,9 +70,9 @@ TEST(ExportFaults, ASmallDiskThatFillsUpKeepsThePreviousFile) {
         ExpectOneBox(boxes, map.Handle(), "File Writing Problems");
         if (previous) {
             EXPECT_EQ(ReadFileBytes(target), kOldDrawing);
-            EXPECT_EQ(Names(target.parent_path()), std::set<std::string>{"drawing.dxf"});
+            EXPECT_EQ(FolderListing(target.parent_path()), std::vector<std::string>{"drawing.dxf"});
         } else {
-            EXPECT_TRUE(Names(target.parent_path()).empty());
+            EXPECT_TRUE(FolderListing(target.parent_path()).empty());
         }
     }
     // The disk is usable again afterwards: a small map fits.
@@ -126,7 +101,7 @@ TEST(ExportFaults, AReadOnlyFileSystemStopsEvenRoot) {
         EXPECT_EQ(DXFFileExport(map.Handle(), (folder / name).c_str(), 0, 0), 0);
         ExpectOneBox(boxes, map.Handle(), "File Opening Problems");
         EXPECT_EQ(ReadFileBytes(folder / "drawing.dxf"), kOldDrawing);
-        EXPECT_EQ(Names(folder), std::set<std::string>{"drawing.dxf"});
+        EXPECT_EQ(FolderListing(folder), std::vector<std::string>{"drawing.dxf"});
     }
 }
 
@@ -172,8 +147,8 @@ TEST(ExportFaults, AFolderThatVanishesMidwayIsNotMadeAgain) {
     const fs::path folder = home.Path() / "vanishing";
     fs::create_directory(folder);
     testing_support::WriteFile(folder, "drawing.dxf", kOldDrawing);
-    std::set<std::string> besideAfter = Names(home.Path());
-    besideAfter.erase("vanishing");
+    auto besideAfter = FolderListing(home.Path());
+    std::erase(besideAfter, "vanishing");
     FolderWatch watch(folder, [&] { fs::remove_all(folder); });
     ASSERT_TRUE(watch.Watching());
     MessageBoxes boxes;
@@ -181,7 +156,7 @@ TEST(ExportFaults, AFolderThatVanishesMidwayIsNotMadeAgain) {
     ASSERT_TRUE(watch.Join()) << "the export made no file in the folder";
     ExpectOneBox(boxes, map.Handle(), "File Writing Problems");
     EXPECT_FALSE(fs::exists(folder));
-    EXPECT_EQ(Names(home.Path()), besideAfter) << "nothing made beside it";
+    EXPECT_EQ(FolderListing(home.Path()), besideAfter) << "nothing made beside it";
 }
 
 TEST(ExportFaults, AFolderMovedAwayMidwayKeepsItsFile) {

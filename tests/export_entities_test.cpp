@@ -16,6 +16,15 @@ using testing_support::MapWindow;
 using testing_support::TempHome;
 using Entity = std::vector<Group>;
 
+// A failing case prints as its name.
+template <typename Case>
+requires requires(const Case& c) {
+    c.name;
+}
+void PrintTo(const Case& c, std::ostream* out) {
+    *out << c.name;
+}
+
 // The entities of the export of the built map, each POLYLINE together with its VERTEX records
 // and SEQEND, so that one entry stands for one map object.
 std::vector<Entity> ExportEntities(const MapBuilder& builder) {
@@ -60,11 +69,6 @@ struct PointLayerCase {
     MapBuilder layer;               // one layer, objects in host order
     std::vector<std::string> kinds; // in file order, last object first
 };
-
-// A failing case prints as its name.
-void PrintTo(const PointLayerCase& c, std::ostream* out) {
-    *out << c.name;
-}
 
 class PointLayerTest : public ::testing::TestWithParam<PointLayerCase> {};
 
@@ -144,11 +148,6 @@ struct PolylineCase {
     std::vector<Group> expected; // the whole entity, VERTEX records and SEQEND included
 };
 
-// A failing case prints as its name.
-void PrintTo(const PolylineCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
 class PolylineTest : public ::testing::TestWithParam<PolylineCase> {};
 
 TEST_P(PolylineTest, WritesHeadVerticesAndSeqend) {
@@ -158,61 +157,48 @@ TEST_P(PolylineTest, WritesHeadVerticesAndSeqend) {
     EXPECT_EQ(all, GetParam().expected);
 }
 
-Entity Vertex(const char* layer, std::vector<std::string> xyz) {
-    Entity vertex{{0, "VERTEX"}, {8, layer}, {10, xyz[0]}, {20, xyz[1]}};
-    if (xyz.size() == 3)
-        vertex.push_back({30, xyz[2]});
-    return vertex;
-}
-
-Entity Concat(std::initializer_list<Entity> parts) {
-    Entity all;
-    for (const Entity& part : parts)
-        all.insert(all.end(), part.begin(), part.end());
+// A POLYLINE on the layer, closed (group 70 = 1) or not, with a VERTEX per point ({x, y} or
+// {x, y, z}) and its SEQEND.
+Entity PolylineEntity(const char* layer, bool closed,
+                      std::initializer_list<std::vector<std::string>> points) {
+    Entity all{{0, "POLYLINE"}, {8, layer}};
+    if (closed)
+        all.push_back({70, "1"});
+    all.push_back({66, "1"});
+    for (const std::vector<std::string>& xyz : points) {
+        all.insert(all.end(), {{0, "VERTEX"}, {8, layer}, {10, xyz[0]}, {20, xyz[1]}});
+        if (xyz.size() == 3)
+            all.push_back({30, xyz[2]});
+    }
+    all.push_back({0, "SEQEND"});
     return all;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Shapes, PolylineTest,
-    ::testing::Values(
-        PolylineCase{"OpenPolyline2d", MapBuilder().Layer(1, "L").Polyline({{1, 2}, {-3, 4}}),
-                     Concat({{{0, "POLYLINE"}, {8, "L"}, {66, "1"}},
-                             Vertex("L", {"1", "2"}),
-                             Vertex("L", {"-3", "4"}),
-                             {{0, "SEQEND"}}})},
-        PolylineCase{"ClosedPolygon2dKeepsItsPointsAsGiven",
-                     MapBuilder().Layer(1, "L").Polygon({{0, 0}, {1000, 0}, {1000, 1000}}),
-                     Concat({{{0, "POLYLINE"}, {8, "L"}, {70, "1"}, {66, "1"}},
-                             Vertex("L", {"0", "0"}),
-                             Vertex("L", {"1000", "0"}),
-                             Vertex("L", {"1000", "1000"}),
-                             {{0, "SEQEND"}}})},
-        PolylineCase{"FactorThousand",
-                     MapBuilder().Unit(1).Layer(1, "L").Polygon({{0, 0}, {1000, 0}, {1000, 1000}}),
-                     Concat({{{0, "POLYLINE"}, {8, "L"}, {70, "1"}, {66, "1"}},
-                             Vertex("L", {"0.000000", "0.000000"}),
-                             Vertex("L", {"1.000000", "0.000000"}),
-                             Vertex("L", {"1.000000", "1.000000"}),
-                             {{0, "SEQEND"}}})},
-        PolylineCase{"Polyline3dHasNoFlagsAndAZEverywhere",
-                     MapBuilder().Layer(1, "L").Polyline3d({{1, 2, 3}, {4, 5, -6}}),
-                     Concat({{{0, "POLYLINE"}, {8, "L"}, {66, "1"}},
-                             Vertex("L", {"1", "2", "3"}),
-                             Vertex("L", {"4", "5", "-6"}),
-                             {{0, "SEQEND"}}})},
-        PolylineCase{"Polygon3dZThroughTheFactor",
-                     MapBuilder().Unit(1).Layer(1, "L").Polygon3d({{1500, 0, -250}}),
-                     Concat({{{0, "POLYLINE"}, {8, "L"}, {70, "1"}, {66, "1"}},
-                             Vertex("L", {"1.500000", "0.000000", "-0.250000"}),
-                             {{0, "SEQEND"}}})},
-        PolylineCase{"NoPointsGivesHeadAndSeqend", MapBuilder().Layer(1, "L").Polyline({}),
-                     Entity{{0, "POLYLINE"}, {8, "L"}, {66, "1"}, {0, "SEQEND"}}},
-        PolylineCase{"EmptyLayerNameGivesTheNumber", MapBuilder().Layer(12, "").Polyline({{7, 8}}),
-                     Concat({{{0, "POLYLINE"}, {8, "12"}, {66, "1"}},
-                             Vertex("12", {"7", "8"}),
-                             {{0, "SEQEND"}}})},
-        PolylineCase{"ArcsLeaveNoTrace", MapBuilder().Layer(1, "L").Arc({5, 5}, 3), Entity{}}),
-    [](const auto& info) { return std::string(info.param.name); });
+const PolylineCase kPolylines[] = {
+    {"OpenPolyline2d", MapBuilder().Layer(1, "L").Polyline({{1, 2}, {-3, 4}}),
+     PolylineEntity("L", false, {{"1", "2"}, {"-3", "4"}})},
+    {"ClosedPolygon2dKeepsItsPointsAsGiven",
+     MapBuilder().Layer(1, "L").Polygon({{0, 0}, {1000, 0}, {1000, 1000}}),
+     PolylineEntity("L", true, {{"0", "0"}, {"1000", "0"}, {"1000", "1000"}})},
+    {"FactorThousand",
+     MapBuilder().Unit(1).Layer(1, "L").Polygon({{0, 0}, {1000, 0}, {1000, 1000}}),
+     PolylineEntity(
+         "L", true,
+         {{"0.000000", "0.000000"}, {"1.000000", "0.000000"}, {"1.000000", "1.000000"}})},
+    {"Polyline3dHasNoFlagsAndAZEverywhere",
+     MapBuilder().Layer(1, "L").Polyline3d({{1, 2, 3}, {4, 5, -6}}),
+     PolylineEntity("L", false, {{"1", "2", "3"}, {"4", "5", "-6"}})},
+    {"Polygon3dZThroughTheFactor", MapBuilder().Unit(1).Layer(1, "L").Polygon3d({{1500, 0, -250}}),
+     PolylineEntity("L", true, {{"1.500000", "0.000000", "-0.250000"}})},
+    {"NoPointsGivesHeadAndSeqend", MapBuilder().Layer(1, "L").Polyline({}),
+     PolylineEntity("L", false, {})},
+    {"EmptyLayerNameGivesTheNumber", MapBuilder().Layer(12, "").Polyline({{7, 8}}),
+     PolylineEntity("12", false, {{"7", "8"}})},
+    {"ArcsLeaveNoTrace", MapBuilder().Layer(1, "L").Arc({5, 5}, 3), Entity{}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Shapes, PolylineTest, ::testing::ValuesIn(kPolylines),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // ---------------------------------------------------------------------------------------------
 // Texts.
@@ -268,11 +254,6 @@ struct AttributeCase {
     std::vector<Group> tail; // the groups after 40
 };
 
-// A failing case prints as its name.
-void PrintTo(const AttributeCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
 class TextAttributeTest : public ::testing::TestWithParam<AttributeCase> {};
 
 TEST_P(TextAttributeTest, AnglesInWholeDegreesAndJustificationCodes) {
@@ -309,11 +290,6 @@ struct LineBreakCase {
     std::string text;
     std::string written;
 };
-
-// A failing case prints as its name.
-void PrintTo(const LineBreakCase& c, std::ostream* out) {
-    *out << c.name;
-}
 
 class TextLineBreakTest : public ::testing::TestWithParam<LineBreakCase> {};
 

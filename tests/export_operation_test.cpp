@@ -39,23 +39,6 @@ PathState StateOf(const fs::path& path) {
     return state;
 }
 
-void ExpectOneBox(const MessageBoxes& boxes, HWND map, const char* text) {
-    ASSERT_EQ(boxes.Shown().size(), 1u);
-    const MessageBoxRecord& box = boxes.Shown()[0];
-    EXPECT_EQ(box.owner, map);
-    EXPECT_EQ(box.caption, "DXF Export");
-    EXPECT_EQ(box.text, text);
-    EXPECT_EQ(box.type, MB_OK);
-}
-
-// A map whose file is several kilobytes long.
-void FillMap(HWND map) {
-    std::vector<MAP_COORDPT> points;
-    for (std::int32_t i = 0; i < 2000; ++i)
-        points.push_back({i * 1000, -i * 1000});
-    MapBuilder().Layer(1, "Roads").Polyline(points).Text("Main street", {1, 2}).Into(map);
-}
-
 // Whether this process writes to files whatever their permissions say (root does).
 bool PermissionsAreBypassed(const fs::path& folder) {
     const fs::path probe = testing_support::WriteFile(folder, "probe", "x");

@@ -2,6 +2,8 @@
 
 #include "module/exports.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <fstream>
 #include <iterator>
@@ -197,6 +199,22 @@ MessageBoxes::MessageBoxes() {
 
 MessageBoxes::~MessageBoxes() {
     standin::SetMessageBoxHook(nullptr);
+}
+
+void ExpectOneBox(const MessageBoxes& boxes, HWND map, const char* text) {
+    ASSERT_EQ(boxes.Shown().size(), 1u);
+    const MessageBoxRecord& box = boxes.Shown()[0];
+    EXPECT_EQ(box.owner, map);
+    EXPECT_EQ(box.caption, "DXF Export");
+    EXPECT_EQ(box.text, text);
+    EXPECT_EQ(box.type, MB_OK);
+}
+
+void FillMap(HWND map, std::int32_t points) {
+    std::vector<MAP_COORDPT> line;
+    for (std::int32_t i = 0; i < points; ++i)
+        line.push_back({i * 1000, -i * 1000});
+    MapBuilder().Layer(1, "Roads").Polyline(line).Text("Main street", {1, 2}).Into(map);
 }
 
 std::vector<std::string> FolderListing(const fs::path& folder) {

@@ -81,6 +81,11 @@ class MessageBoxes {
     std::vector<MessageBoxRecord> shown_;
 };
 
+// Exactly one box was shown, owned by the map: the export's caption, the text and OK alone.
+void ExpectOneBox(const MessageBoxes& boxes, HWND map, const char* text);
+// A layer of one polyline of `points` points and a text: a file of several kilobytes at 2000.
+void FillMap(HWND map, std::int32_t points = 2000);
+
 // The names of the files in a folder, sorted.
 std::vector<std::string> FolderListing(const std::filesystem::path& folder);
 

@@ -91,20 +91,11 @@ INSTANTIATE_TEST_SUITE_P(
 // Doubles of every kind the coordinate rule can produce and then some: integers divided by
 // common factors, values on rounding ties, subnormals, the extremes and random bit patterns.
 std::vector<double> RealSamples() {
-    std::vector<double> samples{0.0,
-                                -0.0,
-                                0.0000005,
-                                -0.0000005,
-                                0.0000015,
-                                2.5e-7,
-                                0.1,
-                                1.0 / 3.0,
-                                123456.7890125,
-                                9007199254740993.0,
-                                std::numeric_limits<double>::max(),
-                                std::numeric_limits<double>::lowest(),
-                                std::numeric_limits<double>::denorm_min(),
-                                std::numeric_limits<double>::min()};
+    using Limits = std::numeric_limits<double>;
+    std::vector<double> samples{0.0,    -0.0, 0.0000005, -0.0000005,     0.0000015,
+                                2.5e-7, 0.1,  1.0 / 3.0, 123456.7890125, 9007199254740993.0};
+    samples.insert(samples.end(),
+                   {Limits::max(), Limits::lowest(), Limits::denorm_min(), Limits::min()});
     for (double factor : {1000.0, 100.0, 10.0, 0.001, 72.0, 1440.0, 3.0}) {
         for (std::int32_t value : {1, -1, 7, 999, 1234567, -2147483647 - 1, 2147483647})
             samples.push_back(value / factor);

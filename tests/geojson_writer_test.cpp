@@ -273,10 +273,9 @@ TEST(GeoJson, ArcPointsStayWithinATenthOfAMapUnit) {
 }
 
 TEST(GeoJson, ArcSegmentCountGrowsWithTheRadius) {
-    // A full circle of radius 100: a chord of angle a has sagitta 100 (1 - cos(a / 2)) <= 0.1.
-    const double largest = 2 * std::acos(1 - 0.1 / 100);
-    EXPECT_EQ(dxfcnv::ArcSegmentCount(100, 360, 0.1),
-              static_cast<std::int64_t>(std::ceil(2 * std::numbers::pi / largest)));
+    // A full circle of radius 100: chords of sagitta 0.1 span 2 acos(0.999) = 0.0894 radians,
+    // 70.24 of them to the turn.
+    EXPECT_EQ(dxfcnv::ArcSegmentCount(100, 360, 0.1), 71);
     EXPECT_EQ(dxfcnv::ArcSegmentCount(0.05, 360, 0.1), 4); // tiny circles keep four chords
     EXPECT_EQ(dxfcnv::ArcSegmentCount(0.05, 100, 0.1), 2);
     EXPECT_LT(dxfcnv::ArcSegmentCount(INT32_MAX, 360, 0.1), dxfcnv::kMaxArcSegments);
