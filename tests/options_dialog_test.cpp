@@ -231,51 +231,44 @@ TEST(OptionsDialog, ReturnsOneAndStoresWhatItReadWhenNoDialogCanBeShown) {
 
 // ---- the initialisation file check of OK ----
 
-TEST(OptionsDialog, AnInitialisationFileThatOpensNeedsNoWarning) {
-    TempHome home;
-    const fs::path file = testing_support::WriteFile(home.Path(), "layers.ini", "[x]\n");
-    DialogScript script;
-    script.Type(IDC_INI_FILE, file.string()).Click(IDOK);
-    RunCleanly(script);
-    EXPECT_TRUE(script.Boxes().empty());
-    EXPECT_EQ(Stored()["IniFile"], "text:" + file.string());
-}
+struct IniFileCase {
+    const char* what;
+    std::string typed;
+    bool warned; // the file was not found: a warning, answered Yes
+    std::string stored;
+};
 
-TEST(OptionsDialog, ABareNameFoundInTheCurrentFolderPassesAndTheFullPathIsStored) {
+TEST(OptionsDialog, OkChecksTheInitialisationFileAndYesAcceptsAMissingOne) {
     TempHome home;
-    testing_support::WriteFile(home.Path(), "dxf_layers.ini", "[x]\n");
+    const std::string file =
+        testing_support::WriteFile(home.Path(), "dxf_layers.ini", "[x]\n").string();
     CurrentFolder here(home.Path());
-    for (const std::string typed :
-         {"C:\\nowhere\\dxf_layers.ini", "/nowhere/dxf_layers.ini", "D:dxf\\dxf_layers.ini"}) {
+    const IniFileCase cases[] = {
+        {"a file that opens", file, false, file},
+        // A bare name found in the current folder passes, and the path as typed is stored.
+        {"windows path", "C:\\nowhere\\dxf_layers.ini", false, "C:\\nowhere\\dxf_layers.ini"},
+        {"posix path", "/nowhere/dxf_layers.ini", false, "/nowhere/dxf_layers.ini"},
+        {"drive-relative path", "D:dxf\\dxf_layers.ini", false, "D:dxf\\dxf_layers.ini"},
+        // The search for a separator stops at the second character.
+        {"separator in first place", "\\dxf_layers.ini", true, "\\dxf_layers.ini"},
+        {"missing file", "missing\\none.ini", true, "missing\\none.ini"},
+        {"read up to 254 characters", std::string(300, 'a'), true, std::string(254, 'a')},
+    };
+    for (const IniFileCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        SetSetting("XOffset", 0);
         DialogScript script;
-        script.Type(IDC_INI_FILE, typed).Click(IDOK);
+        script.Type(IDC_X_OFFSET, "8").Type(IDC_INI_FILE, c.typed).Click(IDOK);
+        if (c.warned)
+            script.Answer(IDYES);
         RunCleanly(script);
-        EXPECT_TRUE(script.Boxes().empty()) << typed;
-        EXPECT_EQ(Stored()["IniFile"], "text:" + typed);
+        ASSERT_EQ(script.Boxes().size(), c.warned ? 1u : 0u);
+        if (c.warned) {
+            EXPECT_EQ(script.Boxes()[0].text, "Initialization file not found.\nContinue?");
+        }
+        EXPECT_EQ(Stored()["IniFile"], "text:" + c.stored);
+        EXPECT_EQ(Stored()["XOffset"], "int:8");
     }
-}
-
-TEST(OptionsDialog, ASeparatorInFirstPlaceGivesNoBareName) {
-    TempHome home;
-    testing_support::WriteFile(home.Path(), "dxf_layers.ini", "[x]\n");
-    CurrentFolder here(home.Path());
-    DialogScript script;
-    script.Type(IDC_INI_FILE, "\\dxf_layers.ini").Click(IDOK).Answer(IDYES);
-    RunCleanly(script);
-    EXPECT_EQ(script.Boxes().size(), 1u)
-        << "the search for a separator stops at the second character";
-}
-
-TEST(OptionsDialog, AMissingFileWarnsAndYesAcceptsIt) {
-    TempHome home;
-    DialogScript script;
-    script.Type(IDC_X_OFFSET, "8").Type(IDC_INI_FILE, "missing\\none.ini").Click(IDOK);
-    script.Answer(IDYES);
-    RunCleanly(script);
-    ASSERT_EQ(script.Boxes().size(), 1u);
-    EXPECT_EQ(script.Boxes()[0].text, "Initialization file not found.\nContinue?");
-    EXPECT_EQ(Stored()["IniFile"], "text:missing\\none.ini");
-    EXPECT_EQ(Stored()["XOffset"], "int:8");
 }
 
 TEST(OptionsDialog, NoKeepsTheDialogOpenAndCancelThenStoresOnlyTheTypedFile) {
@@ -291,14 +284,6 @@ TEST(OptionsDialog, NoKeepsTheDialogOpenAndCancelThenStoresOnlyTheTypedFile) {
     EXPECT_EQ(Stored()["IniFile"], "text:gone.ini");
     EXPECT_EQ(Stored()["XOffset"], "int:3");
     EXPECT_EQ(Stored()["Multiplier"], "double:2.5");
-}
-
-TEST(OptionsDialog, TheTypedFileIsReadUpTo254Characters) {
-    TempHome home;
-    DialogScript script;
-    script.Type(IDC_INI_FILE, std::string(300, 'a')).Click(IDOK).Answer(IDYES);
-    RunCleanly(script);
-    EXPECT_EQ(Stored()["IniFile"], "text:" + std::string(254, 'a'));
 }
 
 // ---- Browse... and Help ----

@@ -102,16 +102,11 @@ std::string OptionsCommand(const TempHome& home) {
            " DXFCNV_MODULE=" + Quoted(DXFCNV_MODULE) + " " + Quoted(DXFCNV_CLI) + " options";
 }
 
-double StoredDouble(const char* name) {
-    standin::ReloadConfiguration(); // the command wrote the file from its own process
-    double value = -1;
-    m_RegValueGet(kSection, name, &value);
-    return value;
-}
-
-std::int32_t StoredInt(const char* name) {
+// A number the command stored, read afresh: the command wrote the file from its own process.
+template <typename Number>
+Number Stored(const char* name) {
     standin::ReloadConfiguration();
-    std::int32_t value = -1;
+    Number value = -1;
     m_RegValueGet(kSection, name, &value);
     return value;
 }
@@ -176,12 +171,12 @@ TEST(OptionsTerminal, OkStoresTheTypedSettingsAndTheNextImportUsesThem) {
     terminal.Keys("Enter");
     ASSERT_EQ(terminal.WaitForExit(), 0) << terminal.Screen();
 
-    EXPECT_EQ(StoredDouble("Multiplier"), 4.0);
-    EXPECT_EQ(StoredInt("XOffset"), 15);
-    EXPECT_EQ(StoredInt("YOffset"), -4);
-    EXPECT_EQ(StoredInt("ZOffset"), 0);
-    EXPECT_EQ(StoredInt("UseBlock"), 1);
-    EXPECT_EQ(StoredInt("SetLayerOrderFromIniFile"), 0);
+    EXPECT_EQ(Stored<double>("Multiplier"), 4.0);
+    EXPECT_EQ(Stored<std::int32_t>("XOffset"), 15);
+    EXPECT_EQ(Stored<std::int32_t>("YOffset"), -4);
+    EXPECT_EQ(Stored<std::int32_t>("ZOffset"), 0);
+    EXPECT_EQ(Stored<std::int32_t>("UseBlock"), 1);
+    EXPECT_EQ(Stored<std::int32_t>("SetLayerOrderFromIniFile"), 0);
     EXPECT_EQ(StoredText("IniFile"), iniFile.string());
 
     // dxfcnv import reads what the dialog stored.
@@ -241,10 +236,10 @@ TEST(OptionsTerminal, CancelStoresWhatWasReadExceptABrowsedFile) {
 
     terminal.Keys("Escape");
     ASSERT_EQ(terminal.WaitForExit(), 0) << terminal.Screen();
-    EXPECT_EQ(StoredDouble("Multiplier"), 1.0) << "a stored 0 comes back as 1";
-    EXPECT_EQ(StoredInt("XOffset"), 15) << "the typed offset is dropped";
-    EXPECT_EQ(StoredInt("ZOffset"), 100);
-    EXPECT_EQ(StoredInt("UseBlock"), 1);
+    EXPECT_EQ(Stored<double>("Multiplier"), 1.0) << "a stored 0 comes back as 1";
+    EXPECT_EQ(Stored<std::int32_t>("XOffset"), 15) << "the typed offset is dropped";
+    EXPECT_EQ(Stored<std::int32_t>("ZOffset"), 100);
+    EXPECT_EQ(Stored<std::int32_t>("UseBlock"), 1);
     EXPECT_EQ(StoredText("IniFile"), "picked.ini");
 }
 

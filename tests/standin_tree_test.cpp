@@ -54,11 +54,16 @@ std::vector<std::pair<std::int32_t, std::int32_t>> PointsOf(HWND map, OBJHANDLE 
     return testing_support::XY(*standin::FindObject(map, object));
 }
 
-TEST(StandinTree, LayersAndObjectsWalkBothWaysWithTheirClasses) {
+// A fresh map, its object database and its first layer.
+class StandinTree : public ::testing::Test {
+  protected:
     MapWindow map;
     const HWND m = map.Handle();
     const DBHANDLE db = standin_WindowObjectDatabase(m);
     const OBJHANDLE zero = map_layer_Search(m, -1, nullptr);
+};
+
+TEST_F(StandinTree, LayersAndObjectsWalkBothWaysWithTheirClasses) {
     const OBJHANDLE a = Line(m, {0, 0}, {1, 1});
     const MAP_COORDPT at{0, 0};
     OBJHANDLE text = nullptr;
@@ -97,11 +102,7 @@ TEST(StandinTree, LayersAndObjectsWalkBothWaysWithTheirClasses) {
     EXPECT_EQ(FirstReference(nullptr, zero, kRefLayerChildren, &cursor), nullptr);
 }
 
-TEST(StandinTree, CopyTargetRootAndCopiesOnTheLayersOfTheOriginals) {
-    MapWindow map;
-    const HWND m = map.Handle();
-    const DBHANDLE db = standin_WindowObjectDatabase(m);
-    const OBJHANDLE zero = map_layer_Search(m, -1, nullptr);
+TEST_F(StandinTree, CopyTargetRootAndCopiesOnTheLayersOfTheOriginals) {
     const OBJHANDLE a = Line(m, {0, 0}, {1, 1});
     const OBJHANDLE other = NewLayer(m, 2, "Other");
     const OBJHANDLE b = Line(m, {2, 2}, {3, 3});
@@ -141,11 +142,7 @@ TEST(StandinTree, CopyTargetRootAndCopiesOnTheLayersOfTheOriginals) {
     EXPECT_NE(CopyStruct(nullptr, db, a), nullptr);
 }
 
-TEST(StandinTree, DeleteTreeTakesEverythingBelowOutOfLayersAndGroups) {
-    MapWindow map;
-    const HWND m = map.Handle();
-    const DBHANDLE db = standin_WindowObjectDatabase(m);
-    const OBJHANDLE zero = map_layer_Search(m, -1, nullptr);
+TEST_F(StandinTree, DeleteTreeTakesEverythingBelowOutOfLayersAndGroups) {
     const OBJHANDLE keep = Line(m, {0, 0}, {1, 1});
     const OBJHANDLE a = Line(m, {0, 0}, {2, 2});
     const OBJHANDLE b = Line(m, {0, 0}, {3, 3});
@@ -162,11 +159,7 @@ TEST(StandinTree, DeleteTreeTakesEverythingBelowOutOfLayersAndGroups) {
     EXPECT_EQ(map_object_type_Get(m, outer), kTypeGroup);
 }
 
-TEST(StandinTree, ObjectsLeavingALayerKeepTheOthersInOrder) {
-    MapWindow map;
-    const HWND m = map.Handle();
-    const DBHANDLE db = standin_WindowObjectDatabase(m);
-    const OBJHANDLE zero = map_layer_Search(m, -1, nullptr);
+TEST_F(StandinTree, ObjectsLeavingALayerKeepTheOthersInOrder) {
     std::vector<OBJHANDLE> lines;
     for (std::int32_t i = 0; i < 8; ++i) {
         lines.push_back(Line(m, {i, 0}, {i, 1}));
@@ -196,13 +189,10 @@ TEST(StandinTree, ObjectsLeavingALayerKeepTheOthersInOrder) {
     EXPECT_EQ(snapshot.layers[1].objects, (std::vector<standin::ObjectId>{id(lines[1])}));
 }
 
-TEST(StandinTree, ManyObjectsLeaveALayerOneAtATimeInLinearTime) {
+TEST_F(StandinTree, ManyObjectsLeaveALayerOneAtATimeInLinearTime) {
     // Deleting from the front of a long layer, one call each, as the release of block
     // definitions does: a list rebuilt per call would take minutes here.
     constexpr std::int32_t kCount = 100'000;
-    MapWindow map;
-    const HWND m = map.Handle();
-    const DBHANDLE db = standin_WindowObjectDatabase(m);
     std::vector<OBJHANDLE> lines;
     lines.reserve(kCount);
     for (std::int32_t i = 0; i < kCount; ++i) {
@@ -211,13 +201,10 @@ TEST(StandinTree, ManyObjectsLeaveALayerOneAtATimeInLinearTime) {
     for (std::int32_t i = 0; i + 1 < kCount; ++i) {
         ASSERT_EQ(DeleteTree(db, lines[static_cast<std::size_t>(i)], kRefGroupChildren), 1);
     }
-    EXPECT_EQ(Children(db, map_layer_Search(m, -1, nullptr), kRefLayerChildren),
-              (std::vector<OBJHANDLE>{lines.back()}));
+    EXPECT_EQ(Children(db, zero, kRefLayerChildren), (std::vector<OBJHANDLE>{lines.back()}));
 }
 
-TEST(StandinTree, GroupsRefuseToHoldThemselves) {
-    MapWindow map;
-    const HWND m = map.Handle();
+TEST_F(StandinTree, GroupsRefuseToHoldThemselves) {
     const OBJHANDLE line = Line(m, {0, 0}, {1, 1});
     const OBJHANDLE inner = Group(m, {line});
     const OBJHANDLE outer = Group(m, {inner});
@@ -237,11 +224,8 @@ TEST(StandinTree, GroupsRefuseToHoldThemselves) {
     EXPECT_EQ(map_group_Get(m, third, nullptr, nullptr, 0, 1), 1);
 }
 
-TEST(StandinTree, TenThousandNestedGroupsCopyAndDeleteWithoutRecursion) {
+TEST_F(StandinTree, TenThousandNestedGroupsCopyAndDeleteWithoutRecursion) {
     constexpr int kDepth = 10'000;
-    MapWindow map;
-    const HWND m = map.Handle();
-    const DBHANDLE db = standin_WindowObjectDatabase(m);
     OBJHANDLE top = Line(m, {0, 0}, {1, 1});
     for (int i = 0; i < kDepth; ++i) {
         top = Group(m, {top});
@@ -272,7 +256,7 @@ struct PointCase {
     MAP_COORDPT out;
 };
 
-TEST(StandinTree, DoOperationsScalesAndRotatesAboutTheReferenceThenTranslates) {
+TEST_F(StandinTree, DoOperationsScalesAndRotatesAboutTheReferenceThenTranslates) {
     const PointCase cases[] = {
         {"translate", 1, 1, 0, 100, 200, {10, 20}, {15, 25}, {115, 225}},
         {"scale about reference", 2, 3, 0, 0, 0, {10, 20}, {15, 25}, {20, 35}},
@@ -285,19 +269,16 @@ TEST(StandinTree, DoOperationsScalesAndRotatesAboutTheReferenceThenTranslates) {
     };
     for (const PointCase& c : cases) {
         SCOPED_TRACE(c.name);
-        MapWindow map;
-        const OBJHANDLE line = Line(map.Handle(), c.in, c.reference);
-        ASSERT_EQ(DoOperations2(map.Handle(), &line, 1, &c.reference, c.dx, c.dy, 0, c.scaleX,
-                                c.scaleY, 1.0, c.angle, 0),
+        const OBJHANDLE line = Line(m, c.in, c.reference);
+        ASSERT_EQ(DoOperations2(m, &line, 1, &c.reference, c.dx, c.dy, 0, c.scaleX, c.scaleY, 1.0,
+                                c.angle, 0),
                   1);
-        const auto points = PointsOf(map.Handle(), line);
+        const auto points = PointsOf(m, line);
         EXPECT_EQ(points[0], std::make_pair(c.out.x, c.out.y));
     }
 }
 
-TEST(StandinTree, DoOperationsOnArcsTextsGroupsAndBadNumbers) {
-    MapWindow map;
-    const HWND m = map.Handle();
+TEST_F(StandinTree, DoOperationsOnArcsTextsGroupsAndBadNumbers) {
     const MAP_COORDPT reference{0, 0};
     const OBJHANDLE arc = m_ArcCreate(m, 10, 0, 4, 0.0, 90.0, 20);
     DoOperations2(m, &arc, 1, &reference, 0, 0, 0, 2.0, 5.0, 1.0, 90.0, 0);
