@@ -11,7 +11,7 @@ inline constexpr const char* kImportSettingsSection = "Converters\\Imports\\Dxf"
 
 enum class SettingType { Double, Integer, Text };
 
-struct SettingSpec {
+struct SettingDefinition {
     std::string_view name;
     SettingType type;
     double defaultNumber;
@@ -19,15 +19,15 @@ struct SettingSpec {
 };
 
 inline constexpr std::array kImportSettings{
-    SettingSpec{"Multiplier", SettingType::Double, 1.0, ""},
-    SettingSpec{"XOffset", SettingType::Integer, 0, ""},
-    SettingSpec{"YOffset", SettingType::Integer, 0, ""},
-    SettingSpec{"ZOffset", SettingType::Integer, 0, ""},
-    SettingSpec{"SetLayerOrderFromIniFile", SettingType::Integer, 1, ""},
-    SettingSpec{"UseBlock", SettingType::Integer, 1, ""},
-    SettingSpec{"Group polylines after SEQEND", SettingType::Integer, 1, ""},
-    SettingSpec{"Attributes into one column", SettingType::Integer, 1, ""},
-    SettingSpec{"IniFile", SettingType::Text, 0, "dxf.ini"},
+    SettingDefinition{"Multiplier", SettingType::Double, 1.0, ""},
+    SettingDefinition{"XOffset", SettingType::Integer, 0, ""},
+    SettingDefinition{"YOffset", SettingType::Integer, 0, ""},
+    SettingDefinition{"ZOffset", SettingType::Integer, 0, ""},
+    SettingDefinition{"SetLayerOrderFromIniFile", SettingType::Integer, 1, ""},
+    SettingDefinition{"UseBlock", SettingType::Integer, 1, ""},
+    SettingDefinition{"Group polylines after SEQEND", SettingType::Integer, 1, ""},
+    SettingDefinition{"Attributes into one column", SettingType::Integer, 1, ""},
+    SettingDefinition{"IniFile", SettingType::Text, 0, "dxf.ini"},
 };
 
 // The longest "IniFile" text taken, in characters.
