@@ -3,6 +3,7 @@
 #include "standin/host_state.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <limits>
 #include <unordered_set>
@@ -145,6 +146,14 @@ const void* MapModel::LockRecord(LayerEntry& entry) {
 
 // Objects and groups ------------------------------------------------------------------------
 
+namespace {
+// The size of an open-addressing table rebuilt for `held` entries: a power of two with room for
+// twice them, so that it grows by doubling and probe runs stay short.
+std::size_t SlotCountFor(std::size_t held) {
+    return std::max<std::size_t>(16, std::bit_ceil((held + 1) * 2));
+}
+} // namespace
+
 std::size_t IdTable::IndexOf(ObjectId id) const {
     if (slots_.empty() || id == kEmpty || id == kErased) {
         return kNone;
@@ -194,12 +203,9 @@ std::optional<std::size_t> IdTable::Erase(ObjectId id) {
 
 void IdTable::Rebuild() {
     std::vector<Slot> old = std::move(slots_);
-    unsigned bits = 4;
-    while ((std::size_t{1} << bits) < (size_ + 1) * 2) {
-        ++bits;
-    }
-    bits_ = bits;
-    slots_.assign(std::size_t{1} << bits_, Slot{});
+    const std::size_t count = SlotCountFor(size_);
+    bits_ = static_cast<unsigned>(std::countr_zero(count));
+    slots_.assign(count, Slot{});
     size_ = 0;
     taken_ = 0;
     for (const Slot& slot : old) {
@@ -258,11 +264,7 @@ void NameIndex::Erase(std::uint64_t hash, ObjectId id) {
 
 void NameIndex::Rebuild() {
     std::vector<Slot> old = std::move(slots_);
-    std::size_t count = 16;
-    while (count < (size_ + 1) * 2) {
-        count *= 2;
-    }
-    slots_.assign(count, Slot{});
+    slots_.assign(SlotCountFor(size_), Slot{});
     size_ = 0;
     taken_ = 0;
     for (const Slot& slot : old) {
