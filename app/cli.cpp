@@ -1,5 +1,7 @@
 #include "app/cli.h"
 
+#include "standin/standin.h"
+
 #include <cstdio>
 #include <string>
 
@@ -36,6 +38,10 @@ std::optional<std::string> TakeOptionValue(const std::vector<std::string>& args,
     }
     ++index;
     return args[index];
+}
+
+void UseExtendedImportForThisRun() {
+    standin::OverrideSetting("Converters\\Imports\\Dxf", "ExtendedEntities", 1);
 }
 
 } // namespace dxfcnv

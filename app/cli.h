@@ -51,4 +51,7 @@ bool IsOption(std::string_view argument);
 std::optional<std::string> TakeOptionValue(const std::vector<std::string>& args,
                                            std::size_t& index);
 
+// Turns the import setting ExtendedEntities on for this process only (--extended).
+void UseExtendedImportForThisRun();
+
 } // namespace dxfcnv

@@ -9,12 +9,13 @@ namespace dxfcnv {
 namespace {
 
 constexpr std::string_view kUsage =
-    "usage: dxfcnv convert IN.dxf OUT.dxf [--module PATH]\n"
+    "usage: dxfcnv convert IN.dxf OUT.dxf [--extended] [--module PATH]\n"
     "\n"
     "Reads IN.dxf into a new map through the converter module's import (with the import\n"
     "settings, see dxfcnv settings), then writes that map to OUT.dxf through its export. OUT.dxf\n"
     "is replaced only by a complete file.\n"
     "\n"
+    "  --extended     also import what the classic import leaves out, for this run\n"
     "  --module PATH  the converter module to load\n"
     "\n"
     "Exit status: 0 converted, 1 IN.dxf could not be opened or OUT.dxf could not be written,\n"
@@ -23,6 +24,7 @@ constexpr std::string_view kUsage =
 struct ConvertOptions {
     std::vector<std::string> files;
     std::optional<std::string> modulePath;
+    bool extended = false;
 };
 
 std::optional<std::string> ParseOptions(const std::vector<std::string>& args,
@@ -31,6 +33,8 @@ std::optional<std::string> ParseOptions(const std::vector<std::string>& args,
         const std::string& argument = args[i];
         if (!IsOption(argument)) {
             options.files.push_back(argument);
+        } else if (argument == "--extended") {
+            options.extended = true;
         } else if (argument == "--module") {
             options.modulePath = TakeOptionValue(args, i);
             if (!options.modulePath)
@@ -58,6 +62,8 @@ int RunConvert(const Invocation& invocation) {
         ModulePath(options.modulePath ? options.modulePath : invocation.modulePath), &error);
     if (!module)
         return Failure(kConvertCommand, error, kExitUsage);
+    if (options.extended)
+        UseExtendedImportForThisRun();
     MapWindowOwner window;
     if (module->Import()(window.map, options.files[0].c_str(), 0, nullptr) != 1)
         return kExitFailed; // the module has shown its message box on stderr

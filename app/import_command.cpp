@@ -16,7 +16,7 @@ namespace {
 
 constexpr std::string_view kUsage =
     "usage: dxfcnv import FILE.dxf [--map MAP.json] [--attributes FILE.csv] [--svg FILE.svg]\n"
-    "                    [--trace] [--quiet] [--module PATH]\n"
+    "                    [--extended] [--trace] [--quiet] [--module PATH]\n"
     "\n"
     "Reads FILE.dxf into a map through the converter module and prints a summary of the map.\n"
     "\n"
@@ -24,6 +24,8 @@ constexpr std::string_view kUsage =
     "                        not exist) and save the result there\n"
     "  --attributes FILE.csv give the import an attribute table and write it to FILE.csv\n"
     "  --svg FILE.svg        draw the imported map as SVG into FILE.svg (see dxfcnv render)\n"
+    "  --extended            also import what the classic import leaves out (MTEXT, HATCH,\n"
+    "                        bulges, ...) for this run, as the setting ExtendedEntities 1 does\n"
     "  --trace               print every host call of the module on stderr after the import\n"
     "  --quiet               print no summary\n"
     "  --module PATH         the converter module to load\n"
@@ -39,6 +41,7 @@ struct ImportOptions {
     std::optional<std::string> modulePath;
     bool trace = false;
     bool quiet = false;
+    bool extended = false;
 };
 
 // Parses the arguments; a message for the usage error otherwise.
@@ -55,6 +58,8 @@ std::optional<std::string> ParseOptions(const std::vector<std::string>& args,
             haveFile = true;
         } else if (argument == "--trace") {
             options.trace = true;
+        } else if (argument == "--extended") {
+            options.extended = true;
         } else if (argument == "--quiet") {
             options.quiet = true;
         } else if (argument == "--map" || argument == "--attributes" || argument == "--svg" ||
@@ -115,6 +120,9 @@ int RunImport(const Invocation& invocation) {
         return Failure(kImportCommand, error, kExitUsage);
     }
 
+    if (options.extended) {
+        UseExtendedImportForThisRun();
+    }
     Windows windows;
     windows.map = standin::CreateMapWindow();
     if (options.mapPath && FileExists(*options.mapPath) &&

@@ -30,6 +30,8 @@ constexpr std::string_view kUsage =
     "  Group polylines after SEQEND  integer  1\n"
     "  Attributes into one column    integer  1\n"
     "  IniFile                       text     dxf.ini (at most 255 characters)\n"
+    "  ExtendedEntities              integer  0 (1: also MTEXT, bulges, HATCH, ELLIPSE, ...)\n"
+    "  MaxInsertedObjects            integer  0 (0: the built-in cap on objects INSERTs copy)\n"
     "Point symbol settings (registry, HKEY_CURRENT_USER\\Software\\Orv\\Vexa "
     "8.0\\Settings\\Point):\n"
     "  Symbol                        text     X\n"
@@ -64,6 +66,8 @@ constexpr std::array kSettings{
     Setting{"Group polylines after SEQEND", ValueType::Integer, Store::ImportSettings, "1", 0},
     Setting{"Attributes into one column", ValueType::Integer, Store::ImportSettings, "1", 0},
     Setting{"IniFile", ValueType::Text, Store::ImportSettings, "dxf.ini", kIniFileMaxLength},
+    Setting{"ExtendedEntities", ValueType::Integer, Store::ImportSettings, "0", 0},
+    Setting{"MaxInsertedObjects", ValueType::Integer, Store::ImportSettings, "0", 0},
     Setting{"Symbol", ValueType::Text, Store::PointRegistry, "X", 0},
     Setting{"FontName", ValueType::Text, Store::PointRegistry, "Arial", 0},
     Setting{"FontSize", ValueType::Integer, Store::PointRegistry, "10", 0},

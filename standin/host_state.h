@@ -69,6 +69,9 @@ class HostState {
     // Parsed configuration files, loaded on first use; ReloadConfiguration drops them.
     std::shared_ptr<SettingsData> settings;
     std::shared_ptr<RegistryData> registry;
+    // Integer settings given for this process only (key: folded "section\nname"); the store
+    // answers them before what it keeps on disk and never writes them.
+    std::unordered_map<std::string, std::int32_t> settingOverrides;
 
   private:
     std::uint64_t nextId_ = 0x100;

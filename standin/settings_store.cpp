@@ -156,6 +156,19 @@ bool Save(SettingsData& data) {
     return true;
 }
 
+std::string OverrideKey(const char* section, const char* name) {
+    return config::Folded(section) + '\n' + config::Folded(name);
+}
+
+const std::int32_t* OverrideOf(const char* section, const char* name) {
+    const auto& overrides = State().settingOverrides;
+    if (!section || !name || overrides.empty()) {
+        return nullptr;
+    }
+    const auto found = overrides.find(OverrideKey(section, name));
+    return found == overrides.end() ? nullptr : &found->second;
+}
+
 const StoredValue* Find(const char* section, const char* name) {
     if (!section || !name) {
         return nullptr;
@@ -191,6 +204,10 @@ std::int32_t Store(const char* section, const char* name, StoredValue value) {
 VEXCORE_API std::int32_t VEXCORE_CALL m_RegValueGet(const char* section, const char* name,
                                                     double* value) {
     return Guarded<std::int32_t>(0, [&]() -> std::int32_t {
+        if (const std::int32_t* given = OverrideOf(section, name); given && value) {
+            *value = *given;
+            return 1;
+        }
         const StoredValue* stored = Find(section, name);
         if (!stored || !value) {
             return 0;
@@ -210,6 +227,10 @@ VEXCORE_API std::int32_t VEXCORE_CALL m_RegValueGet(const char* section, const c
 VEXCORE_API std::int32_t VEXCORE_CALL m_RegValueGet(const char* section, const char* name,
                                                     std::int32_t* value) {
     return Guarded<std::int32_t>(0, [&]() -> std::int32_t {
+        if (const std::int32_t* given = OverrideOf(section, name); given && value) {
+            *value = *given;
+            return 1;
+        }
         const StoredValue* stored = Find(section, name);
         if (!stored || !value || stored->type != StoredValue::Type::Int) {
             return 0;
@@ -288,6 +309,12 @@ STANDIN_API std::vector<std::pair<std::string, std::string>> SettingsSection(con
         }
     }
     return listing;
+}
+
+STANDIN_API void OverrideSetting(const char* section, const char* name, std::int32_t value) {
+    if (section && name) {
+        State().settingOverrides[OverrideKey(section, name)] = value;
+    }
 }
 
 } // namespace standin

@@ -141,6 +141,9 @@ STANDIN_API std::string ConfigFolder();
 STANDIN_API void ReloadConfiguration();
 // A settings value as stored, for listing: "double:2.5", "int:3", "text:dxf.ini".
 STANDIN_API std::vector<std::pair<std::string, std::string>> SettingsSection(const char* section);
+// Makes m_RegValueGet answer this integer for the setting until the process ends, without
+// storing it: how one command turns a setting on for a single run.
+STANDIN_API void OverrideSetting(const char* section, const char* name, std::int32_t value);
 
 // Map documents (JSON). Load replaces the map's content; both report failure with a reason.
 STANDIN_API bool LoadMapDocument(HWND map, const std::string& path, std::string* error);

@@ -4,7 +4,7 @@
 std::int32_t ImportEntitiesSection(HWND map, GroupReader& reader, GroupPair& pair,
                                    ImportContext& context) {
     while (pair.keyword != KeywordId::EndSec) {
-        if (EntityHandler handler = EntityHandlerFor(pair.keyword, context.useBlocks)) {
+        if (EntityHandler handler = HandlerForPair(pair, context, context.useBlocks)) {
             RunEntityHandler(handler, map, reader, pair, context, nullptr);
             ProgressStep(reader);
             if (reader.exhausted)

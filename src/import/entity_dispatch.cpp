@@ -25,6 +25,14 @@ EntityHandler EntityHandlerFor(KeywordId keyword, bool useBlocks) {
     }
 }
 
+EntityHandler HandlerForPair(const GroupPair& pair, const ImportContext& context, bool useBlocks) {
+    if (EntityHandler handler = EntityHandlerFor(pair.keyword, useBlocks))
+        return handler;
+    if (!context.extendedEntities || pair.code != 0 || pair.keyword != KeywordId::None)
+        return nullptr;
+    return ExtendedEntityHandlerFor(pair.value);
+}
+
 namespace {
 std::uint64_t ReadPosition(const GroupReader& reader) {
     return reader.bufferOffset + reader.begin;

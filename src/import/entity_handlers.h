@@ -25,6 +25,15 @@ std::int32_t ImportInsert(HWND map, GroupReader& reader, GroupPair& pair, Import
 // reads. INSERT has a handler only when blocks are in use.
 EntityHandler EntityHandlerFor(KeywordId keyword, bool useBlocks);
 
+// The handler for an entity of the extended import, by the name its code-0 pair gives, or null.
+// These names are not keywords: with the extended import off they end entities only as any
+// code-0 pair does, so the classic import is unchanged.
+EntityHandler ExtendedEntityHandlerFor(std::string_view name);
+
+// The handler for the current pair: a keyword's handler, or with the extended import the
+// handler of a code-0 pair's entity name. Null when the pair starts nothing the import reads.
+EntityHandler HandlerForPair(const GroupPair& pair, const ImportContext& context, bool useBlocks);
+
 // Calls a handler; an allocation failure inside it ends only that entity.
 void RunEntityHandler(EntityHandler handler, HWND map, GroupReader& reader, GroupPair& pair,
                       ImportContext& context, OBJHANDLE* blockSlot);

@@ -13,6 +13,9 @@ void ApplySettings(ImportContext& context, const ImportSettings& settings) {
     context.useBlocks = settings.useBlocks;
     context.groupPolylines = settings.groupPolylines;
     context.attributesOneColumn = settings.attributesOneColumn;
+    context.extendedEntities = settings.extendedEntities;
+    if (settings.maxInsertedObjects > 0)
+        context.insertedObjectCap = static_cast<std::uint64_t>(settings.maxInsertedObjects);
 }
 
 double ScaleAndShift(const ImportContext& context, double value, Axis axis, bool topLevel) {

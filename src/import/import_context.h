@@ -31,6 +31,9 @@ struct ImportContext {
     std::string currentLayerName;
     bool useBlocks = true;
     bool groupPolylines = true;
+    // The extended import: entities and readings beyond the classic set; off keeps the classic
+    // import exactly.
+    bool extendedEntities = false;
     BlockStore blocks;
     const ZOVIniEntry* iniEntries = nullptr;
     std::uint32_t iniEntryCount = 0;
@@ -40,7 +43,7 @@ struct ImportContext {
     bool attributesOneColumn = true;
     // Objects created by INSERT copies so far; past the limit further INSERTs are passed over.
     std::uint64_t insertedObjects = 0;
-    // That limit; only tests set another one, to reach it without ten million objects.
+    // That limit: "MaxInsertedObjects" when it is above 0, the built-in default otherwise.
     std::uint64_t insertedObjectCap = kMaxInsertedObjects;
 };
 

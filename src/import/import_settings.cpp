@@ -28,6 +28,8 @@ ImportSettings ReadImportSettings() {
     settings.useBlocks = ReadFlag("UseBlock", true);
     settings.groupPolylines = ReadFlag("Group polylines after SEQEND", true);
     settings.attributesOneColumn = ReadFlag("Attributes into one column", true);
+    settings.extendedEntities = ReadFlag("ExtendedEntities", false);
+    settings.maxInsertedObjects = ReadInteger("MaxInsertedObjects");
     return settings;
 }
 

@@ -28,6 +28,8 @@ inline constexpr std::array kImportSettings{
     SettingDefinition{"Group polylines after SEQEND", SettingType::Integer, 1, ""},
     SettingDefinition{"Attributes into one column", SettingType::Integer, 1, ""},
     SettingDefinition{"IniFile", SettingType::Text, 0, "dxf.ini"},
+    SettingDefinition{"ExtendedEntities", SettingType::Integer, 0, ""},
+    SettingDefinition{"MaxInsertedObjects", SettingType::Integer, 0, ""},
 };
 
 // The longest "IniFile" text taken, in characters.
@@ -42,6 +44,10 @@ struct ImportSettings {
     bool useBlocks = true;
     bool groupPolylines = true;
     bool attributesOneColumn = true;
+    // Also import the entities and readings beyond the classic set (MTEXT, bulges, HATCH, ...).
+    bool extendedEntities = false;
+    // The cap on objects copied by INSERTs; 0 (or less) means the built-in default.
+    std::int32_t maxInsertedObjects = 0;
 };
 
 // Reads every setting but "IniFile" from the host's settings store, in table order.

@@ -4,10 +4,6 @@
 
 namespace {
 
-bool IsEntityKeyword(KeywordId keyword) {
-    return EntityHandlerFor(keyword, true) != nullptr;
-}
-
 bool EndsDefinitionWithoutEndBlk(KeywordId keyword) {
     return keyword == KeywordId::Block || keyword == KeywordId::EndSec || keyword == KeywordId::Eof;
 }
@@ -54,10 +50,9 @@ std::int32_t ReadBlock(HWND map, GroupReader& reader, GroupPair& pair, ImportCon
         // file begins; that pair stays current instead of being swallowed with the rest.
         if (!entering && EndsDefinitionWithoutEndBlk(pair.keyword))
             break;
-        if (IsEntityKeyword(pair.keyword)) {
+        if (EntityHandler handler = HandlerForPair(pair, context, true)) {
             inOwnGroups = false;
-            RunEntityHandler(EntityHandlerFor(pair.keyword, true), map, reader, pair, context,
-                             &record.object);
+            RunEntityHandler(handler, map, reader, pair, context, &record.object);
             ProgressStep(reader);
             if (reader.exhausted)
                 break;
