@@ -6,6 +6,7 @@
 // Names and texts are byte strings. Valid UTF-8 is written as a plain JSON string; anything else
 // as {"bytes": "<hex>"}, so that every byte string survives and the document stays valid JSON.
 // Reals that are not finite are written as the strings "NaN", "Infinity" and "-Infinity".
+#include "standin/map_model.h"
 #include "standin/standin.h"
 
 #include <nlohmann/json.hpp>
@@ -528,12 +529,21 @@ MapSnapshot ReadDocument(const Json& document) {
     if (!currentLayer.is_null()) {
         snapshot.currentLayer = ReadInt32(currentLayer, Location(root, "currentLayer"));
     }
-    snapshot.textBase = ReadInt32(Member(document, "textBase", root), Location(root, "textBase"));
-    const Location pageAt(root, "page");
-    const Json& page = Member(document, "page", root);
-    ExpectObject(page, pageAt);
-    snapshot.pageOrigin = ReadPoint2(Member(page, "origin", pageAt), Location(pageAt, "origin"));
-    snapshot.pageExtent = ReadPoint2(Member(page, "extent", pageAt), Location(pageAt, "extent"));
+    // Text base and page may be left out of a hand-written document: the new map's defaults.
+    snapshot.textBase = kDefaultTextBase;
+    snapshot.pageOrigin = kDefaultPageOrigin;
+    snapshot.pageExtent = kDefaultPageExtent;
+    if (const Json* textBase = OptionalMember(document, "textBase")) {
+        snapshot.textBase = ReadInt32(*textBase, Location(root, "textBase"));
+    }
+    if (const Json* page = OptionalMember(document, "page")) {
+        const Location pageAt(root, "page");
+        ExpectObject(*page, pageAt);
+        snapshot.pageOrigin =
+            ReadPoint2(Member(*page, "origin", pageAt), Location(pageAt, "origin"));
+        snapshot.pageExtent =
+            ReadPoint2(Member(*page, "extent", pageAt), Location(pageAt, "extent"));
+    }
 
     const Location layersAt(root, "layers");
     const Json& layers = Member(document, "layers", root);

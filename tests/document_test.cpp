@@ -302,6 +302,26 @@ TEST(MapDocumentRoundTrip, LoadingReplacesWhatTheMapHeld) {
     EXPECT_EQ(Describe(Snapshot(target.handle)), Describe(SampleMap()));
 }
 
+TEST(MapDocumentRoundTrip, TextBaseAndPageLeftOutGiveTheDocumentedDefaults) {
+    TempFolder folder;
+    WriteFile(folder.File("hand.json"),
+              R"({"format": "vexa-map", "version": 1, "unitId": 0, "objectsRect": null,
+                  "currentLayer": null, "layers": [], "groups": []})");
+    MapWindow target;
+    MapSnapshot before;
+    before.textBase = 12;
+    before.pageOrigin = {5, 6};
+    before.pageExtent = {7, 8};
+    Restore(target.handle, before);
+    std::string error;
+    ASSERT_TRUE(LoadMapDocument(target.handle, folder.File("hand.json"), &error)) << error;
+    const MapSnapshot loaded = Snapshot(target.handle);
+    EXPECT_EQ(loaded.textBase, 1000);
+    EXPECT_EQ(std::vector<int>({loaded.pageOrigin.x, loaded.pageOrigin.y, loaded.pageExtent.x,
+                                loaded.pageExtent.y}),
+              std::vector<int>({0, 0, 640, 454}));
+}
+
 // --- Byte strings ----------------------------------------------------------------------------
 
 struct ByteStringCase {
