@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <ostream>
 
 namespace {
 
@@ -69,6 +70,10 @@ struct CapCase {
     std::int32_t setting; // "MaxInsertedObjects"; 0 is the built-in cap
     std::size_t copies;
 };
+
+void PrintTo(const CapCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class InsertCapSettingTest : public ::testing::TestWithParam<CapCase> {};
 
