@@ -18,14 +18,15 @@ const std::string kBlocks = Block("B", "0", "0", LineEntity("0", "0", "1", "0"))
 
 // Imports `entities` (after block B) with an attribute window whose first row is `firstRow`.
 standin::AttributeTable ImportAttributes(const std::string& entities, bool oneColumn,
-                                         std::int32_t firstRow = 0, std::int32_t xOffset = 0) {
+                                         std::int32_t firstRow = 0, std::int32_t xOffset = 0,
+                                         const std::string& blocks = kBlocks) {
     TempHome home;
     SetSetting("Attributes into one column", std::int32_t{oneColumn ? 1 : 0});
     if (xOffset != 0)
         SetSetting("XOffset", xOffset);
     MapWindow map;
     HWND window = standin::CreateAttributeWindow(firstRow);
-    EXPECT_EQ(ImportDxf(home, map.Handle(), Drawing(kBlocks, entities), window), 1);
+    EXPECT_EQ(ImportDxf(home, map.Handle(), Drawing(blocks, entities), window), 1);
     standin::AttributeTable table = standin::AttributeTableOf(window);
     standin::DestroyHostWindow(window);
     return table;
@@ -117,25 +118,33 @@ struct CoordinateCase {
     std::string x;
     std::int32_t xOffset;
     Rows rows;
+    bool insideBlock = false; // the INSERT stands in block C, which the top level inserts
 };
 
 class AttributeCoordinateTest : public ::testing::TestWithParam<CoordinateCase> {};
 
-TEST_P(AttributeCoordinateTest, ConvertedLikeTheInsertionPoint) {
-    const auto table =
-        ImportAttributes(Insert("B", "0", "0") + Attrib("T", "v", GetParam().x, "2.9") + kSeqEnd,
-                         true, 0, GetParam().xOffset);
+TEST_P(AttributeCoordinateTest, MultipliedShiftedAndNeverRefused) {
+    const std::string insert =
+        Insert("B", "0", "0") + Attrib("T", "v", GetParam().x, "2.9") + kSeqEnd;
+    const auto table = GetParam().insideBlock
+                           ? ImportAttributes(Insert("C", "0", "0"), true, 0, GetParam().xOffset,
+                                              kBlocks + Block("C", "0", "0", insert))
+                           : ImportAttributes(insert, true, 0, GetParam().xOffset);
     EXPECT_EQ(table.rows, GetParam().rows);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Values, AttributeCoordinateTest,
-    ::testing::Values(CoordinateCase{"Truncated", "-5.7", 0, {{"-5", "2", "v"}}},
-                      CoordinateCase{"Offset", "5", 100, {{"105", "2", "v"}}},
-                      CoordinateCase{"MalformedCountsAsZero", "abc", 0, {{"0", "2", "v"}}},
-                      CoordinateCase{"OutsideTheMapGivesNoRow", "1e20", 0, {}},
-                      CoordinateCase{"OffsetPushesOutOfTheMap", "2147483000", 1000, {}},
-                      CoordinateCase{"NotFiniteGivesNoRow", "nan", 0, {}}),
+    ::testing::Values(
+        CoordinateCase{"Truncated", "-5.7", 0, {{"-5", "2", "v"}}},
+        CoordinateCase{"Offset", "5", 100, {{"105", "2", "v"}}},
+        CoordinateCase{"MalformedCountsAsZero", "abc", 0, {{"0", "2", "v"}}},
+        CoordinateCase{"OutsideTheMapCountsAsZero", "1e20", 0, {{"0", "2", "v"}}},
+        CoordinateCase{
+            "OffsetPushesOutOfTheMapSoZeroGetsTheOffset", "2147483000", 1000, {{"1000", "2", "v"}}},
+        CoordinateCase{"NanCountsAsZero", "nan", 0, {{"0", "2", "v"}}},
+        CoordinateCase{"InfinityCountsAsZero", "-inf", 0, {{"0", "2", "v"}}},
+        CoordinateCase{"InsideABlockGetsTheOffsetToo", "5", 100, {{"105", "2", "v"}}, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A run of attributes that lost its SEQEND ends at the next entity, which is read as usual.

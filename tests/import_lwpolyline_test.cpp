@@ -90,6 +90,7 @@ INSTANTIATE_TEST_SUITE_P(
         CountCase{"YWithoutXStops",
                   "90\n5\n" + V("1", "1") + V("2", "2") + "20\n3\n" + V("4", "4"),
                   {{1, 1}, {2, 2}}},
+        CountCase{"YBeforeAnyXStops", "90\n3\n20\n9\n" + V("1", "1") + V("2", "2"), {}},
         CountCase{"MalformedXStopsAfterIt",
                   "90\n5\n" + V("1", "1") + V("2", "2") + V("abc", "3"),
                   {{1, 1}, {2, 2}}},

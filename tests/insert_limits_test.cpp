@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <ostream>
 
 namespace {
 
@@ -62,6 +63,56 @@ TEST(InsertLimit, CopyThatWouldPassTheCapIsPassedOver) {
     EXPECT_EQ(counted.insertedAfter, 3u);
 }
 
+// The cap through the exported import: block B is a group of two lines (three objects), and
+// the top level inserts it four times.
+struct CapCase {
+    const char* name;
+    std::int32_t setting; // "MaxInsertedObjects"; 0 is the built-in cap
+    std::size_t copies;
+};
+
+void PrintTo(const CapCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class InsertCapSettingTest : public ::testing::TestWithParam<CapCase> {};
+
+TEST_P(InsertCapSettingTest, CopiesStopWhereTheNextWouldPassTheCap) {
+    TempHome home;
+    SetSetting("MaxInsertedObjects", GetParam().setting);
+    std::string inserts;
+    for (int copy = 0; copy < 4; ++copy)
+        inserts += Insert("B", std::to_string(copy * 10), "0");
+    const auto snapshot = ImportedMap(
+        home, Drawing(Block("B", "0", "0",
+                            LineEntity("0", "0", "1", "0") + LineEntity("0", "0", "0", "1")),
+                      inserts));
+    EXPECT_EQ(AllObjects(snapshot).size(), 2 * GetParam().copies);
+    EXPECT_EQ(snapshot.objects.size(), 3 * GetParam().copies) << "two lines and a group each";
+}
+
+INSTANTIATE_TEST_SUITE_P(Settings, InsertCapSettingTest,
+                         ::testing::Values(CapCase{"BuiltIn", 0, 4}, CapCase{"Negative", -5, 4},
+                                           CapCase{"ExactlyTwoCopies", 6, 2},
+                                           CapCase{"OneShortOfThree", 8, 2},
+                                           CapCase{"BelowOneCopy", 2, 0}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(InsertLimit, ChainOfTenThousandBlocksStopsAtTheBuiltInCap) {
+    // B0 holds a line; each Bi holds a line of its own and an INSERT of B(i-1), so the copy that
+    // Bi makes has 2i - 1 objects, and B1 ... B1414 alone copy 1 + 3 + ... + 2827 = 1414^2 =
+    // 1,999,396 objects while their definitions are read. The 2,829 objects of B1414 then no
+    // longer fit under the cap at the top level. Unbounded, the chain would copy 10^8 objects.
+    TempHome home;
+    std::string blocks = Block("B0", "0", "0", LineEntity("0", "0", "1", "1"));
+    for (int i = 1; i < 10'000; ++i)
+        blocks += Block("B" + std::to_string(i), "0", "0",
+                        LineEntity("0", std::to_string(i), "1", std::to_string(i)) +
+                            Insert("B" + std::to_string(i - 1), "0", "0"));
+    const auto snapshot = ImportedMap(home, Drawing(blocks, Insert("B1414", "0", "0")));
+    EXPECT_TRUE(snapshot.objects.empty()) << snapshot.objects.size();
+}
+
 // B1 holds a line; each of B2 ... B8 inserts the block below it ten times, so that B8 would
 // hold about 10^7 lines. The top level inserts B8, then B2.
 std::string NestingBomb() {
@@ -77,7 +128,7 @@ std::string NestingBomb() {
 
 TEST(InsertLimit, NestingBombIsDefused) {
     // The import's own section loop over the bomb, with the cap lowered so that reaching it
-    // takes a hundred thousand host objects instead of ten million; the rule is the same one
+    // takes a hundred thousand host objects instead of two million; the rule is the same one
     // that CopyThatWouldPassTheCapIsPassedOver checks at the real cap.
     constexpr std::uint64_t kCap = 100'000;
     MapWindow map;

@@ -71,10 +71,19 @@ INSTANTIATE_TEST_SUITE_P(
                       "10\n1000\n20\n2000\n70\n3\n71\n3\n44\n9\n45\n9\n",
                       {{{1000, 2000}, {1100, 2050}}}},
         PlacementCase{"MissingInsertionPointIsZero", "41\n1\n", {{{0, 0}, {100, 50}}}},
-        PlacementCase{"InfiniteScalePassedOver", "10\n1000\n20\n2000\n41\n1e999\n", {}},
-        PlacementCase{"NanRotationPassedOver", "10\n1000\n20\n2000\n50\nnan\n", {}},
-        PlacementCase{"InsertionOutsideTheMapPassedOver", "10\n3e9\n20\n0\n", {}},
-        PlacementCase{"InfiniteInsertionPassedOver", "10\n0\n20\n-inf\n", {}}),
+        // Values that do not fit stop the reading after their pair; the INSERT is carried out.
+        PlacementCase{"InfiniteScaleKeepsTheDefaultAndStops",
+                      "10\n1000\n20\n2000\n41\n1e999\n42\n3\n",
+                      {{{1000, 2000}, {1100, 2050}}}},
+        PlacementCase{"NanRotationKeepsTheDefaultAndStops",
+                      "10\n1000\n20\n2000\n50\nnan\n41\n2\n",
+                      {{{1000, 2000}, {1100, 2050}}}},
+        PlacementCase{"InsertionOutsideTheMapCountsAsZeroAndStops",
+                      "10\n3e9\n20\n2000\n",
+                      {{{0, 0}, {100, 50}}}},
+        PlacementCase{"InfiniteInsertionCountsAsZeroAndStops",
+                      "10\n1000\n20\n-inf\n41\n2\n",
+                      {{{1000, 0}, {1100, 50}}}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct OffsetCase {
@@ -101,7 +110,10 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(OffsetCase{"Both", "10\n5\n20\n6\n", {{1005, 2006}, {1006, 2006}}},
                       OffsetCase{"NoX", "20\n6\n", {{1000, 2006}, {1001, 2006}}},
                       OffsetCase{"NoY", "10\n5\n", {{1005, 2000}, {1006, 2000}}},
-                      OffsetCase{"Neither", "", {{1000, 2000}, {1001, 2000}}}),
+                      OffsetCase{"Neither", "", {{1000, 2000}, {1001, 2000}}},
+                      OffsetCase{"OffsetPushesXOutOfTheMapSoItCountsAsZero",
+                                 "10\n2147483000\n20\n6\n",
+                                 {{1000, 2000}, {1001, 2000}}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(InsertTransform, NestedInsertIsShiftedOnceAtTheTop) {
@@ -182,8 +194,9 @@ INSTANTIATE_TEST_SUITE_P(
         PassedOverCase{"TranslationTooWide",
                        Block("B", "-2000000000", "0", LineEntity("-2000000000", "0", "0", "0")),
                        Insert("B", "2000000000", "0")},
-        PassedOverCase{"OffsetPushesOutOfTheMap", kLineBlock, Insert("B", "2147483000", "0"), 1000},
-        PassedOverCase{"NotFinite", kLineBlock, Insert("B", "nan", "0")}),
+        PassedOverCase{"TranslationTooWideAfterTheOffset",
+                       Block("B", "-2000000000", "0", LineEntity("-2000000000", "0", "0", "0")),
+                       Insert("B", "147483000", "0"), 1000}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(InsertLayer, GroupMembersGoToTheInsertLayer) {

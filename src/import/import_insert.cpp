@@ -30,9 +30,33 @@ struct InsertFields {
     double rotation = 0.0;
 };
 
+// An insertion coordinate. A value that is malformed, or that is no map coordinate after the
+// multiplier and the offsets (not finite, outside the 32-bit map), is a malformed value of its
+// group: it is stored as 0 and ends the reading after the pair.
+bool TakeInsertionCoordinate(const GroupPair& pair, const ImportContext& context, Axis axis,
+                             bool topLevel, double& target) {
+    const bool wellFormed = StoreChecked(pair, target);
+    if (wellFormed && ToMapUnits(context, target, axis, topLevel))
+        return true;
+    target = 0.0;
+    return false;
+}
+
+// A scale or the rotation. A zero (or an empty value) leaves the default in place; so does a
+// value that is malformed or not finite, which also ends the reading after the pair.
+bool TakeFactor(const GroupPair& pair, double& target) {
+    const CheckedNumber number = CheckNumber(pair.value);
+    if (number.malformed || !std::isfinite(number.value))
+        return false;
+    if (number.value != 0.0)
+        target = number.value;
+    return true;
+}
+
 // Takes one group of the INSERT; false when its value is malformed, which ends the reading
-// after the pair (a malformed 10 or 20 is still stored, as 0).
-bool TakeInsertGroup(const GroupPair& pair, InsertFields& fields) {
+// after the pair.
+bool TakeInsertGroup(const GroupPair& pair, const ImportContext& context, bool topLevel,
+                     InsertFields& fields) {
     switch (pair.code) {
     case 2:
         fields.blockName.assign(pair.value);
@@ -41,24 +65,18 @@ bool TakeInsertGroup(const GroupPair& pair, InsertFields& fields) {
         fields.layerName.assign(pair.value);
         return true;
     case 10:
-        return StoreChecked(pair, fields.x);
+        return TakeInsertionCoordinate(pair, context, Axis::X, topLevel, fields.x);
     case 20:
-        return StoreChecked(pair, fields.y);
+        return TakeInsertionCoordinate(pair, context, Axis::Y, topLevel, fields.y);
     case 30:
     case 43:
         return !CheckNumber(pair.value).malformed; // checked, never used: the map is flat
     case 41:
+        return TakeFactor(pair, fields.scaleX);
     case 42:
-    case 50: {
-        // A zero scale or angle (or an empty value) leaves the default in place.
-        const CheckedNumber number = CheckNumber(pair.value);
-        double& target = pair.code == 41   ? fields.scaleX
-                         : pair.code == 42 ? fields.scaleY
-                                           : fields.rotation;
-        if (number.value != 0.0)
-            target = number.value;
-        return !number.malformed;
-    }
+        return TakeFactor(pair, fields.scaleY);
+    case 50:
+        return TakeFactor(pair, fields.rotation);
     default:
         return true; // column and row arrays (44, 45, 70, 71) and the rest are not expanded
     }
@@ -73,7 +91,7 @@ std::int32_t ReadInsert(GroupReader& reader, GroupPair& pair, const ImportContex
             return 0;
         LookupKeyword(pair);
         if (pair.keyword == KeywordId::Attrib) {
-            const AttributesEnd end = ReadAttributes(reader, pair, context, topLevel, attributes);
+            const AttributesEnd end = ReadAttributes(reader, pair, context, attributes);
             if (end == AttributesEnd::FileEnd)
                 return 0;
             if (end == AttributesEnd::Keyword)
@@ -82,7 +100,7 @@ std::int32_t ReadInsert(GroupReader& reader, GroupPair& pair, const ImportContex
         }
         if (pair.code == 0 || pair.keyword != KeywordId::None)
             return 1;
-        if (!TakeInsertGroup(pair, fields))
+        if (!TakeInsertGroup(pair, context, topLevel, fields))
             return 0;
     }
 }
@@ -96,8 +114,9 @@ std::optional<std::int32_t> Difference(std::int32_t a, std::int32_t b) {
 }
 
 // The host transform that takes the block's objects from the block's base point to the
-// insertion point, or none when the INSERT cannot be placed in the map (a point outside the
-// 32-bit map, a translation that does not fit, a scale or angle that is no finite number).
+// insertion point, or none when the move does not fit 32 bits. The reading has already put 0
+// in place of a coordinate that is no map coordinate, and kept the scales and the rotation
+// finite.
 std::optional<TreeTransform> PlaceInsert(const ImportContext& context, const InsertFields& fields,
                                          const BlockRecord& block, bool topLevel) {
     const auto x = ToMapUnits(context, fields.x, Axis::X, topLevel);
@@ -107,9 +126,6 @@ std::optional<TreeTransform> PlaceInsert(const ImportContext& context, const Ins
     const auto dx = Difference(*x, block.baseX);
     const auto dy = Difference(*y, block.baseY);
     if (!dx || !dy)
-        return std::nullopt;
-    if (!std::isfinite(fields.scaleX) || !std::isfinite(fields.scaleY) ||
-        !std::isfinite(fields.rotation))
         return std::nullopt;
     TreeTransform transform;
     transform.reference = {block.baseX, block.baseY};

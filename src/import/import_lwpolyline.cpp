@@ -42,8 +42,11 @@ GroupOutcome ConvertCoordinate(const GroupPair& pair, const ImportContext& conte
     return usable ? GroupOutcome::ReadOn : GroupOutcome::StopAfterThis;
 }
 
+// Until the first x the bound is the count declared so far: a y that comes before any x is
+// measured against group 90 like every other vertex group.
 bool HasRoomForVertex(const LwPolylineEntity& entity) {
-    return entity.points.size() < static_cast<std::size_t>(std::max(entity.bound, 0));
+    const std::int32_t bound = entity.verticesStarted ? entity.bound : entity.declared;
+    return entity.points.size() < static_cast<std::size_t>(std::max(bound, 0));
 }
 
 GroupOutcome TakeCount(const GroupPair& pair, LwPolylineEntity& entity) {

@@ -6,7 +6,6 @@
 #include "module/line_breaks.h"
 
 #include <array>
-#include <cmath>
 #include <optional>
 #include <string>
 
@@ -112,13 +111,13 @@ std::array<double, 2> Anchor(const TextEntity& entity) {
     return anchor;
 }
 
-// The font size in the host's units, or empty when it is above the host's limit (a size that
-// is not finite counts as above it). A finite size below the 32-bit range counts as 0, as an
-// unconvertible height does.
+// The font size in the host's units, or empty when it is above the host's limit (+inf is). A
+// size that is not above it yet converts to no 32-bit number (NaN, -inf, a large negative
+// size) counts as 0, as an unconvertible height does: group 40 is never refused.
 std::optional<std::int32_t> FontSize(const ImportContext& context, double height,
                                      double sizeFactor) {
     const double size = height * context.multiplier * sizeFactor;
-    if (!std::isfinite(size) || size > kMaxFontSize)
+    if (size > kMaxFontSize)
         return std::nullopt;
     return TruncToInt32(size).value_or(0);
 }

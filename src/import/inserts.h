@@ -75,10 +75,10 @@ enum class AttributesEnd {
 
 // Reads the ATTRIB records that follow an INSERT, entered on the first ATTRIB pair. An ATTRIB
 // keyword under any code starts the next attribute; each complete one (tag, value, both
-// coordinates) goes to `sink`. Coordinates are converted like the insertion point: offsets only
-// for a top-level INSERT.
+// coordinates) goes to `sink`. Coordinates get the multiplier and the offsets, for an INSERT
+// inside a block definition too; one that does not convert counts as 0.
 AttributesEnd ReadAttributes(GroupReader& reader, GroupPair& pair, const ImportContext& context,
-                             bool topLevel, InsertAttributes& sink);
+                             InsertAttributes& sink);
 
 // The arguments of the host's DoOperations2 for one INSERT.
 struct TreeTransform {

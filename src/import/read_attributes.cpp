@@ -46,15 +46,17 @@ struct AttributeFields {
     bool Complete() const { return !tag.empty() && !value.empty() && x && y; }
 };
 
-// A coordinate of an attribute. A malformed value counts as 0; a value that is no map
-// coordinate leaves the coordinate missing, so the attribute gives no row.
-std::optional<std::int32_t> AttributeCoordinate(const ImportContext& context, const GroupPair& pair,
-                                                Axis axis, bool topLevel) {
-    return ToMapUnits(context, CheckNumber(pair.value).value, axis, topLevel);
+// A coordinate of an attribute, shifted by the offsets whether the INSERT stands at the top
+// level or inside a block definition. An attribute coordinate is never refused: a malformed
+// value, and one that is no map coordinate (not finite, or outside the 32-bit map), counts as a
+// file value of 0, which still gets the offset.
+std::int32_t AttributeCoordinate(const ImportContext& context, const GroupPair& pair, Axis axis) {
+    constexpr bool kShifted = true;
+    const auto converted = ToMapUnits(context, CheckNumber(pair.value).value, axis, kShifted);
+    return converted ? *converted : ToMapUnits(context, 0.0, axis, kShifted).value_or(0);
 }
 
-void TakeGroup(const ImportContext& context, const GroupPair& pair, bool topLevel,
-               AttributeFields& fields) {
+void TakeGroup(const ImportContext& context, const GroupPair& pair, AttributeFields& fields) {
     switch (pair.code) {
     case 1:
         fields.value.assign(pair.value);
@@ -63,10 +65,10 @@ void TakeGroup(const ImportContext& context, const GroupPair& pair, bool topLeve
         fields.tag.assign(pair.value);
         break;
     case 10:
-        fields.x = AttributeCoordinate(context, pair, Axis::X, topLevel);
+        fields.x = AttributeCoordinate(context, pair, Axis::X);
         break;
     case 20:
-        fields.y = AttributeCoordinate(context, pair, Axis::Y, topLevel);
+        fields.y = AttributeCoordinate(context, pair, Axis::Y);
         break;
     default:
         break; // z, layer, style, flags and code 0 of unread entities do not reach the table
@@ -82,7 +84,7 @@ void Deliver(AttributeFields& fields, InsertAttributes& sink) {
 } // namespace
 
 AttributesEnd ReadAttributes(GroupReader& reader, GroupPair& pair, const ImportContext& context,
-                             bool topLevel, InsertAttributes& sink) {
+                             InsertAttributes& sink) {
     AttributeFields fields;
     for (;;) {
         if (!ReadPair(pair, reader)) {
@@ -102,6 +104,6 @@ AttributesEnd ReadAttributes(GroupReader& reader, GroupPair& pair, const ImportC
             Deliver(fields, sink);
             return AttributesEnd::Keyword;
         }
-        TakeGroup(context, pair, topLevel, fields);
+        TakeGroup(context, pair, fields);
     }
 }
