@@ -256,7 +256,6 @@ bool AppendSpline(CurvePoints& curve, const SplineData& spline) {
 
 bool ToMapPoints(const ImportContext& context, bool topLevel, std::span<const PlanPoint> points,
                  std::vector<MAP_COORDPT>& mapPoints) {
-    mapPoints.reserve(mapPoints.size() + points.size());
     for (const PlanPoint& point : points) {
         const auto x = ToMapUnits(context, point.x, Axis::X, topLevel);
         const auto y = ToMapUnits(context, point.y, Axis::Y, topLevel);

@@ -1,6 +1,8 @@
 #include "host/vexcore.h"
+#include "import/curve_points.h"
 #include "import/entity_handlers.h"
 #include "import/entity_reading.h"
+#include "import/extended_reading.h"
 #include "import/layer_resolution.h"
 #include "import/vertex_run.h"
 
@@ -22,6 +24,15 @@ struct LwPolylineEntity {
     std::vector<MAP_COORDPT> points; // complete vertices, in map units
     bool holdingX = false;           // an x waits for its y
     std::int32_t pendingX = 0;
+    // Kept by the extended import only: the file values of the vertices in `points` with their
+    // bulges, the extrusion direction and the elevation of the object plane.
+    std::vector<double> rawX;
+    std::vector<double> rawY;
+    std::vector<double> bulges;
+    double pendingRawX = 0.0;
+    bool curved = false; // a vertex has a bulge other than 0
+    Vector3 extrusion{0.0, 0.0, 1.0};
+    double elevation = 0.0;
 };
 
 enum class GroupOutcome { ReadOn, StopAfterThis, StopBefore };
@@ -30,9 +41,10 @@ enum class GroupOutcome { ReadOn, StopAfterThis, StopBefore };
 // value, or one that is no 32-bit map coordinate, counts as a file value of 0 (which still gets
 // the offset) and stops reading after its group.
 GroupOutcome ConvertCoordinate(const GroupPair& pair, const ImportContext& context, Axis axis,
-                               bool topLevel, std::int32_t& coordinate) {
+                               bool topLevel, std::int32_t& coordinate, double& fileValue) {
     double value = 0.0;
     bool usable = StoreChecked(pair, value);
+    fileValue = usable ? value : 0.0;
     auto converted = ToMapUnits(context, usable ? value : 0.0, axis, topLevel);
     if (!converted) {
         usable = false;
@@ -67,7 +79,8 @@ GroupOutcome TakeX(const GroupPair& pair, const ImportContext& context, bool top
     if (!HasRoomForVertex(entity))
         return GroupOutcome::ReadOn; // vertices beyond the declared count are ignored
     std::int32_t x = 0;
-    const GroupOutcome outcome = ConvertCoordinate(pair, context, Axis::X, topLevel, x);
+    const GroupOutcome outcome =
+        ConvertCoordinate(pair, context, Axis::X, topLevel, x, entity.pendingRawX);
     if (entity.holdingX)
         return GroupOutcome::StopBefore; // two x in a row
     entity.pendingX = x;
@@ -80,12 +93,33 @@ GroupOutcome TakeY(const GroupPair& pair, const ImportContext& context, bool top
     if (!HasRoomForVertex(entity))
         return GroupOutcome::ReadOn;
     std::int32_t y = 0;
-    const GroupOutcome outcome = ConvertCoordinate(pair, context, Axis::Y, topLevel, y);
+    double rawY = 0.0;
+    const GroupOutcome outcome = ConvertCoordinate(pair, context, Axis::Y, topLevel, y, rawY);
     if (!entity.holdingX)
         return GroupOutcome::StopBefore; // a y without its x
     entity.points.push_back(MAP_COORDPT{entity.pendingX, y});
+    if (context.extendedEntities) {
+        entity.rawX.push_back(entity.pendingRawX);
+        entity.rawY.push_back(rawY);
+        entity.bulges.push_back(0.0);
+    }
     entity.holdingX = false;
     return outcome;
+}
+
+// The groups only the extended import reads: the bulge of the vertex read last, the extrusion
+// direction and the elevation. A malformed value stops reading after its group.
+GroupOutcome TakeExtendedGroup(const GroupPair& pair, LwPolylineEntity& entity) {
+    bool malformed = false;
+    if (pair.code == 42 && !entity.bulges.empty() && !entity.holdingX) {
+        malformed = !StoreFinite(pair, entity.bulges.back());
+        entity.curved = entity.curved || entity.bulges.back() != 0.0;
+    } else if (pair.code == 38) {
+        malformed = !StoreFinite(pair, entity.elevation);
+    } else {
+        TakeExtrusion(pair, entity.extrusion, malformed);
+    }
+    return malformed ? GroupOutcome::StopAfterThis : GroupOutcome::ReadOn;
 }
 
 GroupOutcome TakeGroup(const GroupPair& pair, const ImportContext& context, bool topLevel,
@@ -104,8 +138,28 @@ GroupOutcome TakeGroup(const GroupPair& pair, const ImportContext& context, bool
     case 20:
         return TakeY(pair, context, topLevel, entity);
     default:
-        return GroupOutcome::ReadOn;
+        return context.extendedEntities ? TakeExtendedGroup(pair, entity) : GroupOutcome::ReadOn;
     }
+}
+
+// The extended import's object of a polyline with arc segments or in a plane other than the
+// plan view: the first `count` vertices with their bulges, projected onto the plan view.
+OBJHANDLE CreateCurvedRun(HWND map, ImportContext& context, OBJHANDLE* blockSlot,
+                          const LwPolylineEntity& entity, std::size_t count) {
+    const auto axes = AxesForExtrusion(entity.extrusion);
+    if (!axes || count == 0)
+        return nullptr; // a direction without length gives no plane: malformed
+    const ObjectAxes* plane = IsWorldExtrusion(entity.extrusion) ? nullptr : &*axes;
+    CurvePoints curve(context);
+    curve.Add(ProjectToPlan(plane, entity.rawX[0], entity.rawY[0], entity.elevation));
+    const std::size_t segments = entity.closed ? count : count - 1;
+    for (std::size_t i = 0; i < segments; ++i) {
+        const std::size_t next = (i + 1) % count;
+        AppendBulge(curve, {entity.rawX[i], entity.rawY[i]}, {entity.rawX[next], entity.rawY[next]},
+                    entity.bulges[i], plane, entity.elevation);
+    }
+    return CreateCurveObject(map, context, blockSlot, entity.layerName, curve.points,
+                             entity.closed);
 }
 
 } // namespace
@@ -122,6 +176,10 @@ std::int32_t ImportLwPolyline(HWND map, GroupReader& reader, GroupPair& pair,
     TakeLayerStep(map, context, entity.layerName);
     const std::size_t count =
         std::min(entity.points.size(), static_cast<std::size_t>(std::max(entity.bound, 0)));
+    if (context.extendedEntities && (entity.curved || !IsWorldExtrusion(entity.extrusion))) {
+        CreateCurvedRun(map, context, blockSlot, entity, count); // joins the block itself
+        return 0;
+    }
     OBJHANDLE object = CreateRunObject(map, std::span(entity.points.data(), count), entity.closed);
     if (blockSlot && object)
         AddToGroup(map, blockSlot, object);

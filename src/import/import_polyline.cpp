@@ -1,7 +1,10 @@
 #include "host/vexcore.h"
+#include "import/curve_points.h"
 #include "import/entity_handlers.h"
 #include "import/entity_reading.h"
+#include "import/extended_reading.h"
 #include "import/layer_resolution.h"
+#include "import/mesh_polyline.h"
 #include "import/vertex_run.h"
 
 #include <algorithm>
@@ -29,6 +32,16 @@ struct PolylineEntity {
     double y = kNotGiven;
     std::vector<MAP_COORDPT> points; // the current run, in map units
     OBJHANDLE entitySlot = nullptr;
+    // Read by the extended import only: the header's flags and mesh sizes, the current vertex's
+    // bulge and flags, and the file values of the run's first and last vertices.
+    std::int32_t flags = 0;
+    MeshHeader mesh;
+    double bulge = 0.0;
+    std::int32_t vertexFlags = 0;
+    PlanPoint runFirst;
+    PlanPoint last;
+    double lastBulge = 0.0;
+    std::size_t curvePoints = 0; // points made for arc segments so far
 };
 
 // Reads the header groups up to the first pair whose value is a keyword (a pair with code 0 and
@@ -39,18 +52,30 @@ bool ReadHeader(GroupReader& reader, GroupPair& pair, PolylineEntity& entity) {
             return false;
         if (LookupKeyword(pair))
             return true;
-        if (pair.code == 8)
+        if (pair.code == 8) {
             entity.layerName.assign(pair.value);
-        else if (pair.code == 70)
-            entity.closed = (ParseInt(pair.value) & 1) != 0;
+        } else if (pair.code == 70) {
+            entity.flags = ParseInt(pair.value);
+            entity.closed = (entity.flags & 1) != 0;
+        } else if (pair.code == 71) {
+            entity.mesh.m = ParseInt(pair.value);
+        } else if (pair.code == 72) {
+            entity.mesh.n = ParseInt(pair.value);
+        }
     }
 }
 
 // Reads the groups of one VERTEX into x and y (only the groups present overwrite them) up to the
 // next pair whose value is a keyword, which stays current; returns 1 then. Returns 0 when no
 // pair can be read, when x or y is malformed (that pair stays current) or when group 70 is not
-// 0: flagged vertices belong to meshes, splines and 3-D polylines, which are not imported.
-std::int32_t ReadVertex(GroupReader& reader, GroupPair& pair, double& x, double& y) {
+// 0: flagged vertices belong to meshes, splines and 3-D polylines, which the classic import
+// leaves out. The extended import keeps the flags and reads the bulge (group 42) too.
+std::int32_t ReadVertex(GroupReader& reader, GroupPair& pair, PolylineEntity& entity,
+                        bool extended) {
+    double& x = entity.x;
+    double& y = entity.y;
+    entity.bulge = 0.0;
+    entity.vertexFlags = 0;
     for (;;) {
         if (!ReadPair(pair, reader))
             return 0;
@@ -66,7 +91,12 @@ std::int32_t ReadVertex(GroupReader& reader, GroupPair& pair, double& x, double&
                 return 0;
             break;
         case 70:
-            if (ParseInt(pair.value) != 0)
+            entity.vertexFlags = ParseInt(pair.value);
+            if (!extended && entity.vertexFlags != 0)
+                return 0;
+            break;
+        case 42:
+            if (extended && !StoreFinite(pair, entity.bulge))
                 return 0;
             break;
         default:
@@ -89,9 +119,40 @@ void MakeRoomForNextVertex(std::vector<MAP_COORDPT>& points) {
     points.reserve(std::min(room + std::max(kPointBufferStep, room / 2), kMaxRunPoints));
 }
 
+// The extended import's arc segment from the previous vertex of the run to the current one,
+// when the previous vertex has a bulge: the points between the two, in map units. False when
+// one is no map coordinate.
+bool AppendArcSegment(const ImportContext& context, bool topLevel, PolylineEntity& entity,
+                      PlanPoint to) {
+    if (entity.points.empty() || entity.lastBulge == 0.0)
+        return true;
+    CurvePoints curve(context);
+    curve.limit = kMaxCurvePoints - std::min(entity.curvePoints, kMaxCurvePoints);
+    AppendBulge(curve, entity.last, to, entity.lastBulge);
+    curve.points.pop_back(); // the vertex itself is stored by its caller
+    entity.curvePoints += curve.points.size();
+    return ToMapPoints(context, topLevel, curve.points, entity.points);
+}
+
+// The extended import's step before the current vertex joins the run: a spline's frame point
+// (vertex flag 16) is passed over, an arc segment reaching the vertex is added, and the vertex
+// becomes the run's last (and first) file point.
+bool StoreArcBefore(const ImportContext& context, bool topLevel, PolylineEntity& entity) {
+    const PlanPoint current{entity.x, entity.y};
+    if (!AppendArcSegment(context, topLevel, entity, current))
+        return false;
+    if (entity.points.empty())
+        entity.runFirst = current;
+    entity.last = current;
+    entity.lastBulge = entity.bulge;
+    return true;
+}
+
 // Converts the current vertex to map units and appends it to the run; false when a coordinate
 // is no 32-bit map coordinate, which refuses the vertex like a malformed value.
 bool StoreVertex(const ImportContext& context, bool topLevel, PolylineEntity& entity) {
+    if (context.extendedEntities && !StoreArcBefore(context, topLevel, entity))
+        return false;
     const auto x = ToMapUnits(context, entity.x, Axis::X, topLevel);
     const auto y = ToMapUnits(context, entity.y, Axis::Y, topLevel);
     if (!x || !y)
@@ -103,6 +164,10 @@ bool StoreVertex(const ImportContext& context, bool topLevel, PolylineEntity& en
 // Makes the object of the run collected so far, when it has two points or more, on the entity's
 // layer (resolved only now), and groups it as "Group polylines after SEQEND" asks.
 void CreateRun(HWND map, ImportContext& context, OBJHANDLE* blockSlot, PolylineEntity& entity) {
+    if (context.extendedEntities && entity.closed &&
+        !AppendArcSegment(context, blockSlot == nullptr, entity, entity.runFirst))
+        return;
+    entity.lastBulge = 0.0;
     if (entity.points.size() < kMinRunPoints)
         return;
     TakeLayerStep(map, context, entity.layerName);
@@ -115,6 +180,12 @@ void CreateRun(HWND map, ImportContext& context, OBJHANDLE* blockSlot, PolylineE
         AddToGroup(map, blockSlot, object);
 }
 
+// A spline-fit polyline's frame control point (vertex flag 16), which the extended import
+// passes over: the fitted vertices draw the curve.
+bool IsFramePoint(const ImportContext& context, const PolylineEntity& entity) {
+    return context.extendedEntities && (entity.vertexFlags & 16) != 0;
+}
+
 // Collects vertices from the current VERTEX pair on and creates a run at each SEQEND, until a
 // pair that is neither VERTEX nor SEQEND, which stays current. The run being collected then is
 // left in the buffer. Returns the last read result: 0 after a failed read or a refused vertex.
@@ -125,8 +196,12 @@ std::int32_t CollectRuns(HWND map, GroupReader& reader, GroupPair& pair, ImportC
     for (;;) {
         if (pair.keyword == KeywordId::Vertex) {
             MakeRoomForNextVertex(entity.points);
-            lastRead = ReadVertex(reader, pair, entity.x, entity.y);
-            if (!lastRead || !StoreVertex(context, topLevel, entity))
+            lastRead = ReadVertex(reader, pair, entity, context.extendedEntities);
+            if (!lastRead)
+                return 0;
+            if (IsFramePoint(context, entity))
+                continue;
+            if (!StoreVertex(context, topLevel, entity))
                 return 0;
         } else if (pair.keyword == KeywordId::SeqEnd) {
             CreateRun(map, context, blockSlot, entity);
@@ -148,11 +223,18 @@ std::int32_t ImportPolyline(HWND map, GroupReader& reader, GroupPair& pair, Impo
     PolylineEntity entity;
     if (!ReadHeader(reader, pair, entity) || pair.keyword != KeywordId::Vertex)
         return 0;
-    std::int32_t lastRead = ReadVertex(reader, pair, entity.x, entity.y);
+    if (context.extendedEntities && (entity.flags & (kPolyfaceFlag | kMeshFlag)) != 0) {
+        entity.mesh.polyface = (entity.flags & kPolyfaceFlag) != 0;
+        entity.mesh.closedM = (entity.flags & 1) != 0;
+        entity.mesh.closedN = (entity.flags & 32) != 0;
+        return ImportMeshVertices(map, reader, pair, context, blockSlot, entity.layerName,
+                                  entity.mesh);
+    }
+    std::int32_t lastRead = ReadVertex(reader, pair, entity, context.extendedEntities);
     if (entity.x == kNotGiven || entity.y == kNotGiven)
         return 0;
     entity.points.reserve(kPointBufferStep);
-    if (!StoreVertex(context, blockSlot == nullptr, entity))
+    if (!IsFramePoint(context, entity) && !StoreVertex(context, blockSlot == nullptr, entity))
         return 0;
     if (lastRead)
         lastRead = CollectRuns(map, reader, pair, context, blockSlot, entity);
