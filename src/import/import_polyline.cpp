@@ -8,6 +8,7 @@
 #include "import/vertex_run.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <limits>
 #include <new>
@@ -16,6 +17,8 @@
 
 namespace {
 
+// The header flag of a 3-D polyline.
+constexpr std::int32_t k3dPolylineFlag = 8;
 // The point buffer starts with room for this many points and grows by at least as many again.
 constexpr std::size_t kPointBufferStep = 500;
 // The host counts points in 32 bits.
@@ -42,6 +45,11 @@ struct PolylineEntity {
     PlanPoint last;
     double lastBulge = 0.0;
     std::size_t curvePoints = 0; // points made for arc segments so far
+    // A 2-D polyline's object plane (null: the plan view) and its elevation (header group 30).
+    Vector3 extrusion{0.0, 0.0, 1.0};
+    double elevation = 0.0;
+    ObjectAxes axes;
+    const ObjectAxes* plane = nullptr;
 };
 
 // Reads the header groups up to the first pair whose value is a keyword (a pair with code 0 and
@@ -61,6 +69,10 @@ bool ReadHeader(GroupReader& reader, GroupPair& pair, PolylineEntity& entity) {
             entity.mesh.m = ParseInt(pair.value);
         } else if (pair.code == 72) {
             entity.mesh.n = ParseInt(pair.value);
+        } else if (pair.code == 30) {
+            entity.elevation = ParseDouble(pair.value);
+        } else if (const int which = CoordinateOf(pair.code, 210); which >= 0) {
+            StoreCoordinate(pair, entity.extrusion, which);
         }
     }
 }
@@ -128,7 +140,7 @@ bool AppendArcSegment(const ImportContext& context, bool topLevel, PolylineEntit
         return true;
     CurvePoints curve(context);
     curve.limit = kMaxCurvePoints - std::min(entity.curvePoints, kMaxCurvePoints);
-    AppendBulge(curve, entity.last, to, entity.lastBulge);
+    AppendBulge(curve, entity.last, to, entity.lastBulge, entity.plane, entity.elevation);
     curve.points.pop_back(); // the vertex itself is stored by its caller
     entity.curvePoints += curve.points.size();
     return ToMapPoints(context, topLevel, curve.points, entity.points);
@@ -153,8 +165,11 @@ bool StoreArcBefore(const ImportContext& context, bool topLevel, PolylineEntity&
 bool StoreVertex(const ImportContext& context, bool topLevel, PolylineEntity& entity) {
     if (context.extendedEntities && !StoreArcBefore(context, topLevel, entity))
         return false;
-    const auto x = ToMapUnits(context, entity.x, Axis::X, topLevel);
-    const auto y = ToMapUnits(context, entity.y, Axis::Y, topLevel);
+    const PlanPoint point = entity.plane
+                                ? ProjectToPlan(entity.plane, entity.x, entity.y, entity.elevation)
+                                : PlanPoint{entity.x, entity.y};
+    const auto x = ToMapUnits(context, point.x, Axis::X, topLevel);
+    const auto y = ToMapUnits(context, point.y, Axis::Y, topLevel);
     if (!x || !y)
         return false;
     entity.points.push_back(MAP_COORDPT{*x, *y});
@@ -178,6 +193,19 @@ void CreateRun(HWND map, ImportContext& context, OBJHANDLE* blockSlot, PolylineE
         AddToGroup(map, &entity.entitySlot, object);
     else if (blockSlot)
         AddToGroup(map, blockSlot, object);
+}
+
+// The extended import's object plane of a 2-D polyline (3-D polylines give world points); false
+// when the extrusion direction makes no plane.
+bool SetPlane(PolylineEntity& entity) {
+    if ((entity.flags & k3dPolylineFlag) != 0 || IsWorldExtrusion(entity.extrusion))
+        return true;
+    const auto axes = AxesForExtrusion(entity.extrusion);
+    if (!axes || !std::isfinite(entity.elevation))
+        return false;
+    entity.axes = *axes;
+    entity.plane = &entity.axes;
+    return true;
 }
 
 // A spline-fit polyline's frame control point (vertex flag 16), which the extended import
@@ -230,6 +258,8 @@ std::int32_t ImportPolyline(HWND map, GroupReader& reader, GroupPair& pair, Impo
         return ImportMeshVertices(map, reader, pair, context, blockSlot, entity.layerName,
                                   entity.mesh);
     }
+    if (context.extendedEntities && !SetPlane(entity))
+        return 0;
     std::int32_t lastRead = ReadVertex(reader, pair, entity, context.extendedEntities);
     if (entity.x == kNotGiven || entity.y == kNotGiven)
         return 0;
