@@ -197,7 +197,7 @@ INSTANTIATE_TEST_SUITE_P(
             },
             {0, 5}},
         CurveCase{"HatchPolylinePathWithBulge",
-                  "0\nHATCH\n2\nSOLID\n91\n1\n92\n2\n72\n1\n73\n1\n93\n2\n10\n0\n20\n0\n42\n1\n10\n"
+                  "0\nHATCH\n2\nLINE\n91\n1\n92\n2\n72\n1\n73\n1\n93\n2\n10\n0\n20\n0\n42\n1\n10\n"
                   "1000\n20\n0\n42\n1\n97\n0\n75\n1\n98\n1\n10\n5000\n20\n5000\n",
                   {ObjectKind::Polygon},
                   Circle(500, 0, 500),

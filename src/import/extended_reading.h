@@ -8,6 +8,16 @@
 #include <cmath>
 #include <cstdint>
 
+// Reads and classifies the next pair of an entity of the extended import. Only a code-0 pair
+// ends these entities: their text groups (a hatch pattern named LINE, a style named TEXT) may
+// hold any keyword.
+inline EntityStep NextExtendedGroup(GroupReader& reader, GroupPair& pair) {
+    if (!ReadPair(pair, reader))
+        return EntityStep::Exhausted;
+    LookupKeyword(pair);
+    return pair.code == 0 ? EntityStep::Ended : EntityStep::Group;
+}
+
 // Which coordinate of a point a group code gives, for points whose x code is `xCode` (10, 11,
 // ...): 0 for x, 1 for y, 2 for z, -1 for a code of another point.
 constexpr int CoordinateOf(std::int32_t code, std::int32_t xCode) {

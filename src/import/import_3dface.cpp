@@ -41,7 +41,7 @@ std::int32_t ImportFace3d(HWND map, GroupReader& reader, GroupPair& pair, Import
                           OBJHANDLE* blockSlot) {
     FaceEntity entity;
     for (;;) {
-        const EntityStep step = NextEntityGroup(reader, pair);
+        const EntityStep step = NextExtendedGroup(reader, pair);
         if (step == EntityStep::Exhausted)
             return 0;
         if (step == EntityStep::Ended)

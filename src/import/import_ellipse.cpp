@@ -51,7 +51,7 @@ std::int32_t ImportEllipse(HWND map, GroupReader& reader, GroupPair& pair, Impor
                            OBJHANDLE* blockSlot) {
     EllipseEntity entity;
     for (;;) {
-        const EntityStep step = NextEntityGroup(reader, pair);
+        const EntityStep step = NextExtendedGroup(reader, pair);
         if (step == EntityStep::Exhausted)
             return 0;
         if (step == EntityStep::Ended)

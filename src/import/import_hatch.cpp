@@ -244,7 +244,7 @@ std::int32_t ImportHatch(HWND map, GroupReader& reader, GroupPair& pair, ImportC
                          OBJHANDLE* blockSlot) {
     HatchEntity entity;
     for (;;) {
-        const EntityStep step = NextEntityGroup(reader, pair);
+        const EntityStep step = NextExtendedGroup(reader, pair);
         if (step == EntityStep::Exhausted)
             return 0;
         if (step == EntityStep::Ended)

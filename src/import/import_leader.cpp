@@ -43,7 +43,7 @@ std::int32_t ImportLeader(HWND map, GroupReader& reader, GroupPair& pair, Import
                           OBJHANDLE* blockSlot) {
     LeaderEntity entity;
     for (;;) {
-        const EntityStep step = NextEntityGroup(reader, pair);
+        const EntityStep step = NextExtendedGroup(reader, pair);
         if (step == EntityStep::Exhausted)
             return 0;
         if (step == EntityStep::Ended)

@@ -77,7 +77,7 @@ std::int32_t ImportMline(HWND map, GroupReader& reader, GroupPair& pair, ImportC
                          OBJHANDLE* blockSlot) {
     MlineEntity entity;
     for (;;) {
-        const EntityStep step = NextEntityGroup(reader, pair);
+        const EntityStep step = NextExtendedGroup(reader, pair);
         if (step == EntityStep::Exhausted)
             return 0;
         if (step == EntityStep::Ended)

@@ -46,7 +46,7 @@ std::int32_t ImportSolid(HWND map, GroupReader& reader, GroupPair& pair, ImportC
                          OBJHANDLE* blockSlot) {
     SolidEntity entity;
     for (;;) {
-        const EntityStep step = NextEntityGroup(reader, pair);
+        const EntityStep step = NextExtendedGroup(reader, pair);
         if (step == EntityStep::Exhausted)
             return 0;
         if (step == EntityStep::Ended)

@@ -81,7 +81,7 @@ std::int32_t ImportSpline(HWND map, GroupReader& reader, GroupPair& pair, Import
                           OBJHANDLE* blockSlot) {
     SplineEntity entity;
     for (;;) {
-        const EntityStep step = NextEntityGroup(reader, pair);
+        const EntityStep step = NextExtendedGroup(reader, pair);
         if (step == EntityStep::Exhausted)
             return 0;
         if (step == EntityStep::Ended)
