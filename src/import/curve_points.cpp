@@ -15,7 +15,7 @@ constexpr double kMaxArcStep = std::numbers::pi / 4.0;
 // Spline spans are halved at least this often, and at most this often, while the middle of a
 // piece strays from its chord by more than the tolerance.
 constexpr int kMinSpanDepth = 2;
-constexpr int kMaxSpanDepth = 10;
+constexpr int kMaxSpanDepth = 8;
 // The half map unit every curve keeps to.
 constexpr double kChordToleranceMapUnits = 0.5;
 

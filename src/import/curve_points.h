@@ -17,9 +17,10 @@ struct PlanPoint {
 };
 
 // Most points one arc, ellipse or spline span is sampled into.
-inline constexpr std::size_t kMaxPointsPerArc = 1024;
+// 256 chords keep a whole circle within 0.008 % of its radius.
+inline constexpr std::size_t kMaxPointsPerArc = 256;
 // Most points one entity's curves give together; past it, arcs and curves come out as chords.
-inline constexpr std::size_t kMaxCurvePoints = std::size_t{1} << 20;
+inline constexpr std::size_t kMaxCurvePoints = std::size_t{1} << 18;
 // Largest spline degree read; higher degrees are malformed.
 inline constexpr int kMaxSplineDegree = 16;
 

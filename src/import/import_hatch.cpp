@@ -14,6 +14,8 @@ namespace {
 // Most boundary paths, and most vertices or edges of one path; more is malformed.
 constexpr std::size_t kMaxHatchPaths = 4096;
 constexpr std::size_t kMaxPathItems = std::size_t{1} << 16;
+// Most groups all boundary paths together may give: the bound on the memory of one HATCH.
+constexpr std::size_t kMaxPathGroups = std::size_t{1} << 20;
 constexpr double kRadiansPerDegree = std::numbers::pi / 180.0;
 
 enum class EdgeKind { None = 0, Line = 1, Arc = 2, Ellipse = 3, Spline = 4 };
@@ -51,6 +53,7 @@ struct HatchEntity {
     Vector3 extrusion{0.0, 0.0, 1.0};
     double elevation = 0.0;
     Stage stage = Stage::Header;
+    std::size_t pathGroups = 0;
     std::vector<HatchPath> paths;
 };
 
@@ -153,7 +156,7 @@ bool TakeGroup(const GroupPair& pair, HatchEntity& entity) {
     } else if (entity.stage == Stage::Header && pair.code == 30) {
         return StoreFinite(pair, entity.elevation);
     } else if (entity.stage == Stage::Paths) {
-        return TakePathGroup(pair, entity.paths.back());
+        return ++entity.pathGroups <= kMaxPathGroups && TakePathGroup(pair, entity.paths.back());
     }
     return true;
 }
@@ -256,11 +259,15 @@ std::int32_t ImportHatch(HWND map, GroupReader& reader, GroupPair& pair, ImportC
     if (!axes)
         return 0;
     const ObjectAxes* plane = IsWorldExtrusion(entity.extrusion) ? nullptr : &*axes;
+    // The paths share one entity's room for points; a malformed path drops the whole HATCH.
     std::vector<CurvePoints> outlines;
+    std::size_t used = 0;
     for (const HatchPath& path : entity.paths) {
         outlines.emplace_back(context);
+        outlines.back().limit = kMaxCurvePoints - std::min(used, kMaxCurvePoints);
         if (!AppendPath(outlines.back(), path, plane, entity.elevation))
             return 0;
+        used += outlines.back().points.size();
     }
     for (const CurvePoints& outline : outlines)
         CreateCurveObject(map, context, blockSlot, entity.layerName, outline.points, true);
