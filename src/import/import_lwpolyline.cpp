@@ -26,9 +26,7 @@ struct LwPolylineEntity {
     std::int32_t pendingX = 0;
     // Kept by the extended import only: the file values of the vertices in `points` with their
     // bulges, the extrusion direction and the elevation of the object plane.
-    std::vector<double> rawX;
-    std::vector<double> rawY;
-    std::vector<double> bulges;
+    std::vector<std::array<double, 3>>* raw = nullptr; // the context's room: x, y, bulge
     double pendingRawX = 0.0;
     bool curved = false; // a vertex has a bulge other than 0
     Vector3 extrusion{0.0, 0.0, 1.0};
@@ -99,9 +97,7 @@ GroupOutcome TakeY(const GroupPair& pair, const ImportContext& context, bool top
         return GroupOutcome::StopBefore; // a y without its x
     entity.points.push_back(MAP_COORDPT{entity.pendingX, y});
     if (context.extendedEntities) {
-        entity.rawX.push_back(entity.pendingRawX);
-        entity.rawY.push_back(rawY);
-        entity.bulges.push_back(0.0);
+        entity.raw->push_back({entity.pendingRawX, rawY, 0.0});
     }
     entity.holdingX = false;
     return outcome;
@@ -111,9 +107,10 @@ GroupOutcome TakeY(const GroupPair& pair, const ImportContext& context, bool top
 // direction and the elevation. A malformed value stops reading after its group.
 GroupOutcome TakeExtendedGroup(const GroupPair& pair, LwPolylineEntity& entity) {
     bool malformed = false;
-    if (pair.code == 42 && !entity.bulges.empty() && !entity.holdingX) {
-        malformed = !StoreFinite(pair, entity.bulges.back());
-        entity.curved = entity.curved || entity.bulges.back() != 0.0;
+    if (pair.code == 42 && !entity.raw->empty() && !entity.holdingX) {
+        double& bulge = entity.raw->back()[2];
+        malformed = !StoreFinite(pair, bulge);
+        entity.curved = entity.curved || bulge != 0.0;
     } else if (pair.code == 38) {
         malformed = !StoreFinite(pair, entity.elevation);
     } else {
@@ -151,12 +148,13 @@ OBJHANDLE CreateCurvedRun(HWND map, ImportContext& context, OBJHANDLE* blockSlot
         return nullptr; // a direction without length gives no plane: malformed
     const ObjectAxes* plane = IsWorldExtrusion(entity.extrusion) ? nullptr : &*axes;
     CurvePoints curve(context);
-    curve.Add(ProjectToPlan(plane, entity.rawX[0], entity.rawY[0], entity.elevation));
+    const auto& raw = *entity.raw;
+    curve.Add(ProjectToPlan(plane, raw[0][0], raw[0][1], entity.elevation));
     const std::size_t segments = entity.closed ? count : count - 1;
     for (std::size_t i = 0; i < segments; ++i) {
         const std::size_t next = (i + 1) % count;
-        AppendBulge(curve, {entity.rawX[i], entity.rawY[i]}, {entity.rawX[next], entity.rawY[next]},
-                    entity.bulges[i], plane, entity.elevation);
+        AppendBulge(curve, {raw[i][0], raw[i][1]}, {raw[next][0], raw[next][1]}, raw[i][2], plane,
+                    entity.elevation);
     }
     return CreateCurveObject(map, context, blockSlot, entity.layerName, curve.points,
                              entity.closed);
@@ -167,6 +165,10 @@ OBJHANDLE CreateCurvedRun(HWND map, ImportContext& context, OBJHANDLE* blockSlot
 std::int32_t ImportLwPolyline(HWND map, GroupReader& reader, GroupPair& pair,
                               ImportContext& context, OBJHANDLE* blockSlot) {
     LwPolylineEntity entity;
+    if (context.extendedEntities) {
+        entity.raw = &context.bulgeVertices;
+        entity.raw->clear();
+    }
     const bool topLevel = blockSlot == nullptr;
     while (NextEntityGroup(reader, pair) == EntityStep::Group) {
         if (TakeGroup(pair, context, topLevel, entity) != GroupOutcome::ReadOn)

@@ -53,8 +53,9 @@ struct PolylineEntity {
 };
 
 // Reads the header groups up to the first pair whose value is a keyword (a pair with code 0 and
-// no keyword does not end it). False when the file ended first.
-bool ReadHeader(GroupReader& reader, GroupPair& pair, PolylineEntity& entity) {
+// no keyword does not end it); the extended import also reads the mesh sizes, the elevation and
+// the extrusion direction. False when the file ended first.
+bool ReadHeader(GroupReader& reader, GroupPair& pair, PolylineEntity& entity, bool extended) {
     for (;;) {
         if (!ReadPair(pair, reader))
             return false;
@@ -65,6 +66,8 @@ bool ReadHeader(GroupReader& reader, GroupPair& pair, PolylineEntity& entity) {
         } else if (pair.code == 70) {
             entity.flags = ParseInt(pair.value);
             entity.closed = (entity.flags & 1) != 0;
+        } else if (!extended) {
+            continue; // the classic import reads no more of the header
         } else if (pair.code == 71) {
             entity.mesh.m = ParseInt(pair.value);
         } else if (pair.code == 72) {
@@ -80,14 +83,8 @@ bool ReadHeader(GroupReader& reader, GroupPair& pair, PolylineEntity& entity) {
 // Reads the groups of one VERTEX into x and y (only the groups present overwrite them) up to the
 // next pair whose value is a keyword, which stays current; returns 1 then. Returns 0 when no
 // pair can be read, when x or y is malformed (that pair stays current) or when group 70 is not
-// 0: flagged vertices belong to meshes, splines and 3-D polylines, which the classic import
-// leaves out. The extended import keeps the flags and reads the bulge (group 42) too.
-std::int32_t ReadVertex(GroupReader& reader, GroupPair& pair, PolylineEntity& entity,
-                        bool extended) {
-    double& x = entity.x;
-    double& y = entity.y;
-    entity.bulge = 0.0;
-    entity.vertexFlags = 0;
+// 0: flagged vertices belong to meshes, splines and 3-D polylines, which are not imported.
+std::int32_t ReadVertex(GroupReader& reader, GroupPair& pair, double& x, double& y) {
     for (;;) {
         if (!ReadPair(pair, reader))
             return 0;
@@ -103,18 +100,38 @@ std::int32_t ReadVertex(GroupReader& reader, GroupPair& pair, PolylineEntity& en
                 return 0;
             break;
         case 70:
-            entity.vertexFlags = ParseInt(pair.value);
-            if (!extended && entity.vertexFlags != 0)
-                return 0;
-            break;
-        case 42:
-            if (extended && !StoreFinite(pair, entity.bulge))
+            if (ParseInt(pair.value) != 0)
                 return 0;
             break;
         default:
             break;
         }
     }
+}
+
+// The extended import's VERTEX: as ReadVertex, but flagged vertices are read too (their flags
+// kept) and so is the bulge (group 42), which a malformed value makes return 0 as well.
+std::int32_t ReadExtendedVertex(GroupReader& reader, GroupPair& pair, PolylineEntity& entity) {
+    entity.bulge = 0.0;
+    entity.vertexFlags = 0;
+    for (;;) {
+        if (!ReadPair(pair, reader))
+            return 0;
+        if (LookupKeyword(pair))
+            return 1;
+        if ((pair.code == 10 && !StoreChecked(pair, entity.x)) ||
+            (pair.code == 20 && !StoreChecked(pair, entity.y)) ||
+            (pair.code == 42 && !StoreFinite(pair, entity.bulge)))
+            return 0;
+        if (pair.code == 70)
+            entity.vertexFlags = ParseInt(pair.value);
+    }
+}
+
+std::int32_t ReadVertexOf(GroupReader& reader, GroupPair& pair, PolylineEntity& entity,
+                          bool extended) {
+    return extended ? ReadExtendedVertex(reader, pair, entity)
+                    : ReadVertex(reader, pair, entity.x, entity.y);
 }
 
 // Grows the buffer when the next vertex would fill it: by one step, or by half its room once
@@ -160,16 +177,27 @@ bool StoreArcBefore(const ImportContext& context, bool topLevel, PolylineEntity&
     return true;
 }
 
+// The extended import's StoreVertex: the arc segment reaching the vertex first, and the vertex
+// projected from its object plane.
+bool StoreExtendedVertex(const ImportContext& context, bool topLevel, PolylineEntity& entity) {
+    if (!StoreArcBefore(context, topLevel, entity))
+        return false;
+    const PlanPoint point = ProjectToPlan(entity.plane, entity.x, entity.y, entity.elevation);
+    const auto x = ToMapUnits(context, point.x, Axis::X, topLevel);
+    const auto y = ToMapUnits(context, point.y, Axis::Y, topLevel);
+    if (!x || !y)
+        return false;
+    entity.points.push_back(MAP_COORDPT{*x, *y});
+    return true;
+}
+
 // Converts the current vertex to map units and appends it to the run; false when a coordinate
 // is no 32-bit map coordinate, which refuses the vertex like a malformed value.
 bool StoreVertex(const ImportContext& context, bool topLevel, PolylineEntity& entity) {
-    if (context.extendedEntities && !StoreArcBefore(context, topLevel, entity))
-        return false;
-    const PlanPoint point = entity.plane
-                                ? ProjectToPlan(entity.plane, entity.x, entity.y, entity.elevation)
-                                : PlanPoint{entity.x, entity.y};
-    const auto x = ToMapUnits(context, point.x, Axis::X, topLevel);
-    const auto y = ToMapUnits(context, point.y, Axis::Y, topLevel);
+    if (context.extendedEntities)
+        return StoreExtendedVertex(context, topLevel, entity);
+    const auto x = ToMapUnits(context, entity.x, Axis::X, topLevel);
+    const auto y = ToMapUnits(context, entity.y, Axis::Y, topLevel);
     if (!x || !y)
         return false;
     entity.points.push_back(MAP_COORDPT{*x, *y});
@@ -224,7 +252,7 @@ std::int32_t CollectRuns(HWND map, GroupReader& reader, GroupPair& pair, ImportC
     for (;;) {
         if (pair.keyword == KeywordId::Vertex) {
             MakeRoomForNextVertex(entity.points);
-            lastRead = ReadVertex(reader, pair, entity, context.extendedEntities);
+            lastRead = ReadVertexOf(reader, pair, entity, context.extendedEntities);
             if (!lastRead)
                 return 0;
             if (IsFramePoint(context, entity))
@@ -249,7 +277,8 @@ std::int32_t CollectRuns(HWND map, GroupReader& reader, GroupPair& pair, ImportC
 std::int32_t ImportPolyline(HWND map, GroupReader& reader, GroupPair& pair, ImportContext& context,
                             OBJHANDLE* blockSlot) {
     PolylineEntity entity;
-    if (!ReadHeader(reader, pair, entity) || pair.keyword != KeywordId::Vertex)
+    if (!ReadHeader(reader, pair, entity, context.extendedEntities) ||
+        pair.keyword != KeywordId::Vertex)
         return 0;
     if (context.extendedEntities && (entity.flags & (kPolyfaceFlag | kMeshFlag)) != 0) {
         entity.mesh.polyface = (entity.flags & kPolyfaceFlag) != 0;
@@ -260,7 +289,7 @@ std::int32_t ImportPolyline(HWND map, GroupReader& reader, GroupPair& pair, Impo
     }
     if (context.extendedEntities && !SetPlane(entity))
         return 0;
-    std::int32_t lastRead = ReadVertex(reader, pair, entity, context.extendedEntities);
+    std::int32_t lastRead = ReadVertexOf(reader, pair, entity, context.extendedEntities);
     if (entity.x == kNotGiven || entity.y == kNotGiven)
         return 0;
     entity.points.reserve(kPointBufferStep);
