@@ -133,6 +133,12 @@ INSTANTIATE_TEST_SUITE_P(
                   {ObjectKind::Polyline},
                   Path({{-10, 5}, {-20, 5}}),
                   {-10, 5}},
+        CurveCase{"PolylineSeenFromBelowIsMirrored",
+                  "0\nPOLYLINE\n230\n-1\n0\nVERTEX\n10\n10\n20\n5\n0\nVERTEX\n10\n20\n20\n5\n0\n"
+                  "SEQEND\n",
+                  {ObjectKind::Polyline},
+                  Path({{-10, 5}, {-20, 5}}),
+                  {-10, 5}},
         CurveCase{"WholeEllipse",
                   "0\nELLIPSE\n10\n1000\n20\n1000\n11\n500\n21\n0\n40\n0.5\n",
                   {ObjectKind::Polygon},
