@@ -168,7 +168,7 @@ bool AppendArcSegment(const ImportContext& context, bool topLevel, PolylineEntit
 // becomes the run's last (and first) file point.
 bool StoreArcBefore(const ImportContext& context, bool topLevel, PolylineEntity& entity) {
     const PlanPoint current{entity.x, entity.y};
-    if (!AppendArcSegment(context, topLevel, entity, current))
+    if (entity.lastBulge != 0.0 && !AppendArcSegment(context, topLevel, entity, current))
         return false;
     if (entity.points.empty())
         entity.runFirst = current;
@@ -182,7 +182,9 @@ bool StoreArcBefore(const ImportContext& context, bool topLevel, PolylineEntity&
 bool StoreExtendedVertex(const ImportContext& context, bool topLevel, PolylineEntity& entity) {
     if (!StoreArcBefore(context, topLevel, entity))
         return false;
-    const PlanPoint point = ProjectToPlan(entity.plane, entity.x, entity.y, entity.elevation);
+    const PlanPoint point = entity.plane
+                                ? ProjectToPlan(entity.plane, entity.x, entity.y, entity.elevation)
+                                : PlanPoint{entity.x, entity.y};
     const auto x = ToMapUnits(context, point.x, Axis::X, topLevel);
     const auto y = ToMapUnits(context, point.y, Axis::Y, topLevel);
     if (!x || !y)
