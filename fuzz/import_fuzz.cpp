@@ -8,7 +8,7 @@
 //   byte 1: bits 0-3 the multiplier, 4-5 the layer-mapping file, 6-7 the point-symbol registry
 //   byte 2: bits 0-2 the X offset, 3-5 the Y offset
 //   byte 3: bits 0-1 the path: a file in memory, a file in a folder, a file whose name holds
-//           blanks, or a folder (which cannot be opened)
+//           blanks, or a folder (which cannot be opened); bit 2 the extended import
 //
 // The import must open the file (result 1, no message) or, for the folder, refuse it with one
 // message and leave the map as it was; it must end, and leave a map whose layers and groups
@@ -51,6 +51,7 @@ std::string SettingsText(const std::uint8_t* options, const std::string& iniPath
     text += Flag("Group polylines after SEQEND", flags & 2);
     text += Flag("Attributes into one column", flags & 4);
     text += Flag("SetLayerOrderFromIniFile", flags & 8);
+    text += Flag("ExtendedEntities", options[3] & 4);
     if (flags & 64)
         text += "ZOffset=int:-7\n";
     if (const char* multiplier = kMultipliers[options[1] & 15])

@@ -21,6 +21,22 @@ std::int32_t ImportText(HWND map, GroupReader& reader, GroupPair& pair, ImportCo
 std::int32_t ImportInsert(HWND map, GroupReader& reader, GroupPair& pair, ImportContext& context,
                           OBJHANDLE* blockSlot);
 
+// Handlers of the extended import, found by name through ExtendedEntityHandlerFor.
+std::int32_t ImportEllipse(HWND map, GroupReader& reader, GroupPair& pair, ImportContext& context,
+                           OBJHANDLE* blockSlot);
+std::int32_t ImportSpline(HWND map, GroupReader& reader, GroupPair& pair, ImportContext& context,
+                          OBJHANDLE* blockSlot);
+std::int32_t ImportSolid(HWND map, GroupReader& reader, GroupPair& pair, ImportContext& context,
+                         OBJHANDLE* blockSlot);
+std::int32_t ImportFace3d(HWND map, GroupReader& reader, GroupPair& pair, ImportContext& context,
+                          OBJHANDLE* blockSlot);
+std::int32_t ImportLeader(HWND map, GroupReader& reader, GroupPair& pair, ImportContext& context,
+                          OBJHANDLE* blockSlot);
+std::int32_t ImportMline(HWND map, GroupReader& reader, GroupPair& pair, ImportContext& context,
+                         OBJHANDLE* blockSlot);
+std::int32_t ImportHatch(HWND map, GroupReader& reader, GroupPair& pair, ImportContext& context,
+                         OBJHANDLE* blockSlot);
+
 // The handler for an entity keyword, or null when the keyword starts no entity the import
 // reads. INSERT has a handler only when blocks are in use.
 EntityHandler EntityHandlerFor(KeywordId keyword, bool useBlocks);

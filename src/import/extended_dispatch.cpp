@@ -12,7 +12,14 @@ struct ExtendedEntity {
     EntityHandler handler;
 };
 
-constexpr std::array<ExtendedEntity, 0> kExtendedEntities{};
+// SOLID and TRACE share their layout; a HELIX is read as the spline it carries.
+constexpr std::array kExtendedEntities{
+    ExtendedEntity{"ELLIPSE", ImportEllipse}, ExtendedEntity{"SPLINE", ImportSpline},
+    ExtendedEntity{"HELIX", ImportSpline},    ExtendedEntity{"SOLID", ImportSolid},
+    ExtendedEntity{"TRACE", ImportSolid},     ExtendedEntity{"3DFACE", ImportFace3d},
+    ExtendedEntity{"LEADER", ImportLeader},   ExtendedEntity{"MLINE", ImportMline},
+    ExtendedEntity{"HATCH", ImportHatch},
+};
 
 } // namespace
 

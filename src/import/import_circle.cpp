@@ -1,7 +1,9 @@
 #include "host/vexcore.h"
 #include "import/entity_handlers.h"
 #include "import/entity_reading.h"
+#include "import/extended_reading.h"
 #include "import/layer_resolution.h"
+#include "import/plane_arcs.h"
 
 #include <array>
 #include <string>
@@ -36,6 +38,8 @@ std::int32_t ImportCircle(HWND map, GroupReader& reader, GroupPair& pair, Import
     std::string layerName;
     std::array<double, kFieldCount> fields;
     fields.fill(kNotGiven);
+    Vector3 extrusion{0.0, 0.0, 1.0}; // read only by the extended import
+    bool malformed = false;
     for (;;) {
         const EntityStep step = NextEntityGroup(reader, pair);
         if (step == EntityStep::Exhausted)
@@ -47,14 +51,25 @@ std::int32_t ImportCircle(HWND map, GroupReader& reader, GroupPair& pair, Import
             continue;
         }
         const CircleField field = FieldOf(pair.code);
-        if (field != kFieldCount && !StoreChecked(pair, fields[field]))
-            return 0; // a malformed value, z included, drops the CIRCLE; its pair stays current
+        if (field != kFieldCount) {
+            if (!StoreChecked(pair, fields[field]))
+                return 0; // a malformed value, z included, drops the CIRCLE; its pair stays current
+        } else if (context.extendedEntities && TakeExtrusion(pair, extrusion, malformed) &&
+                   malformed) {
+            return 0;
+        }
     }
     for (CircleField required : {kCentreX, kCentreY, kRadius}) {
         if (fields[required] == kNotGiven)
             return 0;
     }
     TakeLayerStep(map, context, layerName);
+    if (context.extendedEntities && !IsWorldExtrusion(extrusion)) {
+        const double z = fields[kCentreZ] == kNotGiven ? 0.0 : fields[kCentreZ];
+        CreatePlaneCircle(map, context, blockSlot, {fields[kCentreX], fields[kCentreY], z},
+                          fields[kRadius], extrusion);
+        return 1;
+    }
 
     const bool topLevel = blockSlot == nullptr;
     const auto centreX = ToMapUnits(context, fields[kCentreX], Axis::X, topLevel);

@@ -8,6 +8,7 @@
 #include "import/import_limits.h"
 #include "import/import_settings.h"
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -45,6 +46,9 @@ struct ImportContext {
     std::uint64_t insertedObjects = 0;
     // That limit: "MaxInsertedObjects" when it is above 0, the built-in default otherwise.
     std::uint64_t insertedObjectCap = kMaxInsertedObjects;
+    // Room the extended import's LWPOLYLINE reuses from entity to entity: the file values x, y
+    // and bulge of the vertices of the one being read.
+    std::vector<std::array<double, 3>> bulgeVertices;
 };
 
 // Fills the context from the import settings (multiplier and offsets "in use" rules included).
