@@ -21,6 +21,14 @@ std::int32_t ImportText(HWND map, GroupReader& reader, GroupPair& pair, ImportCo
 std::int32_t ImportInsert(HWND map, GroupReader& reader, GroupPair& pair, ImportContext& context,
                           OBJHANDLE* blockSlot);
 
+// Handlers of the extended import (extended_dispatch.cpp).
+std::int32_t ImportMText(HWND map, GroupReader& reader, GroupPair& pair, ImportContext& context,
+                         OBJHANDLE* blockSlot);
+std::int32_t ImportDimension(HWND map, GroupReader& reader, GroupPair& pair, ImportContext& context,
+                             OBJHANDLE* blockSlot);
+std::int32_t ImportMInsert(HWND map, GroupReader& reader, GroupPair& pair, ImportContext& context,
+                           OBJHANDLE* blockSlot);
+
 // The handler for an entity keyword, or null when the keyword starts no entity the import
 // reads. INSERT has a handler only when blocks are in use.
 EntityHandler EntityHandlerFor(KeywordId keyword, bool useBlocks);

@@ -12,7 +12,11 @@ struct ExtendedEntity {
     EntityHandler handler;
 };
 
-constexpr std::array<ExtendedEntity, 0> kExtendedEntities{};
+constexpr std::array kExtendedEntities{
+    ExtendedEntity{"MTEXT", ImportMText},
+    ExtendedEntity{"DIMENSION", ImportDimension},
+    ExtendedEntity{"MINSERT", ImportMInsert},
+};
 
 } // namespace
 

@@ -4,6 +4,7 @@
 
 #include "host/vexcore.h"
 #include "import/block_store.h"
+#include "import/deferred_inserts.h"
 #include "import/group_reader.h"
 #include "import/import_limits.h"
 #include "import/import_settings.h"
@@ -34,6 +35,9 @@ struct ImportContext {
     // The extended import: entities and readings beyond the classic set; off keeps the classic
     // import exactly.
     bool extendedEntities = false;
+    // INSERTs inside blocks of blocks not defined yet (extended import only), placed once the
+    // BLOCKS section has been read.
+    std::vector<DeferredInsert> deferredInserts;
     BlockStore blocks;
     const ZOVIniEntry* iniEntries = nullptr;
     std::uint32_t iniEntryCount = 0;

@@ -1,0 +1,78 @@
+#include "import/attribute_texts.h"
+
+#include "import/text_codes.h"
+#include "module/line_breaks.h"
+
+namespace {
+constexpr std::int32_t kInvisible = 1;
+} // namespace
+
+bool AttributeTexts::TakeNumber(const GroupPair& pair) {
+    double* target = pair.code == 10   ? &current_.placed.x
+                     : pair.code == 20 ? &current_.placed.y
+                     : pair.code == 11 ? &current_.alignX
+                     : pair.code == 21 ? &current_.alignY
+                     : pair.code == 40 ? &current_.placed.height
+                     : pair.code == 50 ? &current_.placed.rotationDegrees
+                                       : nullptr;
+    if (!target)
+        return false;
+    if (!StoreChecked(pair, *target))
+        current_.malformed = true;
+    return true;
+}
+
+void AttributeTexts::Take(const GroupPair& pair) {
+    if (current_.inEmbeddedObject || TakeNumber(pair) ||
+        TakePlaneGroup(pair, current_.placed.plane))
+        return;
+    switch (pair.code) {
+    case 1:
+        current_.placed.text.assign(pair.value);
+        break;
+    case 8:
+        current_.placed.layerName.assign(pair.value);
+        break;
+    case 70:
+        current_.flags = ParseInt(pair.value);
+        break;
+    case 72:
+        current_.horizontal = ParseInt(pair.value);
+        break;
+    case 74:
+        current_.vertical = ParseInt(pair.value);
+        break;
+    case 101:
+        current_.inEmbeddedObject = true;
+        break;
+    default:
+        break;
+    }
+}
+
+void AttributeTexts::EndAttribute() {
+    Attribute attribute = std::move(current_);
+    current_ = Attribute{};
+    if (attribute.malformed || attribute.placed.plane.malformed || (attribute.flags & kInvisible))
+        return;
+    PlacedText& placed = attribute.placed;
+    // A justified value hangs on its alignment point, as a TEXT does.
+    if (attribute.horizontal != 0 || attribute.vertical != 0) {
+        if (attribute.alignX != kNotGiven)
+            placed.x = attribute.alignX;
+        if (attribute.alignY != kNotGiven)
+            placed.y = attribute.alignY;
+    }
+    placed.flags = TextAlignmentFlags(attribute.horizontal, attribute.vertical);
+    ConvertLineBreaks(placed.text.data(), placed.text.size(), LineBreakMode::BackslashNToCrLf);
+    DecodeUnicodeEscapes(placed.text);
+    DecodePercentCodes(placed.text);
+    if (!placed.text.empty())
+        texts_.push_back(std::move(placed));
+}
+
+void AttributeTexts::Create(HWND map, ImportContext& context, OBJHANDLE* blockSlot) {
+    for (const PlacedText& placed : texts_)
+        CreatePlacedText(map, context, placed, blockSlot);
+    texts_.clear();
+}

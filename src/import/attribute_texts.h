@@ -1,0 +1,35 @@
+// The extended import shows the ATTRIB values of an INSERT that are not invisible as map texts
+// where the drawing places them, besides their rows in the attribute table. The texts are
+// collected while the INSERT reads and created after its copy, so that they take the layer step
+// only once the INSERT has placed its copy.
+#pragma once
+
+#include "import/placed_text.h"
+
+#include <vector>
+
+class AttributeTexts {
+  public:
+    // A group of the ATTRIB being read.
+    void Take(const GroupPair& pair);
+    // The ATTRIB being read is complete: kept when it is visible and well formed.
+    void EndAttribute();
+    // Creates the kept texts (inside a block in its group) and forgets them.
+    void Create(HWND map, ImportContext& context, OBJHANDLE* blockSlot);
+
+  private:
+    struct Attribute {
+        PlacedText placed;
+        double alignX = kNotGiven; // 11/21: the point a justified value hangs on
+        double alignY = kNotGiven;
+        std::int32_t horizontal = 0; // 72
+        std::int32_t vertical = 0;   // 74
+        std::int32_t flags = 0;      // 70: bit 1 invisible
+        bool malformed = false;
+        bool inEmbeddedObject = false; // after "101 Embedded Object": the multiline form's groups
+    };
+    bool TakeNumber(const GroupPair& pair);
+
+    Attribute current_;
+    std::vector<PlacedText> texts_;
+};
