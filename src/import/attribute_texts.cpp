@@ -3,6 +3,9 @@
 #include "import/text_codes.h"
 #include "module/line_breaks.h"
 
+#include <cmath>
+#include <numbers>
+
 namespace {
 constexpr std::int32_t kInvisible = 1;
 } // namespace
@@ -71,8 +74,40 @@ void AttributeTexts::EndAttribute() {
         texts_.push_back(std::move(placed));
 }
 
-void AttributeTexts::Create(HWND map, ImportContext& context, OBJHANDLE* blockSlot) {
-    for (const PlacedText& placed : texts_)
-        CreatePlacedText(map, context, placed, blockSlot);
+bool AttributeTexts::CreateShifted(HWND map, ImportContext& context, OBJHANDLE* blockSlot,
+                                   double dx, double dy, bool repeat) {
+    for (const PlacedText& text : texts_) {
+        if (repeat && context.insertedObjects >= context.insertedObjectCap)
+            return false;
+        PlacedText placed = text;
+        placed.x += dx;
+        placed.y += dy;
+        if (CreatePlacedText(map, context, placed, blockSlot) && repeat)
+            ++context.insertedObjects;
+    }
+    return true;
+}
+
+void AttributeTexts::Create(HWND map, ImportContext& context, OBJHANDLE* blockSlot,
+                            const InsertPlacement& placement) {
+    if (texts_.empty())
+        return;
+    const bool array = !placement.malformed && (placement.columns > 1 || placement.rows > 1);
+    const std::int32_t rows = array ? placement.rows : 1;
+    const std::int32_t columns = array ? placement.columns : 1;
+    const double radians = placement.rotationDegrees * std::numbers::pi / 180.0;
+    const double c = std::cos(radians);
+    const double s = std::sin(radians);
+    for (std::int32_t row = 0; row < rows; ++row) {
+        for (std::int32_t column = 0; column < columns; ++column) {
+            const double u = column * placement.columnSpacing;
+            const double v = row * placement.rowSpacing;
+            if (!CreateShifted(map, context, blockSlot, c * u - s * v, s * u + c * v,
+                               row != 0 || column != 0)) {
+                texts_.clear();
+                return;
+            }
+        }
+    }
     texts_.clear();
 }

@@ -4,6 +4,7 @@
 // only once the INSERT has placed its copy.
 #pragma once
 
+#include "import/deferred_inserts.h"
 #include "import/placed_text.h"
 
 #include <vector>
@@ -14,8 +15,10 @@ class AttributeTexts {
     void Take(const GroupPair& pair);
     // The ATTRIB being read is complete: kept when it is visible and well formed.
     void EndAttribute();
-    // Creates the kept texts (inside a block in its group) and forgets them.
-    void Create(HWND map, ImportContext& context, OBJHANDLE* blockSlot);
+    // Creates the kept texts (inside a block in its group) and forgets them. An array INSERT
+    // repeats them in every cell; the repeats count against the cap on inserted objects.
+    void Create(HWND map, ImportContext& context, OBJHANDLE* blockSlot,
+                const InsertPlacement& placement);
 
   private:
     struct Attribute {
@@ -29,6 +32,9 @@ class AttributeTexts {
         bool inEmbeddedObject = false; // after "101 Embedded Object": the multiline form's groups
     };
     bool TakeNumber(const GroupPair& pair);
+    // Creates the texts shifted by (dx, dy) in their plane; false once the cap is reached.
+    bool CreateShifted(HWND map, ImportContext& context, OBJHANDLE* blockSlot, double dx, double dy,
+                       bool repeat);
 
     Attribute current_;
     std::vector<PlacedText> texts_;

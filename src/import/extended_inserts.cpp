@@ -106,6 +106,10 @@ bool TakeInsertArrayGroup(const GroupPair& pair, InsertPlacement& placement) {
     }
 }
 
+bool IsWaiting(const ImportContext& context, const std::string& blockName) {
+    return !context.waitingBlocks.empty() && context.waitingBlocks.contains(blockName);
+}
+
 bool IsPlainPlacement(const InsertPlacement& placement) {
     return placement.columns == 1 && placement.rows == 1 &&
            IsWorldExtrusion(placement.plane.extrusion);
@@ -142,7 +146,8 @@ void PlaceOrDeferInsert(HWND map, ImportContext& context, const std::string& blo
                         OBJHANDLE* blockSlot) {
     if (blockName.empty())
         return;
-    if (const BlockRecord* block = context.blocks.Find(blockName)) {
+    const BlockRecord* block = context.blocks.Find(blockName);
+    if (block && !IsWaiting(context, blockName)) {
         PlaceInsertCopies(map, context, *block, placement, layerName, blockSlot);
         return;
     }
@@ -177,4 +182,5 @@ void ResolveDeferredInserts(HWND map, ImportContext& context) {
         if (const auto found = insertsOf.find(insert.owner); found != insertsOf.end())
             ready.insert(ready.end(), found->second.begin(), found->second.end());
     }
+    context.waitingBlocks.clear();
 }

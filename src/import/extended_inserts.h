@@ -10,6 +10,10 @@
 // false for any other code. Counts outside 1..32767 mark the placement malformed.
 bool TakeInsertArrayGroup(const GroupPair& pair, InsertPlacement& placement);
 
+// Whether the block waits for INSERTs of blocks defined after it: a copy of it now would lack
+// them, so INSERTs of it inside other blocks wait as well.
+bool IsWaiting(const ImportContext& context, const std::string& blockName);
+
 // One copy in the world's plane: what the classic transform places.
 bool IsPlainPlacement(const InsertPlacement& placement);
 
@@ -20,7 +24,7 @@ void PlaceInsertCopies(HWND map, ImportContext& context, const BlockRecord& bloc
                        const InsertPlacement& placement, const std::string& layerName,
                        OBJHANDLE* blockSlot);
 
-// Places the block when it is defined; inside a block, a block not defined yet is kept for
+// Places the block when it is defined and waits for nothing; inside a block, any other is kept for
 // ResolveDeferredInserts (the block being read names the owner when its definition ends).
 void PlaceOrDeferInsert(HWND map, ImportContext& context, const std::string& blockName,
                         const std::string& layerName, const InsertPlacement& placement,

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 struct ImportExtent {
@@ -38,6 +39,8 @@ struct ImportContext {
     // INSERTs inside blocks of blocks not defined yet (extended import only), placed once the
     // BLOCKS section has been read.
     std::vector<DeferredInsert> deferredInserts;
+    // The blocks that own such INSERTs, until they are placed.
+    std::unordered_set<std::string> waitingBlocks;
     BlockStore blocks;
     const ZOVIniEntry* iniEntries = nullptr;
     std::uint32_t iniEntryCount = 0;

@@ -178,18 +178,13 @@ bool WithinInsertLimit(const ImportContext& context, const BlockRecord& block) {
 // The extended import's placing: the classic transform for one copy in the world's plane,
 // arrays and other planes through PlaceInsertCopies, blocks defined later kept for later.
 void PlaceExtendedInsert(HWND map, ImportContext& context, const InsertFields& fields,
-                         InsertPlacement& placement, OBJHANDLE* blockSlot) {
+                         const InsertPlacement& placement, OBJHANDLE* blockSlot) {
     const BlockRecord* block = context.blocks.Find(fields.blockName);
-    if (block && IsPlainPlacement(placement)) {
+    if (block && IsPlainPlacement(placement) && !IsWaiting(context, fields.blockName)) {
         if (const auto transform = PlaceInsert(context, fields, *block, blockSlot == nullptr))
             PlaceBlockCopy(map, context, *block, *transform, fields.layerName, blockSlot);
         return;
     }
-    placement.x = fields.x;
-    placement.y = fields.y;
-    placement.scaleX = fields.scaleX;
-    placement.scaleY = fields.scaleY;
-    placement.rotationDegrees = fields.rotation;
     PlaceOrDeferInsert(map, context, fields.blockName, fields.layerName, placement, blockSlot);
 }
 
@@ -225,9 +220,15 @@ std::int32_t ImportInsert(HWND map, GroupReader& reader, GroupPair& pair, Import
                    context.extendedEntities ? &extended : nullptr);
     attributes.Finish();
     if (context.extendedEntities) {
+        InsertPlacement& placement = extended.placement;
+        placement.x = fields.x;
+        placement.y = fields.y;
+        placement.scaleX = fields.scaleX;
+        placement.scaleY = fields.scaleY;
+        placement.rotationDegrees = fields.rotation;
         if (!fields.blockName.empty())
-            PlaceExtendedInsert(map, context, fields, extended.placement, blockSlot);
-        extended.texts.Create(map, context, blockSlot);
+            PlaceExtendedInsert(map, context, fields, placement, blockSlot);
+        extended.texts.Create(map, context, blockSlot, placement);
         return continueFlag;
     }
 

@@ -78,6 +78,8 @@ std::int32_t ReadBlock(HWND map, GroupReader& reader, GroupPair& pair, ImportCon
     const bool hasDeferred = context.deferredInserts.size() > deferredBefore;
     for (std::size_t i = deferredBefore; i < context.deferredInserts.size(); ++i)
         context.deferredInserts[i].owner = record.name;
+    if (hasDeferred)
+        context.waitingBlocks.insert(record.name);
     if (record.object || hasDeferred) {
         record.objectCount = CountObjectTree(map, record.object);
         context.blocks.Append(std::move(record));
