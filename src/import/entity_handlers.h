@@ -28,6 +28,8 @@ std::int32_t ImportDimension(HWND map, GroupReader& reader, GroupPair& pair, Imp
                              OBJHANDLE* blockSlot);
 std::int32_t ImportMInsert(HWND map, GroupReader& reader, GroupPair& pair, ImportContext& context,
                            OBJHANDLE* blockSlot);
+std::int32_t ImportMultiLeader(HWND map, GroupReader& reader, GroupPair& pair,
+                               ImportContext& context, OBJHANDLE* blockSlot);
 
 // The handler for an entity keyword, or null when the keyword starts no entity the import
 // reads. INSERT has a handler only when blocks are in use.

@@ -13,9 +13,9 @@ struct ExtendedEntity {
 };
 
 constexpr std::array kExtendedEntities{
-    ExtendedEntity{"MTEXT", ImportMText},
-    ExtendedEntity{"DIMENSION", ImportDimension},
-    ExtendedEntity{"MINSERT", ImportMInsert},
+    ExtendedEntity{"MTEXT", ImportMText},         ExtendedEntity{"DIMENSION", ImportDimension},
+    ExtendedEntity{"MINSERT", ImportMInsert},     ExtendedEntity{"MULTILEADER", ImportMultiLeader},
+    ExtendedEntity{"MLEADER", ImportMultiLeader},
 };
 
 } // namespace
