@@ -193,7 +193,8 @@ void PlaceExtendedInsert(HWND map, ImportContext& context, const InsertFields& f
 bool PlaceBlockCopy(HWND map, ImportContext& context, const BlockRecord& block,
                     const TreeTransform& transform, const std::string& layerName,
                     OBJHANDLE* blockSlot) {
-    if (!WithinInsertLimit(context, block))
+    // A block kept only to receive copies of later definitions may have none yet.
+    if (!block.object || !WithinInsertLimit(context, block))
         return false;
     OBJHANDLE copy = CopyBlock(map, block);
     if (!copy)
