@@ -82,7 +82,10 @@ bool AttributeTexts::CreateShifted(HWND map, ImportContext& context, OBJHANDLE* 
         PlacedText placed = text;
         placed.x += dx;
         placed.y += dy;
-        if (CreatePlacedText(map, context, placed, blockSlot) && repeat)
+        CreatePlacedText(map, context, placed, blockSlot);
+        // Every repeat counts, made or not, so that an array of texts the map cannot take
+        // still ends at the cap.
+        if (repeat)
             ++context.insertedObjects;
     }
     return true;

@@ -136,7 +136,8 @@ void PlaceInsertCopies(HWND map, ImportContext& context, const BlockRecord& bloc
                                                  row * placement.rowSpacing, topLevel);
             if (!transform)
                 return; // the next cells lie further out still, or the plane is edge-on
-            PlaceBlockCopy(map, context, block, *transform, layerName, blockSlot);
+            if (!PlaceBlockCopy(map, context, block, *transform, layerName, blockSlot))
+                return; // the host made no copy: it will make none for the next cell either
         }
     }
 }

@@ -14,7 +14,8 @@
 
 namespace {
 
-// The vertices one MULTILEADER may give in all; more count as a malformed count.
+// The vertices, leaders and leader lines one MULTILEADER may give in all; more count as a
+// malformed count.
 constexpr std::size_t kMaxLeaderPoints = 65536;
 
 struct PlanPoint {
@@ -59,11 +60,13 @@ bool TakeMarker(const GroupPair& pair, MultiLeader& entity) {
     } else if (pair.code == 302 && value == "LEADER{") {
         entity.section = Section::Leader;
         entity.leaders.emplace_back();
+        ++entity.points;
     } else if (pair.code == 303 && entity.section == Section::Leader) {
         entity.section = Section::Context;
     } else if (pair.code == 304 && value == "LEADER_LINE{" && entity.section == Section::Leader) {
         entity.section = Section::LeaderLine;
         entity.leaders.back().lines.emplace_back();
+        ++entity.points;
     } else if (pair.code == 305 && entity.section == Section::LeaderLine) {
         entity.section = Section::Leader;
     } else {
@@ -131,7 +134,7 @@ bool TakeLineGroup(const GroupPair& pair, MultiLeader& entity) {
 // Takes one group; false when a value is malformed, which drops the MULTILEADER.
 bool TakeMultiLeaderGroup(const GroupPair& pair, MultiLeader& entity) {
     if (TakeMarker(pair, entity))
-        return true;
+        return entity.points <= kMaxLeaderPoints;
     switch (entity.section) {
     case Section::Entity:
         if (pair.code == 8)
