@@ -10,31 +10,40 @@ namespace {
 constexpr std::int32_t kInvisible = 1;
 } // namespace
 
-bool AttributeTexts::TakeNumber(const GroupPair& pair) {
-    double* target = pair.code == 10   ? &current_.placed.x
-                     : pair.code == 20 ? &current_.placed.y
-                     : pair.code == 11 ? &current_.alignX
-                     : pair.code == 21 ? &current_.alignY
-                     : pair.code == 40 ? &current_.placed.height
-                     : pair.code == 50 ? &current_.placed.rotationDegrees
-                                       : nullptr;
-    if (!target)
-        return false;
-    if (!StoreChecked(pair, *target))
+void AttributeTexts::TakeNumber(const GroupPair& pair, double& target) {
+    if (!StoreChecked(pair, target))
         current_.malformed = true;
-    return true;
 }
 
+// One switch over the codes, as this runs for every group of every ATTRIB.
 void AttributeTexts::Take(const GroupPair& pair) {
-    if (current_.inEmbeddedObject || TakeNumber(pair) ||
-        TakePlaneGroup(pair, current_.placed.plane))
+    if (current_.inEmbeddedObject)
         return;
+    PlacedText& placed = current_.placed;
     switch (pair.code) {
     case 1:
-        current_.placed.text.assign(pair.value);
+        placed.text.assign(pair.value);
         break;
     case 8:
-        current_.placed.layerName.assign(pair.value);
+        placed.layerName.assign(pair.value);
+        break;
+    case 10:
+        TakeNumber(pair, placed.x);
+        break;
+    case 20:
+        TakeNumber(pair, placed.y);
+        break;
+    case 11:
+        TakeNumber(pair, current_.alignX);
+        break;
+    case 21:
+        TakeNumber(pair, current_.alignY);
+        break;
+    case 40:
+        TakeNumber(pair, placed.height);
+        break;
+    case 50:
+        TakeNumber(pair, placed.rotationDegrees);
         break;
     case 70:
         current_.flags = ParseInt(pair.value);
@@ -47,6 +56,12 @@ void AttributeTexts::Take(const GroupPair& pair) {
         break;
     case 101:
         current_.inEmbeddedObject = true;
+        break;
+    case 30:
+    case 210:
+    case 220:
+    case 230:
+        TakePlaneGroup(pair, placed.plane);
         break;
     default:
         break;
@@ -76,13 +91,17 @@ void AttributeTexts::EndAttribute() {
 
 bool AttributeTexts::CreateShifted(HWND map, ImportContext& context, OBJHANDLE* blockSlot,
                                    double dx, double dy, bool repeat) {
-    for (const PlacedText& text : texts_) {
+    for (PlacedText& text : texts_) {
         if (repeat && context.insertedObjects >= context.insertedObjectCap)
             return false;
-        PlacedText placed = text;
-        placed.x += dx;
-        placed.y += dy;
-        CreatePlacedText(map, context, placed, blockSlot);
+        // Shifted in place and put back, so that a cell costs no copy of the text.
+        const double x = text.x;
+        const double y = text.y;
+        text.x = x + dx;
+        text.y = y + dy;
+        CreatePlacedText(map, context, text, blockSlot);
+        text.x = x;
+        text.y = y;
         // Every repeat counts, made or not, so that an array of texts the map cannot take
         // still ends at the cap.
         if (repeat)

@@ -31,7 +31,7 @@ class AttributeTexts {
         bool malformed = false;
         bool inEmbeddedObject = false; // after "101 Embedded Object": the multiline form's groups
     };
-    bool TakeNumber(const GroupPair& pair);
+    void TakeNumber(const GroupPair& pair, double& target);
     // Creates the texts shifted by (dx, dy) in their plane; false once the cap is reached.
     bool CreateShifted(HWND map, ImportContext& context, OBJHANDLE* blockSlot, double dx, double dy,
                        bool repeat);
