@@ -122,14 +122,23 @@ TEST(ExtendedBlocks, ArrayStopsAtTheCapOnInsertedObjects) {
 TEST(ExtendedBlocks, DimensionWithoutItsBlockShowsItsText) {
     const std::string dimensions =
         Dxf({{0, "DIMENSION"}, {8, "Dims"}, {2, "*D9"}, {11, "7"}, {21, "8"}, {42, "2.5"}}) +
-        Dxf({{0, "DIMENSION"}, {2, "*D9"}, {1, "<> mm"}, {11, "1"}, {21, "2"}, {42, "3"}});
+        Dxf({{0, "DIMENSION"}, {2, "*D9"}, {1, "<> mm"}, {11, "1"}, {21, "2"}, {42, "3"}}) +
+        Dxf({{0, "DIMENSION"},
+             {70, "33"},
+             {11, "1"},
+             {21, "2"},
+             {13, "1"},
+             {23, "1"},
+             {14, "4"},
+             {24, "5"}});
     const auto map = Import(EntitiesFile(dimensions), true);
     const auto objects = AllObjects(map);
-    ASSERT_EQ(objects.size(), 2u);
+    ASSERT_EQ(objects.size(), 3u);
     EXPECT_EQ(objects[0].text, "2.50");
     EXPECT_EQ(objects[0].position.x, 7);
     EXPECT_EQ(objects[0].position.y, 8);
     EXPECT_EQ(objects[1].text, "3.00 mm");
+    EXPECT_EQ(objects[2].text, "5.00") << "an aligned dimension measures its definition points";
     EXPECT_NE(FindLayer(map, "Dims"), nullptr);
 }
 
