@@ -119,6 +119,27 @@ TEST(ExtendedBlocks, ArrayStopsAtTheCapOnInsertedObjects) {
     EXPECT_EQ(AllObjects(Import(dxf, true, 3)).size(), 3u);
 }
 
+struct HugeArrayCase {
+    const char* name;
+    std::string attributeX; // where the one visible attribute stands
+    std::size_t objects;
+};
+
+class HugeArrayTest : public ::testing::TestWithParam<HugeArrayCase> {};
+
+// 32767 × 32767 cells of a block never defined, with an attribute: its repeats end at the cap,
+// whether the map can take them (a text) or not (a point beyond the map).
+TEST_P(HugeArrayTest, EndsAtTheCap) {
+    const std::string entities =
+        Insert("Undefined", "0", "0", "66\n1\n70\n32767\n71\n32767\n44\n1\n45\n1\n") +
+        Dxf({{0, "ATTRIB"}, {10, GetParam().attributeX}, {20, "0"}, {1, "V"}, {2, "T"}}) + kSeqEnd;
+    EXPECT_EQ(AllObjects(Import(Drawing(kLineB, entities), true, 20)).size(), GetParam().objects);
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, HugeArrayTest,
+                         ::testing::Values(HugeArrayCase{"TextsTheMapTakes", "0", 21},
+                                           HugeArrayCase{"TextsBeyondTheMap", "3e9", 0}));
+
 TEST(ExtendedBlocks, DimensionWithoutItsBlockShowsItsText) {
     const std::string dimensions =
         Dxf({{0, "DIMENSION"}, {8, "Dims"}, {2, "*D9"}, {11, "7"}, {21, "8"}, {42, "2.5"}}) +
