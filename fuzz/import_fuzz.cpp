@@ -6,7 +6,7 @@
 //           whose first row is near the largest row number, 6 a ZOffset, 7 a second import
 //           into the map the first one filled
 //   byte 1: bits 0-3 the multiplier, 4-5 the layer-mapping file, 6-7 the point-symbol registry
-//   byte 2: bits 0-2 the X offset, 3-5 the Y offset
+//   byte 2: bits 0-2 the X offset, 3-5 the Y offset, 6 the extended import (ExtendedEntities)
 //   byte 3: bits 0-1 the path: a file in memory, a file in a folder, a file whose name holds
 //           blanks, or a folder (which cannot be opened); bit 2 the extended import
 //
@@ -58,6 +58,7 @@ std::string SettingsText(const std::uint8_t* options, const std::string& iniPath
         text += std::string("Multiplier=") + multiplier + "\n";
     text += "XOffset=int:" + std::to_string(kOffsets[options[2] & 7]) + "\n";
     text += "YOffset=int:" + std::to_string(kOffsets[(options[2] >> 3) & 7]) + "\n";
+    text += Flag("ExtendedEntities", options[2] & 64);
     if (!iniPath.empty())
         text += "IniFile=text:" + iniPath + "\n";
     return text;

@@ -54,6 +54,10 @@ for target in $targets; do
   if [ -d "$shared_corpus" ] && { [ "$target" = reader ] || [ "$target" = import ]; }; then
     for drawing in "$shared_corpus"/*.dxf; do
       { seed_prefix "$target"; cat "$drawing"; } >"$seeds/$(basename "$drawing")"
+      # The import reads each drawing with the extended import on as well.
+      if [ "$target" = import ]; then
+        { printf '\017\000\100\000'; cat "$drawing"; } >"$seeds/extended-$(basename "$drawing")"
+      fi
     done
   fi
   # libFuzzer stops on a corpus folder that does not exist; git keeps no empty folder.

@@ -49,3 +49,10 @@ void BlockStore::Clear() {
     index_.clear();
     indexed_ = 0;
 }
+
+BlockRecord* BlockStore::FindForUpdate(std::string_view name) {
+    if (index_.empty())
+        return nullptr;
+    const Slot& slot = index_[SlotOf(name, Hash(name))];
+    return slot.record == 0 ? nullptr : &records_[slot.record - 1];
+}

@@ -27,6 +27,8 @@ class BlockStore {
     void Append(BlockRecord record);
     // The first record whose name equals `name` byte for byte, or null.
     const BlockRecord* Find(std::string_view name) const;
+    // The same record, to add what INSERTs placed into it once every definition is read.
+    BlockRecord* FindForUpdate(std::string_view name);
     const std::vector<BlockRecord>& Records() const { return records_; }
     void Clear();
 

@@ -1,20 +1,25 @@
 #include "host/window_record.h"
 #include "import/entity_handlers.h"
+#include "import/extended_inserts.h"
 #include "import/sections.h"
 
 std::int32_t ImportBlocksSection(HWND map, GroupReader& reader, GroupPair& pair,
                                  ImportContext& context) {
     // A definition that lost its ENDBLK leaves ENDSEC or EOF current; either ends the section.
+    std::int32_t read = 1;
     while (pair.keyword != KeywordId::EndSec && pair.keyword != KeywordId::Eof) {
-        const std::int32_t read = ReadPair(pair, reader);
+        read = ReadPair(pair, reader);
         LookupKeyword(pair);
         if (!read)
-            return 0;
+            break;
         // A definition that lost its ENDBLK leaves the next BLOCK current: it is read at once.
         while (pair.keyword == KeywordId::Block && !reader.exhausted)
             ReadBlock(map, reader, pair, context);
     }
-    return pair.keyword == KeywordId::EndSec ? 1 : 0;
+    // The extended import's INSERTs of blocks defined after the block that inserts them.
+    if (!context.deferredInserts.empty())
+        ResolveDeferredInserts(map, context);
+    return read && pair.keyword == KeywordId::EndSec ? 1 : 0;
 }
 
 std::int32_t ReleaseBlockObjects(HWND map, ImportContext& context) {

@@ -36,6 +36,14 @@ std::int32_t ImportMline(HWND map, GroupReader& reader, GroupPair& pair, ImportC
                          OBJHANDLE* blockSlot);
 std::int32_t ImportHatch(HWND map, GroupReader& reader, GroupPair& pair, ImportContext& context,
                          OBJHANDLE* blockSlot);
+std::int32_t ImportMText(HWND map, GroupReader& reader, GroupPair& pair, ImportContext& context,
+                         OBJHANDLE* blockSlot);
+std::int32_t ImportDimension(HWND map, GroupReader& reader, GroupPair& pair, ImportContext& context,
+                             OBJHANDLE* blockSlot);
+std::int32_t ImportMInsert(HWND map, GroupReader& reader, GroupPair& pair, ImportContext& context,
+                           OBJHANDLE* blockSlot);
+std::int32_t ImportMultiLeader(HWND map, GroupReader& reader, GroupPair& pair,
+                               ImportContext& context, OBJHANDLE* blockSlot);
 
 // The handler for an entity keyword, or null when the keyword starts no entity the import
 // reads. INSERT has a handler only when blocks are in use.

@@ -14,11 +14,20 @@ struct ExtendedEntity {
 
 // SOLID and TRACE share their layout; a HELIX is read as the spline it carries.
 constexpr std::array kExtendedEntities{
-    ExtendedEntity{"ELLIPSE", ImportEllipse}, ExtendedEntity{"SPLINE", ImportSpline},
-    ExtendedEntity{"HELIX", ImportSpline},    ExtendedEntity{"SOLID", ImportSolid},
-    ExtendedEntity{"TRACE", ImportSolid},     ExtendedEntity{"3DFACE", ImportFace3d},
-    ExtendedEntity{"LEADER", ImportLeader},   ExtendedEntity{"MLINE", ImportMline},
+    ExtendedEntity{"ELLIPSE", ImportEllipse},
+    ExtendedEntity{"SPLINE", ImportSpline},
+    ExtendedEntity{"HELIX", ImportSpline},
+    ExtendedEntity{"SOLID", ImportSolid},
+    ExtendedEntity{"TRACE", ImportSolid},
+    ExtendedEntity{"3DFACE", ImportFace3d},
+    ExtendedEntity{"LEADER", ImportLeader},
+    ExtendedEntity{"MLINE", ImportMline},
     ExtendedEntity{"HATCH", ImportHatch},
+    ExtendedEntity{"MTEXT", ImportMText},
+    ExtendedEntity{"DIMENSION", ImportDimension},
+    ExtendedEntity{"MINSERT", ImportMInsert},
+    ExtendedEntity{"MULTILEADER", ImportMultiLeader},
+    ExtendedEntity{"MLEADER", ImportMultiLeader},
 };
 
 } // namespace

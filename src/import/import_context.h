@@ -4,6 +4,7 @@
 
 #include "host/vexcore.h"
 #include "import/block_store.h"
+#include "import/deferred_inserts.h"
 #include "import/group_reader.h"
 #include "import/import_limits.h"
 #include "import/import_settings.h"
@@ -12,6 +13,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 struct ImportExtent {
@@ -35,6 +37,11 @@ struct ImportContext {
     // The extended import: entities and readings beyond the classic set; off keeps the classic
     // import exactly.
     bool extendedEntities = false;
+    // INSERTs inside blocks of blocks not defined yet (extended import only), placed once the
+    // BLOCKS section has been read.
+    std::vector<DeferredInsert> deferredInserts;
+    // The blocks that own such INSERTs, until they are placed.
+    std::unordered_set<std::string> waitingBlocks;
     BlockStore blocks;
     const ZOVIniEntry* iniEntries = nullptr;
     std::uint32_t iniEntryCount = 0;

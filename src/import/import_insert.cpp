@@ -1,6 +1,8 @@
 #include "host/window_record.h"
+#include "import/attribute_texts.h"
 #include "import/entity_handlers.h"
 #include "import/entity_reading.h"
+#include "import/extended_inserts.h"
 #include "import/inserts.h"
 #include "import/layer_resolution.h"
 
@@ -82,16 +84,25 @@ bool TakeInsertGroup(const GroupPair& pair, const ImportContext& context, bool t
     }
 }
 
-// Reads the INSERT's groups and its attributes up to the pair that ends it. Returns the
-// continue flag: 0 after a malformed value or at the end of the file.
+// What only the extended import reads of an INSERT.
+struct ExtendedInsertReading {
+    InsertPlacement placement;
+    AttributeTexts texts;
+};
+
+// Reads the INSERT's groups and its attributes up to the pair that ends it; `extended` is given
+// for the extended import only. Returns the continue flag: 0 after a malformed value or at the
+// end of the file.
 std::int32_t ReadInsert(GroupReader& reader, GroupPair& pair, const ImportContext& context,
-                        bool topLevel, InsertFields& fields, InsertAttributes& attributes) {
+                        bool topLevel, InsertFields& fields, InsertAttributes& attributes,
+                        ExtendedInsertReading* extended) {
     for (;;) {
         if (!ReadPair(pair, reader))
             return 0;
         LookupKeyword(pair);
         if (pair.keyword == KeywordId::Attrib) {
-            const AttributesEnd end = ReadAttributes(reader, pair, context, attributes);
+            const AttributesEnd end = ReadAttributes(reader, pair, context, attributes,
+                                                     extended ? &extended->texts : nullptr);
             if (end == AttributesEnd::FileEnd)
                 return 0;
             if (end == AttributesEnd::Keyword)
@@ -100,6 +111,8 @@ std::int32_t ReadInsert(GroupReader& reader, GroupPair& pair, const ImportContex
         }
         if (pair.code == 0 || pair.keyword != KeywordId::None)
             return 1;
+        if (extended)
+            TakeInsertArrayGroup(pair, extended->placement);
         if (!TakeInsertGroup(pair, context, topLevel, fields))
             return 0;
     }
@@ -178,7 +191,38 @@ bool WithinInsertLimit(const ImportContext& context, const BlockRecord& block) {
     return block.objectCount <= cap && context.insertedObjects <= cap - block.objectCount;
 }
 
+// The extended import's placing: the classic transform for one copy in the world's plane,
+// arrays and other planes through PlaceInsertCopies, blocks defined later kept for later.
+void PlaceExtendedInsert(HWND map, ImportContext& context, const InsertFields& fields,
+                         const InsertPlacement& placement, OBJHANDLE* blockSlot) {
+    const BlockRecord* block = context.blocks.Find(fields.blockName);
+    if (block && IsPlainPlacement(placement) && !IsWaiting(context, fields.blockName)) {
+        if (const auto transform = PlaceInsert(context, fields, *block, blockSlot == nullptr))
+            PlaceBlockCopy(map, context, *block, *transform, fields.layerName, blockSlot);
+        return;
+    }
+    PlaceOrDeferInsert(map, context, fields.blockName, fields.layerName, placement, blockSlot);
+}
+
 } // namespace
+
+bool PlaceBlockCopy(HWND map, ImportContext& context, const BlockRecord& block,
+                    const TreeTransform& transform, const std::string& layerName,
+                    OBJHANDLE* blockSlot) {
+    // A block kept only to receive copies of later definitions may have none yet.
+    if (!block.object || !WithinInsertLimit(context, block))
+        return false;
+    OBJHANDLE copy = CopyBlock(map, block);
+    if (!copy)
+        return false;
+    context.insertedObjects += block.objectCount;
+    if (!layerName.empty())
+        MoveCopyToLayer(map, context, layerName, copy);
+    TransformObjectTree(map, copy, transform);
+    if (blockSlot)
+        AddToGroup(map, blockSlot, copy);
+    return true;
+}
 
 std::int32_t ImportInsert(HWND map, GroupReader& reader, GroupPair& pair, ImportContext& context,
                           OBJHANDLE* blockSlot) {
@@ -187,9 +231,23 @@ std::int32_t ImportInsert(HWND map, GroupReader& reader, GroupPair& pair, Import
     const bool topLevel = blockSlot == nullptr;
     InsertFields fields;
     InsertAttributes attributes(context);
+    ExtendedInsertReading extended;
     const std::int32_t continueFlag =
-        ReadInsert(reader, pair, context, topLevel, fields, attributes);
+        ReadInsert(reader, pair, context, topLevel, fields, attributes,
+                   context.extendedEntities ? &extended : nullptr);
     attributes.Finish();
+    if (context.extendedEntities) {
+        InsertPlacement& placement = extended.placement;
+        placement.x = fields.x;
+        placement.y = fields.y;
+        placement.scaleX = fields.scaleX;
+        placement.scaleY = fields.scaleY;
+        placement.rotationDegrees = fields.rotation;
+        if (!fields.blockName.empty())
+            PlaceExtendedInsert(map, context, fields, placement, blockSlot);
+        extended.texts.Create(map, context, blockSlot, placement);
+        return continueFlag;
+    }
 
     if (fields.blockName.empty())
         return 0;
@@ -197,17 +255,7 @@ std::int32_t ImportInsert(HWND map, GroupReader& reader, GroupPair& pair, Import
     if (!block)
         return 0;
     const std::optional<TreeTransform> transform = PlaceInsert(context, fields, *block, topLevel);
-    if (!transform || !WithinInsertLimit(context, *block))
-        return continueFlag;
-
-    OBJHANDLE copy = CopyBlock(map, *block);
-    if (!copy)
-        return continueFlag;
-    context.insertedObjects += block->objectCount;
-    if (!fields.layerName.empty())
-        MoveCopyToLayer(map, context, fields.layerName, copy);
-    TransformObjectTree(map, copy, *transform);
-    if (blockSlot)
-        AddToGroup(map, blockSlot, copy);
+    if (transform)
+        PlaceBlockCopy(map, context, *block, *transform, fields.layerName, blockSlot);
     return continueFlag;
 }

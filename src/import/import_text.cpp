@@ -3,6 +3,8 @@
 #include "import/entity_handlers.h"
 #include "import/entity_reading.h"
 #include "import/layer_resolution.h"
+#include "import/placed_text.h"
+#include "import/text_codes.h"
 #include "module/line_breaks.h"
 
 #include <array>
@@ -122,18 +124,37 @@ std::optional<std::int32_t> FontSize(const ImportContext& context, double height
     return TruncToInt32(size).value_or(0);
 }
 
+// The extended import's reading of a TEXT: control codes decoded, the anchor and the angle
+// seen from above when the text lies in another plane. False when that plane has no direction.
+bool ExtendedReading(TextEntity& entity, const ObjectPlane& plane, std::array<double, 2>& anchor) {
+    DecodeUnicodeEscapes(entity.text);
+    DecodePercentCodes(entity.text);
+    const auto plan = ProjectOntoPlan(anchor[0], anchor[1], entity.fields[kRotation], plane);
+    if (!plan)
+        return false;
+    anchor = {plan->x, plan->y};
+    entity.fields[kRotation] = plan->rotationDegrees;
+    return true;
+}
+
 } // namespace
 
 std::int32_t ImportText(HWND map, GroupReader& reader, GroupPair& pair, ImportContext& context,
                         OBJHANDLE* blockSlot) {
     const double sizeFactor = SizeFactor(map);
     TextEntity entity;
+    ObjectPlane plane; // read by the extended import only
     for (;;) {
         const EntityStep step = NextEntityGroup(reader, pair);
         if (step == EntityStep::Exhausted)
             return 0;
         if (step == EntityStep::Ended)
             break;
+        if (context.extendedEntities && TakePlaneGroup(pair, plane)) {
+            if (plane.malformed)
+                return 0;
+            continue;
+        }
         if (!TakeGroup(pair, entity))
             return 0; // a malformed value drops the TEXT; its pair stays current
     }
@@ -145,7 +166,9 @@ std::int32_t ImportText(HWND map, GroupReader& reader, GroupPair& pair, ImportCo
     if (!size)
         return 0;
     const bool topLevel = blockSlot == nullptr;
-    const std::array<double, 2> anchor = Anchor(entity);
+    std::array<double, 2> anchor = Anchor(entity);
+    if (context.extendedEntities && !ExtendedReading(entity, plane, anchor))
+        return 0;
     const auto x = ToMapUnits(context, anchor[0], Axis::X, topLevel);
     const auto y = ToMapUnits(context, anchor[1], Axis::Y, topLevel);
     const auto rotation = TruncToInt32(entity.fields[kRotation] * 10);
@@ -161,4 +184,18 @@ std::int32_t ImportText(HWND map, GroupReader& reader, GroupPair& pair, ImportCo
     if (blockSlot && object)
         AddToGroup(map, blockSlot, object);
     return 1;
+}
+
+// The TEXT handler's rules, shared with the texts of the extended import (placed_text.h).
+double TextSizeFactor(HWND map) {
+    return SizeFactor(map);
+}
+
+std::optional<std::int32_t> TextFontSize(const ImportContext& context, double height,
+                                         double sizeFactor) {
+    return FontSize(context, height, sizeFactor);
+}
+
+std::uint32_t TextAlignmentFlags(std::int32_t horizontal, std::int32_t vertical) {
+    return AlignmentFlags(horizontal, vertical);
 }

@@ -66,6 +66,8 @@ class InsertAttributes {
     MAP_COORDPT lastPosition_{};
 };
 
+class AttributeTexts;
+
 // How a run of attributes ended.
 enum class AttributesEnd {
     SeqEnd,  // at SEQEND, which is current; the INSERT reads on (the SEQEND's groups are its)
@@ -76,9 +78,10 @@ enum class AttributesEnd {
 // Reads the ATTRIB records that follow an INSERT, entered on the first ATTRIB pair. An ATTRIB
 // keyword under any code starts the next attribute; each complete one (tag, value, both
 // coordinates) goes to `sink`. Coordinates get the multiplier and the offsets, for an INSERT
-// inside a block definition too; one that does not convert counts as 0.
+// inside a block definition too; one that does not convert counts as 0. With `texts` (the
+// extended import), each ATTRIB also goes there.
 AttributesEnd ReadAttributes(GroupReader& reader, GroupPair& pair, const ImportContext& context,
-                             InsertAttributes& sink);
+                             InsertAttributes& sink, AttributeTexts* texts);
 
 // The arguments of the host's DoOperations2 for one INSERT.
 struct TreeTransform {
@@ -91,6 +94,13 @@ struct TreeTransform {
     double scaleZ = 1.0;
     double angleDegrees = 0.0;
 };
+
+// Copies the block, puts the copy on the INSERT's layer (when it names one), transforms it and,
+// inside a block, adds it to the block's group. Nothing is made when the copy would take the
+// inserted objects past their cap. True when a copy was made.
+bool PlaceBlockCopy(HWND map, ImportContext& context, const BlockRecord& block,
+                    const TreeTransform& transform, const std::string& layerName,
+                    OBJHANDLE* blockSlot);
 
 // Has the host transform `object` and every object below it, each by itself, children before
 // their parent (depth first, in child order). The walk keeps its own stack, so the nesting depth

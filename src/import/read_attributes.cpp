@@ -1,3 +1,4 @@
+#include "import/attribute_texts.h"
 #include "import/entity_reading.h"
 #include "import/inserts.h"
 
@@ -75,7 +76,9 @@ void TakeGroup(const ImportContext& context, const GroupPair& pair, AttributeFie
     }
 }
 
-void Deliver(AttributeFields& fields, InsertAttributes& sink) {
+void Deliver(AttributeFields& fields, InsertAttributes& sink, AttributeTexts* texts) {
+    if (texts)
+        texts->EndAttribute();
     if (fields.Complete())
         sink.Add(fields.tag, fields.value, MAP_COORDPT{*fields.x, *fields.y});
     fields.Reset();
@@ -84,26 +87,28 @@ void Deliver(AttributeFields& fields, InsertAttributes& sink) {
 } // namespace
 
 AttributesEnd ReadAttributes(GroupReader& reader, GroupPair& pair, const ImportContext& context,
-                             InsertAttributes& sink) {
+                             InsertAttributes& sink, AttributeTexts* texts) {
     AttributeFields fields;
     for (;;) {
         if (!ReadPair(pair, reader)) {
-            Deliver(fields, sink);
+            Deliver(fields, sink, texts);
             return AttributesEnd::FileEnd;
         }
         LookupKeyword(pair);
         if (pair.keyword == KeywordId::SeqEnd) {
-            Deliver(fields, sink);
+            Deliver(fields, sink, texts);
             return AttributesEnd::SeqEnd;
         }
         if (pair.keyword == KeywordId::Attrib) {
-            Deliver(fields, sink);
+            Deliver(fields, sink, texts);
             continue;
         }
         if (EndsAttributeRun(pair.keyword)) {
-            Deliver(fields, sink);
+            Deliver(fields, sink, texts);
             return AttributesEnd::Keyword;
         }
         TakeGroup(context, pair, fields);
+        if (texts)
+            texts->Take(pair);
     }
 }

@@ -40,6 +40,7 @@ bool TakeBlockGroup(const GroupPair& pair, const ImportContext& context, BlockRe
 std::int32_t ReadBlock(HWND map, GroupReader& reader, GroupPair& pair, ImportContext& context) {
     BlockRecord record;
     std::int32_t continueFlag = 1;
+    const std::size_t deferredBefore = context.deferredInserts.size();
     // Only the BLOCK's own groups name it and give its base point: those before the first pair
     // with code 0 or the first entity. Groups of ATTDEF and other unread entities are not its.
     bool inOwnGroups = true;
@@ -72,7 +73,14 @@ std::int32_t ReadBlock(HWND map, GroupReader& reader, GroupPair& pair, ImportCon
         if (!continueFlag)
             break;
     }
-    if (record.object) {
+    // INSERTs of blocks defined later (extended import) name this block as their owner; it is
+    // kept even without objects of its own, to receive their copies.
+    const bool hasDeferred = context.deferredInserts.size() > deferredBefore;
+    for (std::size_t i = deferredBefore; i < context.deferredInserts.size(); ++i)
+        context.deferredInserts[i].owner = record.name;
+    if (hasDeferred)
+        context.waitingBlocks.insert(record.name);
+    if (record.object || hasDeferred) {
         record.objectCount = CountObjectTree(map, record.object);
         context.blocks.Append(std::move(record));
     }
