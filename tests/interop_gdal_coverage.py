@@ -60,13 +60,19 @@ TEXT_RADIUS = 0.05  # of the diagonal: how far a text with GDAL's content may li
 LINE_TARGET = 97.0
 TEXT_TARGET = 90.0
 GENERATED = " (generated)"
+RUN_SECONDS = 120
 
 
 # --- GDAL's side -----------------------------------------------------------------------------
 
 def run(command, cwd, env):
-    return subprocess.run(command, cwd=cwd, env=env, stdout=subprocess.PIPE,
-                          stderr=subprocess.PIPE, text=True, errors="replace", check=False)
+    """The finished process; a run that takes longer than RUN_SECONDS counts as failed."""
+    try:
+        return subprocess.run(command, cwd=cwd, env=env, stdout=subprocess.PIPE,
+                              stderr=subprocess.PIPE, text=True, errors="replace", check=False,
+                              timeout=RUN_SECONDS)
+    except subprocess.TimeoutExpired:
+        return subprocess.CompletedProcess(command, -1, "", "timed out")
 
 
 def text_copy_for_gdal(drawing, work):
@@ -79,7 +85,10 @@ def text_copy_for_gdal(drawing, work):
     except ImportError:
         return None
     copy = os.path.join(work, "gdal_copy_" + os.path.basename(drawing))
-    ezdxf.readfile(drawing).saveas(copy)
+    try:
+        ezdxf.readfile(drawing).saveas(copy)
+    except (ezdxf.DXFError, OSError, ValueError):
+        return None
     return copy
 
 
@@ -164,11 +173,10 @@ def byte_string(value):
 def arc_segments(item, tolerance):
     cx, cy = item["center"][:2]
     radius = float(item["radius"])
-    start, end = math.radians(item["startAngle"]), math.radians(item["endAngle"])
-    while end <= start:
-        end += math.tau
-    if radius <= 0:
+    start, end = math.radians(float(item["startAngle"])), math.radians(float(item["endAngle"]))
+    if radius <= 0 or not all(math.isfinite(v) for v in (start, end)):
         return []
+    end = start + ((end - start) % math.tau or math.tau)  # counterclockwise; equal: a whole turn
     # Chords within a tenth of the tolerance of the arc.
     step = 2 * math.acos(max(-1.0, 1 - tolerance / 10 / radius)) if radius > tolerance / 10 \
         else math.pi / 8
@@ -280,7 +288,7 @@ def compare(cli, drawing, name, work, env):
     source = text_copy_for_gdal(drawing, work)
     features = gdal_features(source, work, env) if source else None
     if features is None:
-        row.note = "GDAL cannot read it" if source else "binary, no ezdxf for GDAL's copy"
+        row.note = "GDAL cannot read it" if source else "binary, no text copy for GDAL"
         return row
     runs, gdal_texts, everything = gdal_drawing(features)
     if not everything:
