@@ -52,7 +52,7 @@ struct GroupReader {
     std::int32_t lastPercent = 0;
     std::uint64_t fileLength = 0;
     GroupEncoding encoding = GroupEncoding::Text;
-    std::array<char, kBinaryValueTextSize> binaryValueText{}; // a binary number as text
+    std::array<char, kBinaryValueTextSize> binaryValueText{}; // a number or chunk as text
 };
 
 // Opens `path` for reading; false when it cannot be opened (a directory counts as such).
