@@ -5,6 +5,7 @@
 // per pair; the buffer refills by blocks as for text.
 #include "import/group_reader.h"
 
+#include <array>
 #include <bit>
 #include <charconv>
 #include <cstring>
@@ -39,6 +40,20 @@ constexpr BinaryValue ValueOfCode(std::int32_t code) {
     if (Within(code, 310, 319) || code == 1004)
         return BinaryValue::Chunk;
     return BinaryValue::String;
+}
+
+// ValueOfCode as a table over the codes of the known ranges (all below 1072): one load a pair.
+constexpr std::int32_t kTypedCodes = 1072;
+constexpr auto kValueOfCode = [] {
+    std::array<BinaryValue, kTypedCodes> table{};
+    for (std::int32_t code = 0; code < kTypedCodes; ++code)
+        table[static_cast<std::size_t>(code)] = ValueOfCode(code);
+    return table;
+}();
+
+BinaryValue ValueOf(std::int32_t code) {
+    return code >= 0 && code < kTypedCodes ? kValueOfCode[static_cast<std::size_t>(code)]
+                                           : BinaryValue::String;
 }
 
 // Makes at least `count` unconsumed bytes available in the buffer; false at the file's end.
@@ -198,7 +213,7 @@ std::int32_t ReadBinaryPair(GroupPair& pair, GroupReader& reader) {
     }
     pair.code = code;
     std::string_view value;
-    if (!ReadValue(reader, ValueOfCode(code), value)) {
+    if (!ReadValue(reader, ValueOf(code), value)) {
         reader.begin = reader.end;
         pair.value = {};
         return 0;
