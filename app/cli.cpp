@@ -1,8 +1,10 @@
 #include "app/cli.h"
 
+#include "host/vexcore.h"
 #include "standin/standin.h"
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 namespace dxfcnv {
@@ -42,6 +44,29 @@ std::optional<std::string> TakeOptionValue(const std::vector<std::string>& args,
 
 void UseExtendedImportForThisRun() {
     standin::OverrideSetting("Converters\\Imports\\Dxf", "ExtendedEntities", 1);
+}
+
+bool IsBinaryDxf(const std::string& path) {
+    static constexpr char kSentinel[] = "AutoCAD Binary DXF\r\n\x1a"; // and a zero byte
+    char start[sizeof kSentinel] = {};
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file)
+        return false;
+    const std::size_t got = std::fread(start, 1, sizeof start, file);
+    std::fclose(file);
+    return got == sizeof start && std::memcmp(start, kSentinel, sizeof start) == 0;
+}
+
+void WarnIfBinaryNotRead(const Command& command, const std::string& path) {
+    std::int32_t extended = 0;
+    m_RegValueGet("Converters\\Imports\\Dxf", "ExtendedEntities", &extended);
+    if (extended != 0 || !IsBinaryDxf(path))
+        return;
+    Failure(command,
+            path + " is a binary DXF file, which only the extended import reads: "
+                   "nothing was imported (--extended, or dxfcnv settings "
+                   "ExtendedEntities 1)",
+            0);
 }
 
 } // namespace dxfcnv

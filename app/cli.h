@@ -54,4 +54,10 @@ std::optional<std::string> TakeOptionValue(const std::vector<std::string>& args,
 // Turns the import setting ExtendedEntities on for this process only (--extended).
 void UseExtendedImportForThisRun();
 
+// True when the file begins with the sentinel of a binary DXF file.
+bool IsBinaryDxf(const std::string& path);
+// The classic import reads a binary DXF file as text and finds nothing in it, without a word:
+// after such an import (the setting ExtendedEntities off), this says so on stderr.
+void WarnIfBinaryNotRead(const Command& command, const std::string& path);
+
 } // namespace dxfcnv

@@ -67,6 +67,7 @@ int RunConvert(const Invocation& invocation) {
     MapWindowOwner window;
     if (module->Import()(window.map, options.files[0].c_str(), 0, nullptr) != 1)
         return kExitFailed; // the module has shown its message box on stderr
+    WarnIfBinaryNotRead(kConvertCommand, options.files[0]);
     return ExportThroughModule(kConvertCommand, *module, window.map, options.files[1]);
 }
 

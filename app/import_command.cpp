@@ -145,6 +145,7 @@ int RunImport(const Invocation& invocation) {
     if (result != 1) {
         return kExitFailed; // the module has shown its message box on stderr
     }
+    WarnIfBinaryNotRead(kImportCommand, options.dxfPath);
 
     if (!options.quiet) {
         const std::string summary = MapSummary(standin::Snapshot(windows.map));

@@ -6,9 +6,10 @@
 //           whose first row is near the largest row number, 6 a ZOffset, 7 a second import
 //           into the map the first one filled
 //   byte 1: bits 0-3 the multiplier, 4-5 the layer-mapping file, 6-7 the point-symbol registry
-//   byte 2: bits 0-2 the X offset, 3-5 the Y offset, 6 the extended import (ExtendedEntities)
+//   byte 2: bits 0-2 the X offset, 3-5 the Y offset
 //   byte 3: bits 0-1 the path: a file in memory, a file in a folder, a file whose name holds
-//           blanks, or a folder (which cannot be opened); bit 2 the extended import
+//           blanks, or a folder (which cannot be opened); bit 2 ExtendedEntities (which also
+//           reads binary DXF)
 //
 // The import must open the file (result 1, no message) or, for the folder, refuse it with one
 // message and leave the map as it was; it must end, and leave a map whose layers and groups
@@ -58,7 +59,6 @@ std::string SettingsText(const std::uint8_t* options, const std::string& iniPath
         text += std::string("Multiplier=") + multiplier + "\n";
     text += "XOffset=int:" + std::to_string(kOffsets[options[2] & 7]) + "\n";
     text += "YOffset=int:" + std::to_string(kOffsets[(options[2] >> 3) & 7]) + "\n";
-    text += Flag("ExtendedEntities", options[2] & 64);
     if (!iniPath.empty())
         text += "IniFile=text:" + iniPath + "\n";
     return text;
@@ -186,7 +186,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return 0;
 }
 
-// A drawing as it is, under the defaults and under a few settings far from them.
+// A drawing as it is, under the defaults and under a few settings far from them, classic and
+// extended.
 extern "C" void DxfcnvReplayRaw(const std::uint8_t* data, std::size_t size) {
     fuzzing::PrepareHost();
     const std::string_view dxf(reinterpret_cast<const char*>(data), size);
@@ -194,6 +195,8 @@ extern "C" void DxfcnvReplayRaw(const std::uint8_t* data, std::size_t size) {
         {0x0F, 0x00, 0x00, 0x00}, // the defaults
         {0x18, 0x63, 0x1B, 0x01}, // no blocks or grouping, multiplier 2.5, offsets, attributes
         {0x37, 0x97, 0x2D, 0x00}, // multiplier 1e300, extreme offsets, a hostile row number
+        {0x0F, 0x00, 0x00, 0x04}, // the defaults, extended
+        {0x18, 0x63, 0x1B, 0x05}, // the second one, extended
     };
     for (const auto& options : kVariants)
         Run(options, dxf);

@@ -56,7 +56,7 @@ for target in $targets; do
       { seed_prefix "$target"; cat "$drawing"; } >"$seeds/$(basename "$drawing")"
       # The import reads each drawing with the extended import on as well.
       if [ "$target" = import ]; then
-        { printf '\017\000\100\000'; cat "$drawing"; } >"$seeds/extended-$(basename "$drawing")"
+        { printf '\017\000\000\004'; cat "$drawing"; } >"$seeds/extended-$(basename "$drawing")"
       fi
     done
   fi

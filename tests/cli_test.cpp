@@ -226,6 +226,42 @@ TEST_F(CliTest, SettingsAreStoredAndReadBackWithTheirTypes) {
     }
 }
 
+// ExtendedEntities: stored by "settings", or turned on by --extended for one run without being
+// stored. The classic import reads a binary DXF file as text and finds nothing: the CLI says so.
+TEST_F(CliTest, ExtendedImportIsASettingOrAFlagForOneRun) {
+    const std::string binary = DXFCNV_SOURCE_DIR "/tests/data/binary_r12.dxf";
+    const std::string notRead = "binary_r12.dxf is a binary DXF file";
+    const auto importBinary = [&](std::vector<std::string> extra) {
+        std::vector<std::string> args{"import", binary};
+        args.insert(args.end(), extra.begin(), extra.end());
+        return Run(args);
+    };
+
+    const CliRun classic = importBinary({});
+    EXPECT_EQ(classic.exitCode, 0) << classic.err;
+    EXPECT_NE(classic.err.find(notRead), std::string::npos) << classic.err;
+    EXPECT_NE(classic.err.find("nothing was imported"), std::string::npos) << classic.err;
+    EXPECT_NE(classic.out.find("objects: 0"), std::string::npos) << classic.out;
+    const CliRun converted = Run({"convert", binary, File("out.dxf").string()});
+    EXPECT_NE(converted.err.find(notRead), std::string::npos) << converted.err;
+
+    const CliRun flagged = importBinary({"--extended"});
+    EXPECT_EQ(flagged.exitCode, 0) << flagged.err;
+    EXPECT_EQ(flagged.err, "");
+    // The same drawing saved as text gives the same map.
+    EXPECT_EQ(flagged.out,
+              Run({"import", DXFCNV_SOURCE_DIR "/tests/data/binary_r12_text.dxf"}).out);
+    EXPECT_EQ(flagged.out.find("objects: 0"), std::string::npos) << flagged.out;
+    EXPECT_EQ(Run({"settings", "ExtendedEntities"}).out, "0\n");
+    EXPECT_NE(importBinary({}).err.find(notRead), std::string::npos);
+
+    ASSERT_EQ(Run({"settings", "ExtendedEntities", "1"}).exitCode, 0);
+    EXPECT_EQ(Run({"settings", "ExtendedEntities"}).out, "1\n");
+    const CliRun stored = importBinary({});
+    EXPECT_EQ(stored.err, "");
+    EXPECT_EQ(stored.out, flagged.out);
+}
+
 TEST_F(CliTest, AFreshConfigurationGivesTheDefaults) {
     for (const auto& [name, value] : {std::pair{"IniFile", "dxf.ini\n"}, {"FontSize", "10\n"}}) {
         const CliRun result = Run({"settings", name});

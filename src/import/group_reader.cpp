@@ -33,9 +33,11 @@ void SaveGuardedValue(GroupReader& reader) {
     *value = reader.heldValue;
 }
 
+} // namespace
+
 // Moves the unconsumed bytes to the front and reads more of the file behind them, growing the
 // buffer when a single line fills it. Returns false when no byte could be added.
-bool Refill(GroupReader& reader) {
+bool RefillReader(GroupReader& reader) {
     if (reader.fileEnded || !reader.file)
         return false;
     SaveGuardedValue(reader);
@@ -59,6 +61,8 @@ bool Refill(GroupReader& reader) {
     return got > 0;
 }
 
+namespace {
+
 // Takes the next line (without LF or CR LF) out of the buffer. A last line without a line end is
 // still a line. Returns false at the end of the file.
 bool ReadLine(GroupReader& reader, std::string_view& line) {
@@ -79,7 +83,7 @@ bool ReadLine(GroupReader& reader, std::string_view& line) {
             return true;
         }
         const std::size_t scanned = reader.end - reader.begin;
-        if (!Refill(reader)) {
+        if (!RefillReader(reader)) {
             if (reader.begin == reader.end)
                 return false;
             line = std::string_view(reader.buffer.data() + reader.begin, reader.end - reader.begin);
@@ -212,10 +216,13 @@ void OpenReaderOnText(GroupReader& reader, std::string_view text) {
 
 std::int32_t ReadPair(GroupPair& pair, GroupReader& reader) {
     // The common pair is taken from the buffer as it stands: nothing moves, nothing to guard.
-    if (TakePlainPair(reader, pair))
+    // A binary file never takes this way: its bytes could pass for a text pair.
+    if (reader.encoding == GroupEncoding::Text && TakePlainPair(reader, pair)) [[likely]]
         return 1;
     reader.guardedValue = &pair.value;
-    const std::int32_t result = ReadPairGuarded(pair, reader);
+    const std::int32_t result = reader.encoding == GroupEncoding::Text
+                                    ? ReadPairGuarded(pair, reader)
+                                    : ReadBinaryPair(pair, reader);
     reader.guardedValue = nullptr;
     if (!result)
         reader.exhausted = true;

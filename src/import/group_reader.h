@@ -1,10 +1,13 @@
-// The group-pair reader: turns a DXF text file into a stream of (code, value) groups, classifies
+// The group-pair reader: turns a DXF file into a stream of (code, value) groups, classifies
 // values against the keyword table, searches forward, and reports reading progress to the host.
+// A text file is read as it stands; a binary DXF file (on request, see StartBinaryIfPresent)
+// gives the same pairs, its numbers written out as the text a text file would hold.
 #pragma once
 
 #include "host/win32.h"
 #include "import/keywords.h"
 
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -24,6 +27,14 @@ struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
 
+// How the groups of the file are written: text lines, or binary with 8-bit group codes (255
+// followed by a 16-bit code for the larger ones; R12 and before) or 16-bit group codes.
+enum class GroupEncoding : std::uint8_t { Text, Binary8, Binary16 };
+
+// Room for the text of one binary value: a binary chunk of up to 255 bytes as hex digits, or a
+// number.
+constexpr std::size_t kBinaryValueTextSize = 512;
+
 // The reading state of one import. The file is read in large blocks; lines are handed out as
 // views into the block buffer, so a pair costs no allocation and no system call.
 struct GroupReader {
@@ -40,6 +51,8 @@ struct GroupReader {
     HWND progressWindow = nullptr;
     std::int32_t lastPercent = 0;
     std::uint64_t fileLength = 0;
+    GroupEncoding encoding = GroupEncoding::Text;
+    std::array<char, kBinaryValueTextSize> binaryValueText{}; // a number or chunk as text
 };
 
 // Opens `path` for reading; false when it cannot be opened (a directory counts as such).
@@ -48,10 +61,21 @@ void CloseReader(GroupReader& reader);
 // Reads from an in-memory text instead of a file (tests, fuzzing).
 void OpenReaderOnText(GroupReader& reader, std::string_view text);
 
+// When the file begins with the sentinel of a binary DXF file, steps past it, tells the two
+// binary flavours apart and reads every further group as binary; true then. Otherwise the reader
+// stays as it was. Called once, before the first pair.
+bool StartBinaryIfPresent(GroupReader& reader);
+
 // Reads the next group into the pair. Returns 1 when a code and its value line were read; 0 when
 // no code could be found (the pair is unchanged) or the file ended after the code line (the code
 // is set and the value is empty). A failure marks the reader exhausted.
 std::int32_t ReadPair(GroupPair& pair, GroupReader& reader);
+
+// For the binary reader: moves the unconsumed bytes to the front of the buffer and adds more of
+// the file behind them; false when no byte could be added.
+bool RefillReader(GroupReader& reader);
+// The binary way to a pair, with ReadPair's results; the reader's encoding is binary.
+std::int32_t ReadBinaryPair(GroupPair& pair, GroupReader& reader);
 
 // Sets the pair's keyword id from its value; 1 when the value is a keyword. Inline: it runs
 // for nearly every pair, and most values are turned away by MayBeKeyword alone.

@@ -88,6 +88,9 @@ std::int32_t RunImport(HWND map, const char* path, HWND attributeWindow) {
         MessageBoxA(map, text.c_str(), caption.c_str(), MB_OK);
         return 0;
     }
+    // The classic import reads a binary file as text and finds nothing in it.
+    if (context.extendedEntities)
+        StartBinaryIfPresent(reader);
     std::optional<IniData> ini;
     ini.emplace(ReadIniFileSetting());
     context.iniEntries = ini->Entries();
