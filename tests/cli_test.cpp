@@ -249,8 +249,9 @@ TEST_F(CliTest, ExtendedImportIsASettingOrAFlagForOneRun) {
     EXPECT_EQ(flagged.exitCode, 0) << flagged.err;
     EXPECT_EQ(flagged.err, "");
     // The same drawing saved as text gives the same map.
-    EXPECT_EQ(flagged.out,
-              Run({"import", DXFCNV_SOURCE_DIR "/tests/data/binary_r12_text.dxf"}).out);
+    EXPECT_EQ(
+        flagged.out,
+        Run({"import", DXFCNV_SOURCE_DIR "/tests/data/binary_r12_text.dxf", "--extended"}).out);
     EXPECT_EQ(flagged.out.find("objects: 0"), std::string::npos) << flagged.out;
     EXPECT_EQ(Run({"settings", "ExtendedEntities"}).out, "0\n");
     EXPECT_NE(importBinary({}).err.find(notRead), std::string::npos);
