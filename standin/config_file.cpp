@@ -1,14 +1,13 @@
 #include "standin/config_file.h"
+#include "standin/posix_files.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <unistd.h>
 
 namespace standin::config {
 
@@ -219,7 +218,7 @@ bool WriteAtomically(const std::string& path, const std::string& text, std::stri
         ::unlink(temporary.c_str());
         return fail("cannot write " + temporary);
     }
-    if (::rename(temporary.c_str(), path.c_str()) != 0) {
+    if (RenameOver(temporary.c_str(), path.c_str()) != 0) {
         ::unlink(temporary.c_str());
         return fail("cannot replace " + path);
     }
