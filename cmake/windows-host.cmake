@@ -57,3 +57,10 @@ target_include_directories(dxfcnv_cli PRIVATE ${DXFCNV_JSON_INCLUDE})
 target_link_options(dxfcnv_cli PRIVATE ${DXFCNV_STATIC_RUNTIME})
 target_link_libraries(dxfcnv_cli PRIVATE vexcore user32 kernel32 advapi32)
 add_dependencies(dxfcnv_cli dxfcnv)
+
+# The test host of tests/wine/run_checks.sh that drives dialog 129 as the system shows it.
+add_executable(wine_dialog_host tests/wine/dialog_host.cpp)
+target_include_directories(wine_dialog_host PRIVATE src ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_options(wine_dialog_host PRIVATE ${DXFCNV_STATIC_RUNTIME})
+target_link_libraries(wine_dialog_host PRIVATE vexcore user32 gdi32 kernel32)
+add_dependencies(wine_dialog_host dxfcnv)

@@ -197,7 +197,8 @@ bool WriteAtomically(const std::string& path, const std::string& text, std::stri
     std::error_code ignored;
     std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
     const std::string temporary = path + ".tmp." + std::to_string(::getpid());
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const int fd =
+        ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | kBinaryFile, 0644);
     if (fd < 0) {
         return fail("cannot create " + temporary);
     }

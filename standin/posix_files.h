@@ -1,6 +1,6 @@
 // The few POSIX file calls the stand-in's atomic writers use, for MinGW too: there the C runtime
-// (msvcrt) has no fsync, fchmod or O_CLOEXEC, and its rename refuses an existing target, so the
-// replacement goes through MoveFileExA.
+// (msvcrt) has no fsync, fchmod or O_CLOEXEC, opens files in text mode by default, and its rename
+// refuses an existing target, so the replacement goes through MoveFileExA.
 #pragma once
 
 #include <cstdio>
@@ -25,6 +25,13 @@ inline int fchmod(int, mode_t) {
 #endif
 
 namespace standin {
+// msvcrt opens files in text mode unless told otherwise, and would write every LF as CR LF.
+#if defined(_WIN32)
+constexpr int kBinaryFile = O_BINARY;
+#else
+constexpr int kBinaryFile = 0;
+#endif
+
 // Renames `from` over `to`, replacing an existing `to`; 0 on success like rename.
 inline int RenameOver(const char* from, const char* to) {
 #if defined(_WIN32)

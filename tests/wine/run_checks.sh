@@ -2,7 +2,9 @@
 # Runs the 64-bit Windows build (dxf.cnv, VEXCORE.dll, dxfcnv.exe) under Wine and compares it with
 # the Linux build: every corpus drawing imports to the same map document, export and convert
 # write the same bytes, export failures show their message box and leave no trace, the point
-# settings live in Wine's registry, and the message texts come from dxf.cnv's own resources.
+# settings live in Wine's registry, the message texts come from dxf.cnv's own resources, and
+# dialog 129 runs as the real dialog (tests/wine/dialog_host.cpp), with a screenshot saved as
+# WIN_BUILD/wine-checks/options-dialog.png.
 # Builds WIN_BUILD first; LINUX_BUILD must hold a built dxfcnv. Boots one fresh Wine prefix in
 # WIN_BUILD/wineprefix and runs everything on one Xvfb display (windows need a display in Wine).
 # Usage: tests/wine/run_checks.sh [WIN_BUILD] [LINUX_BUILD]   (defaults: build-win64, build)
@@ -165,6 +167,23 @@ point_case "FontSize of the wrong type" "FontSize=sz:12"
 check "point symbol, wrong type: kept, the others written" "FontName REG_SZ Arial
 FontSize REG_SZ 12
 Symbol REG_SZ X" "$(point_values)"
+
+echo "== the options dialog as the system shows it (dialog_host.exe drives dialog 129)"
+mkdir -p "$work/home-dialog"
+status=0
+VEXA_HOME=$(winpath "$work/home-dialog") "$wine" "$win_build/wine_dialog_host.exe" \
+  "$(winpath "$win_build/dxf.cnv")" "$(winpath "$work/options-dialog.bmp")" \
+  >"$work/stdout" 2>"$work/stderr" || status=$?
+sed -i 's/\r$//' "$work/stdout" "$work/stderr"
+grep -v '^dialog: ' "$work/stdout" || true
+dialog_failed=$(grep -c '^FAIL' "$work/stdout" || true)
+dialog_passed=$(grep -c '^ok' "$work/stdout" || true)
+passed=$((passed + dialog_passed))
+failed=$((failed + dialog_failed))
+check "dialog host ran to its end without warnings (status $status)" "0 dialog: $dialog_passed passed, 0 failed|" \
+  "$status $(grep '^dialog: ' "$work/stdout" || true)|$(cat "$work/stderr")"
+python3 tests/wine/bmp_to_png.py "$work/options-dialog.bmp" "$work/options-dialog.png" &&
+  echo "     screenshot: $work/options-dialog.png"
 
 "$(dirname "$wine")/wineserver" -k 2>/dev/null || true
 echo "== wine checks took $((SECONDS - started)) s"
