@@ -146,10 +146,11 @@ void CheckControlRectangles(HWND dialog) {
 
 // The dialog as the screen shows it, saved as a 32-bit BMP.
 void SaveScreenshot(HWND dialog, const std::string& path) {
-    // The client area: without a window manager on the display nobody draws the frame.
+    // The window's rectangle on the screen. Xvfb runs no window manager, so nobody draws the
+    // frame and caption, and Wine shows the client area at the window's position: the picture
+    // has the dialog's content at its top left and black where the frame would be.
     RECT r{};
-    GetClientRect(dialog, &r);
-    MapWindowPoints(dialog, nullptr, reinterpret_cast<POINT*>(&r), 2);
+    GetWindowRect(dialog, &r);
     const int width = r.right - r.left, height = r.bottom - r.top;
     BITMAPINFO info{};
     info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
@@ -158,7 +159,7 @@ void SaveScreenshot(HWND dialog, const std::string& path) {
     HDC memory = CreateCompatibleDC(screen);
     HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     HGDIOBJ old = SelectObject(memory, bitmap);
-    // What the screen shows once the dialog and its controls have painted themselves.
+    // Wine's PrintWindow leaves the controls out; the screen has them once they have painted.
     RedrawWindow(dialog, nullptr, nullptr,
                  RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
     GdiFlush();
