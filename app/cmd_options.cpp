@@ -2,14 +2,18 @@
 // module's DXFImportOptions, and lists the import settings stored afterwards.
 #include "app/cli.h"
 #include "app/module_loader.h"
+#if !defined(_WIN32)
 #include "app/terminal_dialog.h"
+#endif
 
 #include "host/vexcore.h"
 #include "standin/standin.h"
 
 #include <charconv>
 #include <cstdio>
+#if !defined(_WIN32)
 #include <unistd.h>
+#endif
 
 namespace dxfcnv {
 
@@ -76,9 +80,11 @@ int RunOptions(const Invocation& invocation) {
             return UsageError(kOptionsCommand, "--module needs a path");
         }
     }
+#if !defined(_WIN32)
     if (!::isatty(STDIN_FILENO) || !::isatty(STDOUT_FILENO)) {
         return Failure(kOptionsCommand, "the dialog needs a terminal", kExitUsage);
     }
+#endif
     std::string error;
     const std::optional<LoadedModule> module = LoadedModule::Load(ModulePath(modulePath), &error);
     if (!module) {
@@ -89,11 +95,18 @@ int RunOptions(const Invocation& invocation) {
     }
     // The host's main window owns the dialog and receives its help requests.
     const HWND mainWindow = standin::CreateHostWindow(nullptr);
+#if defined(_WIN32)
+    // The system's dialog manager shows the real dialog, and its message boxes are the user's.
+    standin::AnswerMessageBoxes(false);
+    module->Options()(mainWindow, mainWindow, 0);
+    standin::AnswerMessageBoxes(true);
+#else
     {
         TerminalDialog terminal;
         standin::ScopedDialogDriver driver(terminal);
         module->Options()(mainWindow, mainWindow, 0);
     }
+#endif
     standin::DestroyHostWindow(mainWindow);
     PrintStoredSettings();
     return kExitOk;

@@ -1,14 +1,14 @@
 #include "app/render_support.h"
 
+#include "standin/posix_files.h"
+
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <unistd.h>
 
 namespace dxfcnv {
 
@@ -124,7 +124,7 @@ bool WriteOutputFile(const std::string& path, const std::function<void(std::ostr
         std::remove(temporary->c_str());
         return false;
     }
-    if (std::rename(temporary->c_str(), path.c_str()) != 0) {
+    if (standin::RenameOver(temporary->c_str(), path.c_str()) != 0) {
         *error = std::strerror(errno);
         std::remove(temporary->c_str());
         return false;

@@ -10,6 +10,7 @@ packages=(
   gdal-bin python3-ezdxf librsvg2-bin
   libncurses-dev tmux
   g++-mingw-w64-i686 binutils-mingw-w64-i686
+  g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine64 xvfb xauth
   clang libclang-rt-14-dev gcovr
 )
 

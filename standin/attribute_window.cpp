@@ -129,7 +129,10 @@ LRESULT AttributeWindowMessage(AttributeWindowState& window, UINT message, WPARA
 
 STANDIN_API HWND CreateAttributeWindow(std::int32_t firstRow) {
     return Guarded<HWND>(nullptr, [&] {
-        const std::uint64_t id = State().NewId();
+        const std::uint64_t id = NewWindowId();
+        if (id == 0) {
+            return HWND{};
+        }
         AttributeWindowState window;
         window.firstRow = std::max(firstRow, 0);
         window.table.columns = {"X", "Y"};

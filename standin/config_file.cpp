@@ -1,14 +1,13 @@
 #include "standin/config_file.h"
+#include "standin/posix_files.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <unistd.h>
 
 namespace standin::config {
 
@@ -198,7 +197,8 @@ bool WriteAtomically(const std::string& path, const std::string& text, std::stri
     std::error_code ignored;
     std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
     const std::string temporary = path + ".tmp." + std::to_string(::getpid());
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const int fd =
+        ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | kBinaryFile, 0644);
     if (fd < 0) {
         return fail("cannot create " + temporary);
     }
@@ -219,7 +219,7 @@ bool WriteAtomically(const std::string& path, const std::string& text, std::stri
         ::unlink(temporary.c_str());
         return fail("cannot write " + temporary);
     }
-    if (::rename(temporary.c_str(), path.c_str()) != 0) {
+    if (RenameOver(temporary.c_str(), path.c_str()) != 0) {
         ::unlink(temporary.c_str());
         return fail("cannot replace " + path);
     }

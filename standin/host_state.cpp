@@ -7,6 +7,13 @@ HostState& State() {
     return state;
 }
 
+#if !defined(_WIN32)
+std::uint64_t NewWindowId() {
+    return State().NewId();
+}
+void ReleaseWindowId(std::uint64_t) {}
+#endif
+
 MapModel* HostState::MapOf(HWND window) {
     const auto found = maps_.find(IdOf(window));
     return found == maps_.end() ? nullptr : found->second.get();
@@ -23,9 +30,18 @@ MapModel* HostState::MapOfPresentation(PMHANDLE pm) {
 }
 
 HWND HostState::AddMap() {
-    const ObjectId window = NewId();
+    const ObjectId window = NewWindowId();
     const ObjectId database = NewId();
+#if defined(_WIN32)
+    // The presentation manager is part of the window's host record, which the module reads.
+    const ObjectId presentation = window ? AttachMapRecord(window, database) : 0;
+    if (presentation == 0) {
+        ReleaseWindowId(window);
+        return nullptr;
+    }
+#else
     const ObjectId presentation = NewId();
+#endif
     const ObjectId layerRoot = NewId();
     const ObjectId copyRoot = NewId();
     const ObjectId copyTarget = NewId();
@@ -37,6 +53,9 @@ HWND HostState::AddMap() {
     map->MakeCurrent(first->layer.id);
     mapsByDatabase_.emplace(database, map.get());
     mapsByPresentation_.emplace(presentation, map.get());
+#if defined(_WIN32)
+    SyncMapRecord(*map);
+#endif
     maps_.emplace(window, std::move(map));
     return HandleFromId<HWND>(window);
 }
@@ -49,6 +68,7 @@ void HostState::RemoveMap(HWND window) {
     mapsByDatabase_.erase(found->second->database);
     mapsByPresentation_.erase(found->second->presentation);
     maps_.erase(found);
+    ReleaseWindowId(IdOf(window));
 }
 
 } // namespace standin

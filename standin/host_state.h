@@ -82,6 +82,18 @@ class HostState {
 
 HostState& State();
 
+// The id of a new window: the next number of the id counter, or on Windows the handle of a real
+// hidden window (system_windows_win32.cpp); released when the window goes.
+std::uint64_t NewWindowId();
+void ReleaseWindowId(std::uint64_t id);
+#if defined(_WIN32)
+// Gives a map window its host record (the user data the module reads) and answers the
+// presentation manager's handle, 0 on failure; SyncMapRecord copies the unit id and the text
+// base of the map into the record.
+std::uint64_t AttachMapRecord(std::uint64_t window, std::uint64_t database);
+void SyncMapRecord(const MapModel& model);
+#endif
+
 // Handle <-> id conversions. Ids are plain numbers; handles only carry them.
 template <typename Handle>
 std::uint64_t IdOf(Handle handle) {

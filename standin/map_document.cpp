@@ -7,6 +7,7 @@
 // as {"bytes": "<hex>"}, so that every byte string survives and the document stays valid JSON.
 // Reals that are not finite are written as the strings "NaN", "Infinity" and "-Infinity".
 #include "standin/map_model.h"
+#include "standin/posix_files.h"
 #include "standin/standin.h"
 
 #include <nlohmann/json.hpp>
@@ -16,13 +17,10 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <fstream>
 #include <limits>
 #include <sstream>
 #include <stdexcept>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -713,8 +711,15 @@ bool ReadWholeFile(const std::string& path, std::string& contents, std::string& 
     return true;
 }
 
+// Folder separators: Windows paths use the backslash as well as the slash.
+#if defined(_WIN32)
+constexpr const char* kFolderSeparators = "/\\";
+#else
+constexpr const char* kFolderSeparators = "/";
+#endif
+
 std::string FolderOf(const std::string& path) {
-    const auto slash = path.rfind('/');
+    const auto slash = path.find_last_of(kFolderSeparators);
     if (slash == std::string::npos) {
         return ".";
     }
@@ -722,7 +727,7 @@ std::string FolderOf(const std::string& path) {
 }
 
 std::string BaseNameOf(const std::string& path) {
-    const auto slash = path.rfind('/');
+    const auto slash = path.find_last_of(kFolderSeparators);
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
@@ -764,7 +769,7 @@ bool WriteFileAtomically(const std::string& path, std::string_view text, std::st
         ::unlink(temporary.c_str());
         return false;
     }
-    if (::rename(temporary.c_str(), path.c_str()) != 0) {
+    if (RenameOver(temporary.c_str(), path.c_str()) != 0) {
         error = SystemError("cannot replace the file", errno);
         ::unlink(temporary.c_str());
         return false;

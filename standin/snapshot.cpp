@@ -4,6 +4,15 @@
 
 namespace standin {
 
+namespace {
+// On Windows the module reads the unit id and the text base from the window's host record.
+void SyncRecord([[maybe_unused]] const MapModel& model) {
+#if defined(_WIN32)
+    SyncMapRecord(model);
+#endif
+}
+} // namespace
+
 STANDIN_API MapSnapshot Snapshot(HWND map) {
     const MapModel* model = State().MapOf(map);
     return model ? model->Snapshot() : MapSnapshot{};
@@ -22,18 +31,21 @@ STANDIN_API OBJHANDLE HandleOf(ObjectId id) {
 STANDIN_API void Restore(HWND map, const MapSnapshot& snapshot) {
     if (MapModel* model = State().MapOf(map)) {
         model->Restore(snapshot);
+        SyncRecord(*model);
     }
 }
 
 STANDIN_API void SetUnitId(HWND map, std::int32_t unitId) {
     if (MapModel* model = State().MapOf(map)) {
         model->unitId = unitId;
+        SyncRecord(*model);
     }
 }
 
 STANDIN_API void SetTextBase(HWND map, std::int32_t textBase) {
     if (MapModel* model = State().MapOf(map)) {
         model->textBase = textBase;
+        SyncRecord(*model);
     }
 }
 

@@ -15,7 +15,11 @@
 #include <string_view>
 #include <vector>
 
-#if defined(VEXCORE_BUILD)
+#if defined(_WIN32) && defined(VEXCORE_BUILD)
+#define STANDIN_API __declspec(dllexport)
+#elif defined(_WIN32)
+#define STANDIN_API __declspec(dllimport)
+#elif defined(VEXCORE_BUILD)
 #define STANDIN_API __attribute__((visibility("default")))
 #else
 #define STANDIN_API
@@ -102,6 +106,12 @@ STANDIN_API void SetMapMessageObserver(HWND map, MessageHandler observer);
 using MessageBoxHook =
     std::function<int(HWND owner, std::string_view text, std::string_view caption, UINT type)>;
 STANDIN_API void SetMessageBoxHook(MessageBoxHook hook);
+#if defined(_WIN32)
+// On Windows the boxes are the system's: a thread hook (WH_CBT) of the stand-in sees each box
+// the system's MessageBoxA opens, hands its caption and text to the hook above (or prints them
+// on stderr) and closes it with the answer. Off, the boxes wait for the user.
+STANDIN_API void AnswerMessageBoxes(bool on);
+#endif
 
 // BrowseIniFile asks this hook for a file, starting from the current path. With a choice it
 // sends kSetItemTextMessage to the dialog window (wParam: the control id, lParam: the chosen

@@ -24,7 +24,10 @@ STANDIN_API bool IsMapWindow(HWND map) {
 
 STANDIN_API HWND CreateHostWindow(MessageHandler handler) {
     return Guarded<HWND>(nullptr, [&] {
-        const std::uint64_t id = State().NewId();
+        const std::uint64_t id = NewWindowId();
+        if (id == 0) {
+            return HWND{};
+        }
         State().hostWindows.emplace(id, HostWindow{std::move(handler)});
         return HandleFromId<HWND>(id);
     });
@@ -33,6 +36,7 @@ STANDIN_API HWND CreateHostWindow(MessageHandler handler) {
 STANDIN_API void DestroyHostWindow(HWND window) {
     State().hostWindows.erase(IdOf(window));
     State().attributeWindows.erase(IdOf(window));
+    ReleaseWindowId(IdOf(window));
 }
 
 STANDIN_API void SetMapMessageObserver(HWND map, MessageHandler observer) {
@@ -55,6 +59,7 @@ STANDIN_API void SetHelpHook(HelpHook hook) {
 
 } // namespace standin
 
+#if !defined(_WIN32)
 extern "C" {
 
 WIN32_STANDIN_API LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -91,6 +96,7 @@ WIN32_STANDIN_API int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT 
 // LoadStringA reads the module's string table: dialog_resources.cpp.
 
 } // extern "C"
+#endif
 
 VEXCORE_API std::int32_t VEXCORE_CALL BrowseIniFile(HWND dialog, std::int32_t controlId,
                                                     const char* current, const char*, const char*,
@@ -101,8 +107,12 @@ VEXCORE_API std::int32_t VEXCORE_CALL BrowseIniFile(HWND dialog, std::int32_t co
         if (!hook || !hook(current ? current : "", chosen)) {
             return 0;
         }
+#if defined(_WIN32)
+        SetDlgItemTextA(dialog, controlId, chosen.c_str());
+#else
         SendMessageA(dialog, kSetItemTextMessage, static_cast<WPARAM>(controlId),
                      reinterpret_cast<LPARAM>(chosen.c_str()));
+#endif
         return 1;
     });
 }

@@ -5,6 +5,12 @@
 #include <cstring>
 #include <system_error>
 
+#if defined(_WIN32)
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+#endif
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -68,6 +74,25 @@ std::uint64_t Salt(const void* writer, int attempt) {
     return (ticks ^ (address << 16)) + static_cast<std::uint64_t>(attempt) * 0x9E3779B97F4A7C15u;
 }
 
+// Creates the file for writing only when no file of that name exists. The C runtime's "x" mode
+// does that where the C library documents it; Windows' msvcrt does not know "x" (Wine's reports
+// it as an incorrect mode flag and ignores it), so there the file is created with
+// _O_CREAT | _O_EXCL, the runtime's documented exclusive creation.
+std::FILE* CreateNewFile(const fs::path& path) {
+#if defined(_WIN32)
+    const int fd = _open(path.string().c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY,
+                         _S_IREAD | _S_IWRITE);
+    if (fd < 0)
+        return nullptr;
+    std::FILE* file = _fdopen(fd, "wb");
+    if (!file)
+        _close(fd);
+    return file;
+#else
+    return std::fopen(path.string().c_str(), "wbx");
+#endif
+}
+
 // Whether an existing file may be written: opened for update, which neither creates nor
 // truncates it.
 bool CanWriteInPlace(const fs::path& target) {
@@ -115,8 +140,7 @@ bool DxfWriter::Open(const char* path) {
             return false;
         for (int attempt = 0; attempt < kTemporaryNameAttempts && !file_; ++attempt) {
             temporary_ = TemporaryName(target_, Salt(this, attempt));
-            file_ =
-                std::fopen(temporary_.string().c_str(), "wbx"); // never takes over an existing file
+            file_ = CreateNewFile(temporary_); // never takes over an existing file
         }
         if (!file_)
             temporary_.clear();

@@ -5,7 +5,9 @@
 #if defined(_WIN32)
 
 namespace {
-// The user data of a map window is the address of a host record of 32-bit fields.
+// The user data of a map window (index -21, GWL_USERDATA) is the address of the host record,
+// whose handle fields are pointer-sized: 32 bits in the shipping DLL, 64 in the 64-bit build
+// that runs under Wine.
 constexpr int kWindowRecordIndex = -21;
 constexpr std::size_t kTextMemoryOffset = 12;
 constexpr std::size_t kTextBaseOffset = 68;
@@ -14,7 +16,12 @@ constexpr std::size_t kUnitIdOffset = 52;
 constexpr std::size_t kDatabaseOffset = 240;
 
 const unsigned char* Record(HWND map) {
+#if defined(_WIN64)
+    // A 32-bit GetWindowLongA would cut a 64-bit address in half.
+    return reinterpret_cast<const unsigned char*>(GetWindowLongPtrA(map, kWindowRecordIndex));
+#else
     return reinterpret_cast<const unsigned char*>(GetWindowLongA(map, kWindowRecordIndex));
+#endif
 }
 
 template <typename T>
