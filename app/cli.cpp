@@ -3,6 +3,7 @@
 #include "standin/standin.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 namespace dxfcnv {
@@ -38,6 +39,11 @@ std::optional<std::string> TakeOptionValue(const std::vector<std::string>& args,
     }
     ++index;
     return args[index];
+}
+
+void ExitLeavingMapsInPlace(int status) {
+    std::fflush(nullptr);
+    std::_Exit(status);
 }
 
 void UseExtendedImportForThisRun() {
