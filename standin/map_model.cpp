@@ -7,6 +7,7 @@
 #include <bit>
 #include <cstring>
 #include <limits>
+#include <new>
 #include <unordered_set>
 
 namespace standin {
@@ -514,19 +515,26 @@ void ObjectStore::CompactIfWasteful() {
     }
     PointArena fresh;
     std::vector<ObjectEntry*> runs;
-    places_.ForEach([&](std::size_t place) {
-        ObjectEntry& entry = At(place);
-        if (entry.points) {
-            runs.push_back(&entry);
+    std::vector<std::int32_t*> moved;
+    try {
+        places_.ForEach([&](std::size_t place) {
+            ObjectEntry& entry = At(place);
+            if (entry.points) {
+                runs.push_back(&entry);
+            }
+        });
+        moved.resize(runs.size());
+        for (std::size_t i = 0; i < runs.size(); ++i) {
+            const std::size_t values = runs[i]->count * runs[i]->Stride();
+            moved[i] = fresh.Allocate(values);
+            if (values > 0) {
+                std::memcpy(moved[i], runs[i]->points, values * sizeof(std::int32_t));
+            }
         }
-    });
-    std::vector<std::int32_t*> moved(runs.size());
-    for (std::size_t i = 0; i < runs.size(); ++i) {
-        const std::size_t values = runs[i]->count * runs[i]->Stride();
-        moved[i] = fresh.Allocate(values);
-        std::memcpy(moved[i], runs[i]->points, values * sizeof(std::int32_t));
+    } catch (const std::bad_alloc&) {
+        return; // compacting is a saving, not a duty: without the memory the store stays as it is
     }
-    // Nothing above changed a record: an allocation that throws leaves the store as it was.
+    // Nothing above changed a record.
     for (std::size_t i = 0; i < runs.size(); ++i) {
         runs[i]->points = moved[i];
     }
