@@ -644,14 +644,15 @@ std::vector<ObjectId> MapModel::LayeredObjectsBelow(const ObjectId* ids, std::si
     // The ids met so far: a short list searched in place (most calls move one object or one
     // small group), a hash set once the list grows.
     constexpr std::size_t kShortList = 16;
-    std::vector<ObjectId> met;
+    std::array<ObjectId, kShortList> met{};
+    std::size_t metCount = 0;
     std::unordered_set<ObjectId> seen;
     const auto firstMeeting = [&](ObjectId id) {
-        if (seen.empty() && met.size() < kShortList) {
-            if (std::find(met.begin(), met.end(), id) != met.end()) {
+        if (seen.empty() && metCount < kShortList) {
+            if (std::find(met.begin(), met.begin() + metCount, id) != met.begin() + metCount) {
                 return false;
             }
-            met.push_back(id);
+            met[metCount++] = id;
             return true;
         }
         if (seen.empty()) {
@@ -659,7 +660,9 @@ std::vector<ObjectId> MapModel::LayeredObjectsBelow(const ObjectId* ids, std::si
         }
         return seen.insert(id).second;
     };
-    std::vector<ObjectId> pending(ids, ids + count);
+    // The work list is kept from call to call: an import moves objects thousands of times.
+    thread_local std::vector<ObjectId> pending;
+    pending.assign(ids, ids + count);
     std::reverse(pending.begin(), pending.end()); // popped from the back: given order
     while (!pending.empty()) {
         const ObjectId id = pending.back();
