@@ -66,18 +66,22 @@ if [[ ${1:-} == --scaling ]]; then
     file=$(generate "drawing-$size" --size "$size")
     echo "== $size MB"
     "$bench" "$file" --reps 3 --no-export
+    cold "$file" 5
     [[ $size -ge 500 ]] && rm -f "$file"
   done
   echo "== a million layers, one LINE on each"
   file=$(generate layers-1m --entities 1000000 --mix line=1 --layers 1000000 --layer-cycle)
   "$bench" "$file" --reps 3 --no-export
+  cold "$file" 5
   echo "== a million blocks, a million INSERTs"
   file=$(generate blocks-1m --entities 1000000 --mix insert=1 --blocks 1000000 \
     --block-entities 1 --attribs 0 --layers 10)
   "$bench" "$file" --reps 3 --no-export
+  cold "$file" 5
   echo "== one POLYLINE of ten million vertices"
   file=$(generate polyline-10m --single-polyline 10000000 --layers 1)
   "$bench" "$file" --reps 3 --no-export
+  cold "$file" 5
   rm -f "$data_dir"/layers-1m.dxf "$data_dir"/blocks-1m.dxf "$data_dir"/polyline-10m.dxf
   machine
   exit 0
