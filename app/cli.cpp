@@ -4,6 +4,7 @@
 #include "standin/standin.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -40,6 +41,11 @@ std::optional<std::string> TakeOptionValue(const std::vector<std::string>& args,
     }
     ++index;
     return args[index];
+}
+
+void ExitLeavingMapsInPlace(int status) {
+    std::fflush(nullptr);
+    std::_Exit(status);
 }
 
 void UseExtendedImportForThisRun() {

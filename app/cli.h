@@ -51,6 +51,11 @@ bool IsOption(std::string_view argument);
 std::optional<std::string> TakeOptionValue(const std::vector<std::string>& args,
                                            std::size_t& index);
 
+// Ends the process with the status once every result is written: flushes the standard streams
+// and exits without tearing down the maps. The process is about to end anyway, and freeing a
+// large map object by object would only delay that.
+[[noreturn]] void ExitLeavingMapsInPlace(int status);
+
 // Turns the import setting ExtendedEntities on for this process only (--extended).
 void UseExtendedImportForThisRun();
 

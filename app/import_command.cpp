@@ -161,7 +161,8 @@ int RunImport(const Invocation& invocation) {
     if (options.svgPath && !WriteSvgFile(windows.map, SvgOptions{}, *options.svgPath, &error)) {
         return Failure(kImportCommand, *options.svgPath + ": " + error, kExitFailed);
     }
-    return kExitOk;
+    // Every result is written: the map goes with the process.
+    ExitLeavingMapsInPlace(kExitOk);
 }
 
 } // namespace

@@ -3,6 +3,13 @@
 #
 #   scripts/bench.sh [SIZE_MB] [-- DXFBENCH_OPTIONS]   one drawing of SIZE_MB megabytes (default 100)
 #   scripts/bench.sh --scaling                         the scaling runs of docs/performance.md
+#   scripts/bench.sh --cold [SIZE_MB] [RUNS]           whole-process runs only (default 100 MB, 21)
+#
+# Two measurements: the warm in-process figures of dxfbench (import rounds inside one process,
+# each reusing memory the round before freed), and the whole-process cold run as a user meets it:
+# `dxfcnv import --quiet FILE` in a fresh process against `rawscan FILE` (a whole program that
+# only reads the file and splits it into code and value lines), interleaved by coldrun, with
+# medians and spread.
 #
 # Drawings go to build/bench/ (never commit them); those of 500 MB and more are deleted after
 # measuring. BUILD_DIR (default build-bench) is the build folder; DXFGEN_OPTIONS are passed on
@@ -14,7 +21,8 @@ data_dir=build/bench
 mkdir -p "$data_dir"
 
 cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=Release -DDXFCNV_BENCH=ON >/dev/null
-cmake --build "$build_dir" -j"$(nproc)" --target dxfgen dxfbench >/dev/null
+cmake --build "$build_dir" -j"$(nproc)" \
+  --target dxfgen dxfbench rawscan coldrun dxfcnv_cli dxfcnv >/dev/null
 gen="$build_dir/bench/dxfgen"
 bench="$build_dir/bench/dxfbench"
 
@@ -35,6 +43,22 @@ generate() {
   echo "$file"
 }
 
+# cold FILE [RUNS]: the whole-process cold run of the import against the raw scan.
+cold() {
+  echo "-- cold (whole process): dxfcnv import --quiet against rawscan"
+  "$build_dir/bench/coldrun" --runs "${2:-21}" \
+    -- rawscan "$build_dir/bench/rawscan" "$1" \
+    -- import "$build_dir/dxfcnv" import --quiet "$1"
+}
+
+if [[ ${1:-} == --cold ]]; then
+  machine
+  file=$(generate "drawing-${2:-100}" --size "${2:-100}")
+  cold "$file" "${3:-21}"
+  machine
+  exit 0
+fi
+
 if [[ ${1:-} == --scaling ]]; then
   machine
   # Time per MB at 10 and at 500 MB, then the three shapes that once were quadratic.
@@ -42,18 +66,22 @@ if [[ ${1:-} == --scaling ]]; then
     file=$(generate "drawing-$size" --size "$size")
     echo "== $size MB"
     "$bench" "$file" --reps 3 --no-export
+    cold "$file" 5
     [[ $size -ge 500 ]] && rm -f "$file"
   done
   echo "== a million layers, one LINE on each"
   file=$(generate layers-1m --entities 1000000 --mix line=1 --layers 1000000 --layer-cycle)
   "$bench" "$file" --reps 3 --no-export
+  cold "$file" 5
   echo "== a million blocks, a million INSERTs"
   file=$(generate blocks-1m --entities 1000000 --mix insert=1 --blocks 1000000 \
     --block-entities 1 --attribs 0 --layers 10)
   "$bench" "$file" --reps 3 --no-export
+  cold "$file" 5
   echo "== one POLYLINE of ten million vertices"
   file=$(generate polyline-10m --single-polyline 10000000 --layers 1)
   "$bench" "$file" --reps 3 --no-export
+  cold "$file" 5
   rm -f "$data_dir"/layers-1m.dxf "$data_dir"/blocks-1m.dxf "$data_dir"/polyline-10m.dxf
   machine
   exit 0
@@ -64,7 +92,9 @@ size=${1:-100}
 [[ ${1:-} == -- ]] && shift
 machine
 file=$(generate "drawing-$size" --size "$size")
+echo "-- warm (in-process rounds of dxfbench)"
 "$bench" "$file" "$@"
+cold "$file"
 machine
 if [[ $size -ge 500 ]]; then
   rm -f "$file"

@@ -139,23 +139,73 @@ std::int32_t RoundSaturated(double value) {
     return static_cast<std::int32_t>(std::round(value));
 }
 
-std::vector<MAP3D_COORDPT> CirclePoints(std::int32_t centerX, std::int32_t centerY,
-                                        std::int32_t radius, std::int32_t pointsPerQuarter) {
+void CirclePoints(std::int32_t centerX, std::int32_t centerY, std::int32_t radius,
+                  std::int32_t pointsPerQuarter, std::vector<MAP_COORDPT>& points) {
     const std::int32_t quarter = std::clamp(pointsPerQuarter, 1, kMaxPointsPerQuarter);
     const std::int32_t count = 4 * quarter;
-    std::vector<MAP3D_COORDPT> points(static_cast<std::size_t>(count));
-    for (std::int32_t k = 0; k < count; ++k) {
-        const double angle = 2.0 * std::numbers::pi * k / count;
-        points[static_cast<std::size_t>(k)] = {RoundSaturated(centerX + radius * std::cos(angle)),
-                                               RoundSaturated(centerY + radius * std::sin(angle)),
-                                               0};
+    // The cosines and sines of the last point count asked for: circles of a drawing share one
+    // quality, and the same angle gives the same values, so every point is what computing them
+    // afresh would give.
+    struct UnitCircle {
+        std::int32_t count = 0;
+        std::vector<double> cosines;
+        std::vector<double> sines;
+    };
+    thread_local UnitCircle unit;
+    if (unit.count != count) {
+        unit.count = 0; // until both tables are complete
+        unit.cosines.resize(static_cast<std::size_t>(count));
+        unit.sines.resize(static_cast<std::size_t>(count));
+        for (std::int32_t k = 0; k < count; ++k) {
+            const double angle = 2.0 * std::numbers::pi * k / count;
+            unit.cosines[static_cast<std::size_t>(k)] = std::cos(angle);
+            unit.sines[static_cast<std::size_t>(k)] = std::sin(angle);
+        }
+        unit.count = count;
     }
-    return points;
+    points.resize(static_cast<std::size_t>(count));
+    for (std::size_t k = 0; k < points.size(); ++k) {
+        points[k] = {RoundSaturated(centerX + radius * unit.cosines[k]),
+                     RoundSaturated(centerY + radius * unit.sines[k])};
+    }
 }
 
 bool IsFinite(const Transform& t) {
     return std::isfinite(t.scaleX) && std::isfinite(t.scaleY) && std::isfinite(t.scaleZ) &&
            std::isfinite(t.angleDegrees);
+}
+
+namespace {
+// One point of a polyline or polygon; z only for a 3-D object.
+void MovePoint(std::int32_t& x, std::int32_t& y, std::int32_t* z, const Transform& t, double cosine,
+               double sine) {
+    const Vec moved = MapPoint(x, y, t, cosine, sine);
+    x = RoundSaturated(moved.x);
+    y = RoundSaturated(moved.y);
+    if (z) {
+        *z = RoundSaturated(*z * t.scaleZ + t.dz);
+    }
+}
+} // namespace
+
+void TransformPointRun(std::int32_t* values, std::size_t count, bool is3d, const Transform& t) {
+    // The objects of one insertion share their angle: its cosine and sine are kept.
+    struct Turn {
+        double degrees = 0.0;
+        double cosine = 1.0;
+        double sine = 0.0;
+    };
+    thread_local Turn turn;
+    if (!(t.angleDegrees == turn.degrees)) {
+        turn = {t.angleDegrees, std::cos(t.angleDegrees * kDegrees),
+                std::sin(t.angleDegrees * kDegrees)};
+    }
+    const double cosine = turn.cosine;
+    const double sine = turn.sine;
+    const std::size_t stride = is3d ? 3 : 2;
+    for (std::int32_t* p = values; p < values + count * stride; p += stride) {
+        MovePoint(p[0], p[1], is3d ? p + 2 : nullptr, t, cosine, sine);
+    }
 }
 
 void ApplyTransform(Object& object, const Transform& t) {
@@ -165,12 +215,7 @@ void ApplyTransform(Object& object, const Transform& t) {
     case ObjectKind::Polyline:
     case ObjectKind::Polygon:
         for (MAP3D_COORDPT& point : object.points) {
-            const Vec moved = MapPoint(point.x, point.y, t, cosine, sine);
-            point.x = RoundSaturated(moved.x);
-            point.y = RoundSaturated(moved.y);
-            if (object.is3d) {
-                point.z = RoundSaturated(point.z * t.scaleZ + t.dz);
-            }
+            MovePoint(point.x, point.y, object.is3d ? &point.z : nullptr, t, cosine, sine);
         }
         break;
     case ObjectKind::Arc:

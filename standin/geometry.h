@@ -15,8 +15,9 @@ std::int32_t RoundSaturated(double value);
 // A circle as a polygon: pointsPerQuarter points in each quarter (at least 1, at most
 // kMaxPointsPerQuarter), counter-clockwise from angle 0, the first point not repeated.
 constexpr std::int32_t kMaxPointsPerQuarter = 4096;
-std::vector<MAP3D_COORDPT> CirclePoints(std::int32_t centerX, std::int32_t centerY,
-                                        std::int32_t radius, std::int32_t pointsPerQuarter);
+// The points go to `points`, which is resized to 4 x pointsPerQuarter.
+void CirclePoints(std::int32_t centerX, std::int32_t centerY, std::int32_t radius,
+                  std::int32_t pointsPerQuarter, std::vector<MAP_COORDPT>& points);
 
 // DoOperations2: scale by (scaleX, scaleY) and rotate counter-clockwise by angleDegrees about
 // the reference point, then translate by (dx, dy); z is scaled by scaleZ and moved by dz.
@@ -31,6 +32,9 @@ struct Transform {
     double angleDegrees = 0.0;
 };
 bool IsFinite(const Transform& transform);
+// Transforms a point run as the map keeps it: x, y (and z for a 3-D run) per point.
+void TransformPointRun(std::int32_t* values, std::size_t count, bool is3d,
+                       const Transform& transform);
 // Transforms one object in place (nothing for a group).
 void ApplyTransform(Object& object, const Transform& transform);
 

@@ -18,8 +18,8 @@ void AddMembers(MapModel& model, ObjectId group, const OBJHANDLE* members, std::
     }
 }
 
-std::int32_t TypeOf(const Object& object) {
-    switch (object.kind) {
+std::int32_t TypeOf(ObjectKind kind) {
+    switch (kind) {
     case ObjectKind::Polyline:
         return kTypePolyline;
     case ObjectKind::Polygon:
@@ -49,7 +49,7 @@ VEXCORE_API std::int32_t VEXCORE_CALL map_group_Create(HWND map, OBJHANDLE* grou
         }
         Object made;
         made.kind = ObjectKind::Group;
-        const ObjectId id = model->AddObject(std::move(made), nullptr).object.id;
+        const ObjectId id = model->AddObject(std::move(made), nullptr).id;
         AddMembers(*model, id, members, count);
         Put(group, HandleFromId<OBJHANDLE>(id));
         return 1;
@@ -65,7 +65,7 @@ VEXCORE_API std::int32_t VEXCORE_CALL map_group_Set(HWND map, OBJHANDLE group,
         journal::Record(model, "map_group_Set", journal::Map{}, journal::Handle{group},
                         journal::Handles{members, count}, count, reserved1, reserved2);
         const ObjectEntry* entry = model ? model->FindObject(IdOf(group)) : nullptr;
-        if (!entry || entry->object.kind != ObjectKind::Group) {
+        if (!entry || entry->kind != ObjectKind::Group) {
             return 0;
         }
         AddMembers(*model, IdOf(group), members, count);
@@ -82,13 +82,13 @@ VEXCORE_API std::int32_t VEXCORE_CALL map_group_Get(HWND map, OBJHANDLE group, s
                         journal::Out{"count", count}, journal::Out{"members", members}, capacity,
                         mode);
         const ObjectEntry* entry = model ? model->FindObject(IdOf(group)) : nullptr;
-        if (!entry || entry->object.kind != ObjectKind::Group) {
+        if (!entry || entry->kind != ObjectKind::Group) {
             Put(count, 0);
             return 0;
         }
         // The direct members, whatever the mode.
         return DeliverList<OBJHANDLE>(
-            count, members, capacity, entry->object.members,
+            count, members, capacity, model->Objects().Members(*entry),
             [](const ObjectId& id) { return HandleFromId<OBJHANDLE>(id); });
     });
 }
@@ -98,6 +98,6 @@ VEXCORE_API std::int32_t VEXCORE_CALL map_object_type_Get(HWND map, OBJHANDLE ob
         MapModel* model = State().MapOf(map);
         journal::Record(model, "map_object_type_Get", journal::Map{}, journal::Handle{object});
         const ObjectEntry* entry = model ? model->FindObject(IdOf(object)) : nullptr;
-        return entry ? TypeOf(entry->object) : 0;
+        return entry ? TypeOf(entry->kind) : 0;
     });
 }

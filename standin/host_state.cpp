@@ -15,8 +15,18 @@ void ReleaseWindowId(std::uint64_t) {}
 #endif
 
 MapModel* HostState::MapOf(HWND window) {
-    const auto found = maps_.find(IdOf(window));
-    return found == maps_.end() ? nullptr : found->second.get();
+    // Nearly every call of an import names the same map: the last one found is kept at hand.
+    const ObjectId id = IdOf(window);
+    if (id != 0 && id == lastWindow_) {
+        return lastMap_;
+    }
+    const auto found = maps_.find(id);
+    if (found == maps_.end()) {
+        return nullptr;
+    }
+    lastWindow_ = id;
+    lastMap_ = found->second.get();
+    return lastMap_;
 }
 
 MapModel* HostState::MapOfDatabase(DBHANDLE db) {
@@ -64,6 +74,10 @@ void HostState::RemoveMap(HWND window) {
     const auto found = maps_.find(IdOf(window));
     if (found == maps_.end()) {
         return;
+    }
+    if (lastWindow_ == found->first) {
+        lastWindow_ = 0;
+        lastMap_ = nullptr;
     }
     mapsByDatabase_.erase(found->second->database);
     mapsByPresentation_.erase(found->second->presentation);

@@ -78,6 +78,8 @@ class HostState {
     std::unordered_map<std::uint64_t, std::unique_ptr<MapModel>> maps_;
     std::unordered_map<std::uint64_t, MapModel*> mapsByDatabase_;
     std::unordered_map<std::uint64_t, MapModel*> mapsByPresentation_;
+    std::uint64_t lastWindow_ = 0; // the window MapOf found last, and its map
+    MapModel* lastMap_ = nullptr;
 };
 
 HostState& State();

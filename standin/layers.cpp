@@ -77,7 +77,9 @@ void MoveObjectsOnto(MapModel& model, LayerEntry& layer, const OBJHANDLE* object
     if (!objects || count <= 0) {
         return;
     }
-    std::vector<ObjectId> ids(static_cast<std::size_t>(count));
+    // Kept from call to call: an import moves objects thousands of times.
+    thread_local std::vector<ObjectId> ids;
+    ids.resize(static_cast<std::size_t>(count));
     for (std::size_t i = 0; i < ids.size(); ++i) {
         ids[i] = IdOf(objects[i]);
     }

@@ -1,11 +1,13 @@
 #include "standin/map_model.h"
 
+#include "standin/geometry.h"
 #include "standin/host_state.h"
 
 #include <algorithm>
 #include <bit>
 #include <cstring>
 #include <limits>
+#include <new>
 #include <unordered_set>
 
 namespace standin {
@@ -18,8 +20,18 @@ MapModel::MapModel(ObjectId windowId, ObjectId databaseId, ObjectId presentation
 // Layers ----------------------------------------------------------------------------------
 
 LayerEntry* MapModel::FindLayer(ObjectId id) {
+    // An import asks for the same layer many times in a row. Entries of the node table keep
+    // their addresses until erased, and erasing forgets the one kept here.
+    if (id != 0 && id == lastLayerId_) {
+        return lastLayer_;
+    }
     const auto found = layers_.find(id);
-    return found == layers_.end() ? nullptr : &found->second;
+    if (found == layers_.end()) {
+        return nullptr;
+    }
+    lastLayerId_ = id;
+    lastLayer_ = &found->second;
+    return lastLayer_;
 }
 
 LayerEntry* MapModel::LayerByNumber(std::int32_t number) {
@@ -154,65 +166,15 @@ std::size_t SlotCountFor(std::size_t held) {
 }
 } // namespace
 
-std::size_t IdTable::IndexOf(ObjectId id) const {
-    if (slots_.empty() || id == kEmpty || id == kErased) {
-        return kNone;
-    }
-    const std::size_t mask = slots_.size() - 1;
-    for (std::size_t i = Home(id);; i = (i + 1) & mask) {
-        if (slots_[i].id == id) {
-            return i;
-        }
-        if (slots_[i].id == kEmpty) {
-            return kNone;
-        }
-    }
-}
-
-const std::size_t* IdTable::Find(ObjectId id) const {
-    const std::size_t i = IndexOf(id);
-    return i == kNone ? nullptr : &slots_[i].place;
-}
-
-void IdTable::Insert(ObjectId id, std::size_t place) {
-    // At most three quarters of the slots taken, so that every search meets an empty one soon.
-    if ((taken_ + 1) * 4 > slots_.size() * 3) {
-        Rebuild();
-    }
-    const std::size_t mask = slots_.size() - 1;
-    std::size_t i = Home(id);
-    while (slots_[i].id != kEmpty && slots_[i].id != kErased) {
-        i = (i + 1) & mask;
-    }
-    if (slots_[i].id == kEmpty) {
-        ++taken_;
-    }
-    slots_[i] = {id, place};
-    ++size_;
-}
-
-std::optional<std::size_t> IdTable::Erase(ObjectId id) {
-    const std::size_t i = IndexOf(id);
-    if (i == kNone) {
-        return std::nullopt;
-    }
-    slots_[i].id = kErased;
-    --size_;
-    return slots_[i].place;
-}
-
-void IdTable::Rebuild() {
-    std::vector<Slot> old = std::move(slots_);
+std::vector<std::uint32_t> IdTable::Resized() {
     const std::size_t count = SlotCountFor(size_);
+    // The new array first: when it cannot be had, the table stays as it was.
+    std::vector<std::uint32_t> old(count, kEmpty);
+    old.swap(slots_);
     bits_ = static_cast<unsigned>(std::countr_zero(count));
-    slots_.assign(count, Slot{});
     size_ = 0;
     taken_ = 0;
-    for (const Slot& slot : old) {
-        if (slot.id != kEmpty && slot.id != kErased) {
-            Insert(slot.id, slot.place);
-        }
-    }
+    return old;
 }
 
 void IdTable::Clear() {
@@ -280,33 +242,315 @@ void NameIndex::Clear() {
     taken_ = 0;
 }
 
+std::int32_t* PointArena::Allocate(std::size_t values) {
+    used_ += values;
+    if (values > kBlockValues / 4) {
+        // A long run gets a block of its own; the current block keeps its free rest.
+        blocks_.push_back(std::make_unique_for_overwrite<std::int32_t[]>(values));
+        return blocks_.back().get();
+    }
+    if (values > left_) {
+        blocks_.push_back(std::make_unique_for_overwrite<std::int32_t[]>(kBlockValues));
+        next_ = blocks_.back().get();
+        left_ = kBlockValues;
+    }
+    std::int32_t* run = next_;
+    next_ += values;
+    left_ -= values;
+    return run;
+}
+
+void PointArena::Clear() {
+    blocks_.clear();
+    next_ = nullptr;
+    left_ = 0;
+    used_ = 0;
+    dead_ = 0;
+}
+
 ObjectEntry* ObjectStore::Find(ObjectId id) {
-    const std::size_t* place = places_.Find(id);
+    const std::optional<std::uint32_t> place = places_.Find(id, IdAt());
     return place ? &At(*place) : nullptr;
 }
 
-ObjectEntry& ObjectStore::Add(ObjectId id) {
-    std::size_t place = used_;
+const ObjectEntry* ObjectStore::Find(ObjectId id) const {
+    const std::optional<std::uint32_t> place = places_.Find(id, IdAt());
+    return place ? &At(*place) : nullptr;
+}
+
+ObjectEntry& ObjectStore::NewEntry(ObjectId id) {
+    std::uint32_t place = used_;
     if (!freed_.empty()) {
         place = freed_.back();
-        freed_.pop_back();
     } else {
+        if (used_ == IdTable::kMaxPlaces) {
+            throw std::length_error("too many objects in one map");
+        }
         if (used_ == chunks_.size() * kChunkSize) {
             chunks_.push_back(std::make_unique<ObjectEntry[]>(kChunkSize));
         }
+    }
+    // The record carries its id before the table is asked to file it: a rebuild of the table
+    // reads the ids of the records.
+    ObjectEntry& entry = At(place);
+    entry = ObjectEntry{};
+    entry.id = id;
+    places_.Insert(id, place, IdAt());
+    if (!freed_.empty() && freed_.back() == place) {
+        freed_.pop_back();
+    } else {
         ++used_;
     }
-    places_.Insert(id, place);
-    return At(place);
+    return entry;
+}
+
+ObjectEntry& ObjectStore::AddPoints(ObjectId id, ObjectKind kind, const MAP_COORDPT* points,
+                                    std::size_t count) {
+    // The arena first: when it throws, no record has been made.
+    std::int32_t* run = arena_.Allocate(count * 2);
+    std::memcpy(run, points, count * sizeof(MAP_COORDPT));
+    ObjectEntry& entry = NewEntry(id);
+    entry.kind = kind;
+    entry.points = run;
+    entry.count = static_cast<std::uint32_t>(count);
+    return entry;
+}
+
+ObjectEntry& ObjectStore::Add(ObjectId id, Object object) {
+    ObjectEntry& entry = NewEntry(id);
+    entry.kind = object.kind;
+    StoreContent(entry, std::move(object));
+    return entry;
+}
+
+void ObjectStore::StoreContent(ObjectEntry& entry, Object&& object) {
+    entry.is3d =
+        object.is3d && (object.kind != ObjectKind::Arc && object.kind != ObjectKind::Group);
+    switch (object.kind) {
+    case ObjectKind::Polyline:
+    case ObjectKind::Polygon: {
+        const std::size_t count = std::min<std::size_t>(object.points.size(), UINT32_MAX);
+        const std::size_t stride = entry.Stride();
+        std::int32_t* run = arena_.Allocate(count * stride);
+        for (std::size_t i = 0; i < count; ++i) {
+            const MAP3D_COORDPT& point = object.points[i];
+            run[i * stride] = point.x;
+            run[i * stride + 1] = point.y;
+            if (stride == 3) {
+                run[i * stride + 2] = point.z;
+            }
+        }
+        entry.points = run;
+        entry.count = static_cast<std::uint32_t>(count);
+        break;
+    }
+    case ObjectKind::Arc:
+        entry.detail = arcs_.Add(
+            {object.center, object.radius, object.quality, object.startAngle, object.endAngle});
+        break;
+    case ObjectKind::Text:
+        entry.detail = texts_.Add({std::move(object.text), std::move(object.font), object.position,
+                                   object.size, object.style, object.color, object.rotation,
+                                   object.oblique, object.flags});
+        break;
+    case ObjectKind::Group:
+        entry.detail = groups_.Add(std::move(object.members));
+        break;
+    }
+}
+
+ObjectEntry& ObjectStore::AddCopy(ObjectId id, const ObjectEntry& original) {
+    // The content first: when an allocation throws, no record has been made.
+    std::int32_t* run = nullptr;
+    std::uint32_t detail = 0;
+    const std::size_t values = original.count * original.Stride();
+    switch (original.kind) {
+    case ObjectKind::Polyline:
+    case ObjectKind::Polygon:
+        run = arena_.Allocate(values);
+        std::copy_n(original.points, values, run);
+        break;
+    case ObjectKind::Arc:
+        detail = arcs_.Add(arcs_[original.detail]);
+        break;
+    case ObjectKind::Text:
+        detail = texts_.Add(texts_[original.detail]);
+        break;
+    case ObjectKind::Group:
+        detail = groups_.Add({});
+        break;
+    }
+    ObjectEntry& entry = NewEntry(id);
+    entry.kind = original.kind;
+    entry.is3d = original.is3d;
+    entry.points = run;
+    entry.count = run ? original.count : 0;
+    entry.detail = detail;
+    return entry;
+}
+
+Object ObjectStore::Materialize(const ObjectEntry& entry) const {
+    Object object;
+    object.id = entry.id;
+    object.kind = entry.kind;
+    object.layer = entry.layer;
+    object.is3d = entry.is3d;
+    switch (entry.kind) {
+    case ObjectKind::Polyline:
+    case ObjectKind::Polygon: {
+        const PointView points(entry);
+        object.points.resize(points.size());
+        for (std::size_t i = 0; i < points.size(); ++i) {
+            object.points[i] = points[i];
+        }
+        break;
+    }
+    case ObjectKind::Arc: {
+        const ArcDetail& arc = arcs_[entry.detail];
+        object.center = arc.center;
+        object.radius = arc.radius;
+        object.quality = arc.quality;
+        object.startAngle = arc.startAngle;
+        object.endAngle = arc.endAngle;
+        break;
+    }
+    case ObjectKind::Text: {
+        const TextDetail& text = texts_[entry.detail];
+        object.text = text.text;
+        object.font = text.font;
+        object.position = text.position;
+        object.size = text.size;
+        object.style = text.style;
+        object.color = text.color;
+        object.rotation = text.rotation;
+        object.oblique = text.oblique;
+        object.flags = text.flags;
+        break;
+    }
+    case ObjectKind::Group:
+        object.members = groups_[entry.detail];
+        break;
+    }
+    return object;
+}
+
+std::optional<MAP_COORDRECT> ObjectStore::Bounds(const ObjectEntry& entry) const {
+    std::optional<MAP_COORDRECT> bounds;
+    switch (entry.kind) {
+    case ObjectKind::Polyline:
+    case ObjectKind::Polygon: {
+        const PointView points(entry);
+        for (std::size_t i = 0; i < points.size(); ++i) {
+            const MAP3D_COORDPT point = points[i];
+            Include(bounds, MAP_COORDRECT{{point.x, point.y}, {point.x, point.y}});
+        }
+        break;
+    }
+    case ObjectKind::Arc:
+    case ObjectKind::Text:
+        bounds = BoundsOf(Materialize(entry));
+        break;
+    case ObjectKind::Group:
+        break;
+    }
+    return bounds;
+}
+
+void ObjectStore::Replace(ObjectEntry& entry, Object object) {
+    const bool samePoints =
+        (entry.kind == ObjectKind::Polyline || entry.kind == ObjectKind::Polygon) &&
+        object.points.size() == entry.count && object.is3d == entry.is3d;
+    if (samePoints) {
+        // A transform keeps the number of points: the run is rewritten where it is.
+        const std::size_t stride = entry.Stride();
+        for (std::size_t i = 0; i < entry.count; ++i) {
+            const MAP3D_COORDPT& point = object.points[i];
+            entry.points[i * stride] = point.x;
+            entry.points[i * stride + 1] = point.y;
+            if (stride == 3) {
+                entry.points[i * stride + 2] = point.z;
+            }
+        }
+        return;
+    }
+    ReleaseContent(entry);
+    object.kind = entry.kind;
+    StoreContent(entry, std::move(object));
+    CompactIfWasteful();
+}
+
+std::vector<ObjectId>& ObjectStore::GroupMembers(ObjectEntry& group) {
+    return groups_[group.detail];
+}
+
+const std::vector<ObjectId>& ObjectStore::Members(const ObjectEntry& entry) const {
+    static const std::vector<ObjectId> none;
+    return entry.kind == ObjectKind::Group ? groups_[entry.detail] : none;
+}
+
+void ObjectStore::ReleaseContent(ObjectEntry& entry) {
+    switch (entry.kind) {
+    case ObjectKind::Polyline:
+    case ObjectKind::Polygon:
+        arena_.Release(entry.count * entry.Stride());
+        entry.points = nullptr;
+        entry.count = 0;
+        break;
+    case ObjectKind::Arc:
+        arcs_.Erase(entry.detail);
+        break;
+    case ObjectKind::Text:
+        texts_.Erase(entry.detail);
+        break;
+    case ObjectKind::Group:
+        groups_.Erase(entry.detail);
+        break;
+    }
+}
+
+void ObjectStore::CompactIfWasteful() {
+    constexpr std::size_t kWorthIt = std::size_t{1} << 20; // values
+    if (arena_.Dead() < kWorthIt || arena_.Dead() < arena_.Live()) {
+        return;
+    }
+    PointArena fresh;
+    std::vector<ObjectEntry*> runs;
+    std::vector<std::int32_t*> moved;
+    try {
+        places_.ForEach([&](std::size_t place) {
+            ObjectEntry& entry = At(place);
+            if (entry.points) {
+                runs.push_back(&entry);
+            }
+        });
+        moved.resize(runs.size());
+        for (std::size_t i = 0; i < runs.size(); ++i) {
+            const std::size_t values = runs[i]->count * runs[i]->Stride();
+            moved[i] = fresh.Allocate(values);
+            if (values > 0) {
+                std::memcpy(moved[i], runs[i]->points, values * sizeof(std::int32_t));
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        return; // compacting is a saving, not a duty: without the memory the store stays as it is
+    }
+    // Nothing above changed a record.
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+        runs[i]->points = moved[i];
+    }
+    arena_ = std::move(fresh);
 }
 
 void ObjectStore::Erase(ObjectId id) {
-    const std::optional<std::size_t> place = places_.Erase(id);
+    const std::optional<std::uint32_t> place = places_.Erase(id, IdAt());
     if (!place) {
         return;
     }
-    At(*place) = ObjectEntry{};
+    ObjectEntry& entry = At(*place);
+    ReleaseContent(entry);
+    entry = ObjectEntry{};
     freed_.push_back(*place);
+    CompactIfWasteful();
 }
 
 void ObjectStore::Clear() {
@@ -314,41 +558,61 @@ void ObjectStore::Clear() {
     used_ = 0;
     freed_.clear();
     places_.Clear();
+    arena_.Clear();
+    arcs_.Clear();
+    texts_.Clear();
+    groups_.Clear();
 }
 
 ObjectEntry* MapModel::FindObject(ObjectId id) {
     return objects_.Find(id);
 }
 
+const Object* MapModel::View(ObjectId id) {
+    const ObjectEntry* entry = objects_.Find(id);
+    if (!entry) {
+        return nullptr;
+    }
+    Object& view = views_[id];
+    view = objects_.Materialize(*entry);
+    return &view;
+}
+
 ObjectEntry& MapModel::AddObject(Object object, LayerEntry* layer) {
-    object.id = State().NewId();
-    object.layer = 0;
     if (object.kind != ObjectKind::Group) {
         object.members.clear();
     }
-    const ObjectId id = object.id;
-    ObjectEntry& entry = objects_.Add(id);
-    entry.object = std::move(object);
+    ObjectEntry& entry = objects_.Add(State().NewId(), std::move(object));
     if (layer) {
         AppendToLayer(entry, *layer);
     }
     return entry;
 }
 
+ObjectEntry& MapModel::AddPointObject(ObjectKind kind, const MAP_COORDPT* points, std::size_t count,
+                                      LayerEntry& layer) {
+    ObjectEntry& entry = objects_.AddPoints(State().NewId(), kind, points, count);
+    AppendToLayer(entry, layer);
+    return entry;
+}
+
 void MapModel::AppendToLayer(ObjectEntry& entry, LayerEntry& layer) {
-    entry.object.layer = layer.layer.id;
-    entry.slot = layer.layer.objects.size();
-    layer.layer.objects.push_back(entry.object.id);
+    if (layer.layer.objects.size() >= UINT32_MAX) {
+        throw std::length_error("too many objects on one layer");
+    }
+    entry.layer = layer.layer.id;
+    entry.slot = static_cast<std::uint32_t>(layer.layer.objects.size());
+    layer.layer.objects.push_back(entry.id);
 }
 
 void MapModel::RemoveFromLayer(ObjectEntry& entry) {
-    LayerEntry* layer = FindLayer(entry.object.layer);
-    entry.object.layer = 0;
+    LayerEntry* layer = FindLayer(entry.layer);
+    entry.layer = 0;
     if (!layer) {
         return;
     }
     auto& objects = layer->layer.objects;
-    if (entry.slot >= objects.size() || objects[entry.slot] != entry.object.id) {
+    if (entry.slot >= objects.size() || objects[entry.slot] != entry.id) {
         return;
     }
     if (entry.slot + 1 == objects.size()) {
@@ -365,7 +629,7 @@ const std::vector<ObjectId>& MapModel::LayerObjects(LayerEntry& entry) {
         std::size_t kept = 0;
         for (const ObjectId id : objects) {
             if (id != 0) {
-                FindObject(id)->slot = kept;
+                FindObject(id)->slot = static_cast<std::uint32_t>(kept);
                 objects[kept++] = id;
             }
         }
@@ -377,18 +641,38 @@ const std::vector<ObjectId>& MapModel::LayerObjects(LayerEntry& entry) {
 
 std::vector<ObjectId> MapModel::LayeredObjectsBelow(const ObjectId* ids, std::size_t count) {
     std::vector<ObjectId> result;
+    // The ids met so far: a short list searched in place (most calls move one object or one
+    // small group), a hash set once the list grows.
+    constexpr std::size_t kShortList = 16;
+    std::array<ObjectId, kShortList> met{};
+    std::size_t metCount = 0;
     std::unordered_set<ObjectId> seen;
-    std::vector<ObjectId> pending(ids, ids + count);
+    const auto firstMeeting = [&](ObjectId id) {
+        if (seen.empty() && metCount < kShortList) {
+            if (std::find(met.begin(), met.begin() + metCount, id) != met.begin() + metCount) {
+                return false;
+            }
+            met[metCount++] = id;
+            return true;
+        }
+        if (seen.empty()) {
+            seen.insert(met.begin(), met.end());
+        }
+        return seen.insert(id).second;
+    };
+    // The work list is kept from call to call: an import moves objects thousands of times.
+    thread_local std::vector<ObjectId> pending;
+    pending.assign(ids, ids + count);
     std::reverse(pending.begin(), pending.end()); // popped from the back: given order
     while (!pending.empty()) {
         const ObjectId id = pending.back();
         pending.pop_back();
         ObjectEntry* entry = FindObject(id);
-        if (!entry || !seen.insert(id).second) {
+        if (!entry || !firstMeeting(id)) {
             continue;
         }
-        if (entry->object.kind == ObjectKind::Group) {
-            const auto& members = entry->object.members;
+        if (entry->kind == ObjectKind::Group) {
+            const auto& members = objects_.Members(*entry);
             pending.insert(pending.end(), members.rbegin(), members.rend());
         } else {
             result.push_back(id);
@@ -411,7 +695,7 @@ void MapModel::DetachFromParent(ObjectEntry& entry) {
         return;
     }
     if (ObjectEntry* parent = FindObject(entry.parent)) {
-        std::erase(parent->object.members, entry.object.id);
+        std::erase(objects_.GroupMembers(*parent), entry.id);
     }
     entry.parent = 0;
 }
@@ -419,7 +703,7 @@ void MapModel::DetachFromParent(ObjectEntry& entry) {
 bool MapModel::AddMember(ObjectId group, ObjectId member) {
     ObjectEntry* groupEntry = FindObject(group);
     ObjectEntry* memberEntry = FindObject(member);
-    if (!groupEntry || !memberEntry || groupEntry->object.kind != ObjectKind::Group) {
+    if (!groupEntry || !memberEntry || groupEntry->kind != ObjectKind::Group) {
         return false;
     }
     // A group may not hold itself: walk up from the group; meeting the member means the
@@ -436,7 +720,7 @@ bool MapModel::AddMember(ObjectId group, ObjectId member) {
     }
     DetachFromParent(*memberEntry);
     memberEntry->parent = group;
-    groupEntry->object.members.push_back(member);
+    objects_.GroupMembers(*groupEntry).push_back(member);
     return true;
 }
 
@@ -451,7 +735,7 @@ std::vector<ObjectId> MapModel::Subtree(ObjectId root) {
             continue;
         }
         result.push_back(id);
-        const auto& members = entry->object.members;
+        const auto& members = objects_.Members(*entry);
         pending.insert(pending.end(), members.rbegin(), members.rend());
     }
     return result;
@@ -475,22 +759,20 @@ ObjectId MapModel::CopyTree(ObjectId source) {
             continue;
         }
         // A group's copy starts empty; its members are copied one by one below.
-        Object copy;
-        if (original->object.kind == ObjectKind::Group) {
-            copy.kind = ObjectKind::Group;
-        } else {
-            copy = original->object;
+        // Records keep their addresses while others are added. A group's copy starts empty.
+        ObjectEntry& made = objects_.AddCopy(State().NewId(), *original);
+        if (LayerEntry* layer = FindLayer(original->layer)) {
+            AppendToLayer(made, *layer);
         }
-        // Entries of the hash table keep their addresses while others are added.
-        ObjectEntry& made = AddObject(std::move(copy), FindLayer(original->object.layer));
-        const ObjectId copyId = made.object.id;
+        const ObjectId copyId = made.id;
         if (step.copyParent == 0) {
             rootCopy = copyId;
         } else {
-            FindObject(step.copyParent)->object.members.push_back(copyId);
+            objects_.GroupMembers(*FindObject(step.copyParent)).push_back(copyId);
             made.parent = step.copyParent;
         }
-        const auto& members = original->object.members;
+        // Read after the copy was added: adding a group may move the table of members.
+        const auto& members = objects_.Members(*original);
         for (auto member = members.rbegin(); member != members.rend(); ++member) {
             pending.push_back({*member, copyId});
         }
@@ -526,6 +808,10 @@ void MapModel::DeleteLayer(ObjectId layerId) {
     byNumber_.erase(entry->layer.number);
     UnindexName(entry->layer.name, layerId);
     order_.erase(order_.begin() + static_cast<std::ptrdiff_t>(at));
+    if (lastLayerId_ == layerId) {
+        lastLayerId_ = 0;
+        lastLayer_ = nullptr;
+    }
     layers_.erase(layerId);
     RenumberOrder(at);
     if (current_ == layerId) {
@@ -551,7 +837,8 @@ MapSnapshot MapModel::Snapshot() const {
         std::erase(layer.objects, ObjectId{0}); // the places of objects that left
     }
     snapshot.objects.reserve(objects_.Size());
-    objects_.ForEach([&](const ObjectEntry& entry) { snapshot.objects.push_back(entry.object); });
+    objects_.ForEach(
+        [&](const ObjectEntry& entry) { snapshot.objects.push_back(objects_.Materialize(entry)); });
     // Ids grow with every object made, so id order is creation order.
     std::sort(snapshot.objects.begin(), snapshot.objects.end(),
               [](const Object& a, const Object& b) { return a.id < b.id; });
@@ -560,6 +847,8 @@ MapSnapshot MapModel::Snapshot() const {
 
 void MapModel::ClearContent() {
     layers_.clear();
+    lastLayerId_ = 0;
+    lastLayer_ = nullptr;
     order_.clear();
     byNumber_.clear();
     byName_.Clear();
@@ -604,7 +893,7 @@ void MapModel::Restore(const MapSnapshot& snapshot) {
                 newIds.contains(oldId)) {
                 continue;
             }
-            newIds.emplace(oldId, AddObject(*found->second, entry).object.id);
+            newIds.emplace(oldId, AddObject(*found->second, entry).id);
         }
     }
     // Groups, and objects that no layer listed but that name a layer of the snapshot.
@@ -615,9 +904,9 @@ void MapModel::Restore(const MapSnapshot& snapshot) {
         if (object.kind == ObjectKind::Group) {
             Object group = object;
             group.members.clear();
-            newIds.emplace(object.id, AddObject(std::move(group), nullptr).object.id);
+            newIds.emplace(object.id, AddObject(std::move(group), nullptr).id);
         } else if (const auto layer = newLayerIds.find(object.layer); layer != newLayerIds.end()) {
-            newIds.emplace(object.id, AddObject(object, FindLayer(layer->second)).object.id);
+            newIds.emplace(object.id, AddObject(object, FindLayer(layer->second)).id);
         }
     }
     for (const Object& object : snapshot.objects) {

@@ -29,7 +29,7 @@ std::span<const ObjectId> Children(MapModel& model, ObjectId parent, std::int32_
             return {&model.copyTarget, 1};
         }
         if (const ObjectEntry* entry = model.FindObject(parent)) {
-            return entry->object.members; // empty for anything but a group
+            return model.Objects().Members(*entry); // empty for anything but a group
         }
     }
     return {};
@@ -77,7 +77,7 @@ OBJHANDLE Walk(const char* operation, Step step, DBHANDLE db, OBJHANDLE parent, 
 
 std::int32_t ClassOf(MapModel& model, ObjectId id) {
     if (const ObjectEntry* entry = model.FindObject(id)) {
-        switch (entry->object.kind) {
+        switch (entry->kind) {
         case ObjectKind::Polyline:
             return kClassPolyline;
         case ObjectKind::Polygon:
@@ -162,11 +162,11 @@ VEXCORE_API std::int32_t VEXCORE_CALL TextObjectTextGet(DBHANDLE db, OBJHANDLE o
         journal::Record(model, "TextObjectTextGet", journal::Db{}, journal::Handle{object},
                         journal::Out{"text", text}, size);
         const ObjectEntry* entry = model ? model->FindObject(IdOf(object)) : nullptr;
-        if (!entry || entry->object.kind != ObjectKind::Text) {
+        if (!entry || entry->kind != ObjectKind::Text) {
             CopyTextOut(text, size, "");
             return 0;
         }
-        const std::string& value = entry->object.text;
+        const std::string& value = model->Objects().TextOf(*entry).text;
         if (!text) {
             return ClampCount(value.size());
         }
@@ -228,7 +228,14 @@ VEXCORE_API std::int32_t VEXCORE_CALL DoOperations2(HWND map, const OBJHANDLE* o
         }
         for (std::int32_t i = 0; i < count; ++i) {
             if (ObjectEntry* entry = model->FindObject(IdOf(objects[i]))) {
-                ApplyTransform(entry->object, transform);
+                if (entry->points) {
+                    // A polyline or polygon is moved where its points lie.
+                    TransformPointRun(entry->points, entry->count, entry->is3d, transform);
+                } else {
+                    Object moved = model->Objects().Materialize(*entry);
+                    ApplyTransform(moved, transform);
+                    model->Objects().Replace(*entry, std::move(moved));
+                }
             }
         }
         return 1;

@@ -12,16 +12,7 @@ using namespace standin;
 namespace {
 
 OBJHANDLE ObjectHandle(const ObjectEntry& entry) {
-    return HandleFromId<OBJHANDLE>(entry.object.id);
-}
-
-// A point run as the host keeps it: one allocation for the whole run.
-std::vector<MAP3D_COORDPT> PointRun(const MAP_COORDPT* points, std::int32_t count) {
-    std::vector<MAP3D_COORDPT> run(static_cast<std::size_t>(count));
-    for (std::size_t i = 0; i < run.size(); ++i) {
-        run[i] = {points[i].x, points[i].y, 0};
-    }
-    return run;
+    return HandleFromId<OBJHANDLE>(entry.id);
 }
 
 std::int32_t CreatePointObject(const char* operation, ObjectKind kind, HWND map, OBJHANDLE* object,
@@ -34,10 +25,10 @@ std::int32_t CreatePointObject(const char* operation, ObjectKind kind, HWND map,
         if (!model || !points || count <= 0) {
             return 0;
         }
-        Object made;
-        made.kind = kind;
-        made.points = PointRun(points, count);
-        Put(object, ObjectHandle(model->AddObject(std::move(made), &model->LayerForNewObject())));
+        // The points go straight into the map's point arena, 8 bytes each.
+        Put(object,
+            ObjectHandle(model->AddPointObject(kind, points, static_cast<std::size_t>(count),
+                                               model->LayerForNewObject())));
         return 1;
     });
 }
@@ -58,17 +49,17 @@ std::int32_t GetPoints(const char* operation, ObjectKind kind, HWND map, OBJHAND
         journal::Record(model, operation, journal::Map{}, journal::Handle{object},
                         journal::Out{"count", count}, journal::Out{"points", points}, capacity);
         ObjectEntry* entry = model ? model->FindObject(IdOf(object)) : nullptr;
-        if (!entry || entry->object.kind != kind) {
+        if (!entry || entry->kind != kind) {
             Put(count, 0);
             return 0;
         }
-        return DeliverList<Point>(count, points, capacity, entry->object.points, convert);
+        return DeliverList<Point>(count, points, capacity, PointView(*entry), convert);
     });
 }
 
-const Object* TextObject(MapModel* model, OBJHANDLE object) {
+const TextDetail* TextObject(MapModel* model, OBJHANDLE object) {
     ObjectEntry* entry = model ? model->FindObject(IdOf(object)) : nullptr;
-    return entry && entry->object.kind == ObjectKind::Text ? &entry->object : nullptr;
+    return entry && entry->kind == ObjectKind::Text ? &model->Objects().TextOf(*entry) : nullptr;
 }
 
 } // namespace
@@ -119,10 +110,11 @@ VEXCORE_API OBJHANDLE VEXCORE_CALL map_Circle_Create_AsPolygon(HWND map, std::in
         if (!model || radius <= 0) {
             return nullptr;
         }
-        Object circle;
-        circle.kind = ObjectKind::Polygon;
-        circle.points = CirclePoints(centerX, centerY, radius, quality);
-        return ObjectHandle(model->AddObject(std::move(circle), &model->LayerForNewObject()));
+        // Computed into a buffer kept for the next circle, then copied into the point arena.
+        thread_local std::vector<MAP_COORDPT> points;
+        CirclePoints(centerX, centerY, radius, quality, points);
+        return ObjectHandle(model->AddPointObject(ObjectKind::Polygon, points.data(), points.size(),
+                                                  model->LayerForNewObject()));
     });
 }
 
@@ -198,7 +190,7 @@ VEXCORE_API std::int32_t VEXCORE_CALL map_text_GetEx(
                         journal::Out{"color", color}, journal::Out{"rotation", rotation},
                         journal::Out{"oblique", oblique}, journal::Out{"flags", flags},
                         journal::Out{"reserved1", reserved1}, journal::Out{"reserved2", reserved2});
-        const Object* t = TextObject(model, object);
+        const TextDetail* t = TextObject(model, object);
         if (!t) {
             return 0;
         }
@@ -225,7 +217,7 @@ VEXCORE_API std::int32_t VEXCORE_CALL map3d_text_Get(HWND map, OBJHANDLE object,
         MapModel* model = State().MapOf(map);
         journal::Record(model, "map3d_text_Get", journal::Map{}, journal::Handle{object},
                         journal::Out{"position", position});
-        const Object* t = TextObject(model, object);
+        const TextDetail* t = TextObject(model, object);
         if (!t) {
             return 0;
         }
@@ -239,7 +231,7 @@ VEXCORE_API std::int32_t VEXCORE_CALL map3d_is_object_3d(HWND map, OBJHANDLE obj
         MapModel* model = State().MapOf(map);
         journal::Record(model, "map3d_is_object_3d", journal::Map{}, journal::Handle{object});
         const ObjectEntry* entry = model ? model->FindObject(IdOf(object)) : nullptr;
-        return entry && entry->object.is3d ? 1 : 0;
+        return entry && entry->is3d ? 1 : 0;
     });
 }
 
@@ -259,16 +251,16 @@ VEXCORE_API std::int32_t VEXCORE_CALL map_object_boundrect_Get(HWND map, OBJHAND
                 return 0;
             }
             for (const ObjectId below : model->LayeredObjectsBelow(&id, 1)) {
-                if (const auto more = BoundsOf(model->FindObject(below)->object)) {
+                if (const auto more = model->Objects().Bounds(*model->FindObject(below))) {
                     Include(bounds, *more);
                 }
             }
         } else {
             // The whole map: every object on a layer; the rectangle of all objects set by
             // PM_SetAllObjectsRect stands in when the map has none.
-            model->Objects().ForEach([&bounds](const ObjectEntry& entry) {
-                if (entry.object.kind != ObjectKind::Group) {
-                    if (const auto more = BoundsOf(entry.object)) {
+            model->Objects().ForEach([&bounds, model](const ObjectEntry& entry) {
+                if (entry.kind != ObjectKind::Group) {
+                    if (const auto more = model->Objects().Bounds(entry)) {
                         Include(bounds, *more);
                     }
                 }

@@ -20,8 +20,7 @@ STANDIN_API MapSnapshot Snapshot(HWND map) {
 
 STANDIN_API const Object* FindObject(HWND map, OBJHANDLE handle) {
     MapModel* model = State().MapOf(map);
-    const ObjectEntry* entry = model ? model->FindObject(IdOf(handle)) : nullptr;
-    return entry ? &entry->object : nullptr;
+    return model ? model->View(IdOf(handle)) : nullptr;
 }
 
 STANDIN_API OBJHANDLE HandleOf(ObjectId id) {

@@ -29,7 +29,7 @@ namespace standin {
 
 using ObjectId = std::uint64_t; // the value behind an OBJHANDLE; 0 is none
 
-enum class ObjectKind { Polyline, Polygon, Arc, Text, Group };
+enum class ObjectKind : std::uint8_t { Polyline, Polygon, Arc, Text, Group };
 
 // One map object as the host keeps it. Which members mean something depends on the kind.
 struct Object {
@@ -86,6 +86,8 @@ STANDIN_API HWND CreateMapWindow();
 STANDIN_API void DestroyMapWindow(HWND map);
 STANDIN_API bool IsMapWindow(HWND map);
 STANDIN_API MapSnapshot Snapshot(HWND map);
+// A copy of the object as it stands at the call (the map keeps objects in a compact form of its
+// own); it stays valid until the map goes or the same object is looked up again.
 STANDIN_API const Object* FindObject(HWND map, OBJHANDLE handle);
 STANDIN_API OBJHANDLE HandleOf(ObjectId id);
 // Replaces the whole content of a map (used by the document loader); ids are assigned anew.
