@@ -84,10 +84,23 @@ for dxf in "$corpus"/*.dxf; do
   name=$(basename "$dxf" .dxf)
   linux_status=$(run_linux import "$dxf" --map "$work/linux/$name.json" --quiet)
   linux_boxes=$(cat "$work/stderr")
-  wine_status=$(run_wine import "$(winpath "$dxf")" --map "$(winpath "$work/wine/$name.json")" --quiet)
-  check "import $name" "$linux_status $linux_boxes
-$(normalized "$work/linux/$name.json")" "$wine_status $(cat "$work/stderr")
-$(normalized "$work/wine/$name.json")"
+  expected="$linux_status $linux_boxes
+$(normalized "$work/linux/$name.json")"
+  wine_import() {
+    local status
+    rm -f "$work/wine/$name.json"
+    status=$(run_wine import "$(winpath "$dxf")" --map "$(winpath "$work/wine/$name.json")" --quiet)
+    echo "$status $(cat "$work/stderr")
+$(normalized "$work/wine/$name.json" 2>&1)"
+  }
+  found=$(wine_import)
+  # Wine itself has, rarely, lost a run (a fault in one of its service processes); a second run
+  # decides, and the first one's difference is listed at the end.
+  if [ "$found" != "$expected" ]; then
+    echo "import $name differed on its first run: $(head -1 <<<"$found")" >>"$work/wine-notes"
+    found=$(wine_import)
+  fi
+  check "import $name" "$expected" "$found"
 done
 
 echo "== export and convert (byte-identical DXF)"
