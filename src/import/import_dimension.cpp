@@ -167,10 +167,25 @@ std::optional<PlanPoint> MeasuredDirection(const DimensionEntity& entity) {
     return PlanPoint{dx / length, dy / length};
 }
 
+// The arrowhead at `tip` of a dimension line that runs on to `other`: a closed triangle of the
+// drawing's arrow size, a sixth of it wide to either side.
+void CreateArrowhead(HWND map, ImportContext& context, const DimensionEntity& entity,
+                     OBJHANDLE* blockSlot, PlanPoint tip, PlanPoint other) {
+    const double length = std::hypot(other.x - tip.x, other.y - tip.y);
+    if (!(length > 0.0) || !std::isfinite(length))
+        return;
+    const double ux = (other.x - tip.x) / length * context.arrowSize;
+    const double uy = (other.y - tip.y) / length * context.arrowSize;
+    const PlanPoint triangle[3] = {tip,
+                                   {tip.x + ux - uy / 6.0, tip.y + uy + ux / 6.0},
+                                   {tip.x + ux + uy / 6.0, tip.y + uy - ux / 6.0}};
+    CreateCurveObject(map, context, blockSlot, entity.layerName, triangle, true);
+}
+
 // Without its block, a linear dimension still shows what CAD programs draw for it: the
-// dimension line through 10/20 between the feet of the two definition points 13 and 14, and an
-// extension line from each definition point to its foot. Arrowheads and the style's offsets are
-// left out.
+// dimension line through 10/20 between the feet of the two definition points 13 and 14, an
+// arrowhead at either end ($DIMASZ long), and an extension line from each definition point to
+// its foot. The style's offsets and text placement rules are left out.
 void CreateFallbackLines(HWND map, ImportContext& context, const DimensionEntity& entity,
                          OBJHANDLE* blockSlot) {
     const std::optional<PlanPoint> direction = MeasuredDirection(entity);
@@ -187,6 +202,8 @@ void CreateFallbackLines(HWND map, ImportContext& context, const DimensionEntity
                                    {second, footOf(second.x, second.y)}};
     for (const auto& line : lines)
         CreateCurveObject(map, context, blockSlot, entity.layerName, line, false);
+    CreateArrowhead(map, context, entity, blockSlot, lines[0][0], lines[0][1]);
+    CreateArrowhead(map, context, entity, blockSlot, lines[0][1], lines[0][0]);
 }
 
 } // namespace
