@@ -112,6 +112,18 @@ INSTANTIATE_TEST_SUITE_P(
                    Block("*D1", "0", "0", LineEntity("0", "0", "1", "0")),
                    "0\nDIMENSION\n2\n*D1\n10\n50\n20\n50\n",
                    {{{0, 0}, {1, 0}}},
+                   {}},
+        // Without its block: the dimension line through 10/20 along the angle 50, its
+        // arrowheads, and the extension lines from 13/23 and 14/24 to it.
+        BlocksCase{"RotatedDimensionWithoutItsBlock",
+                   "",
+                   "0\nDIMENSION\n2\n*D2\n70\n128\n50\n90\n10\n10\n20\n0\n13\n0\n23\n0\n"
+                   "14\n3\n24\n5\n",
+                   {{{0, 0}, {10, 0}},
+                    {{3, 5}, {10, 5}},
+                    {{10, 0}, {9, 2}, {10, 2}}, // arrowheads 2.5 long without $DIMASZ
+                    {{10, 0}, {10, 5}},
+                    {{10, 5}, {10, 2}, {9, 2}}},
                    {}}));
 
 TEST(ExtendedBlocks, ArrayStopsAtTheCapOnInsertedObjects) {
@@ -140,6 +152,20 @@ INSTANTIATE_TEST_SUITE_P(Values, HugeArrayTest,
                          ::testing::Values(HugeArrayCase{"TextsTheMapTakes", "0", 21},
                                            HugeArrayCase{"TextsBeyondTheMap", "3e9", 0}));
 
+// The arrowheads of a dimension without its block are as long as the header's $DIMASZ.
+TEST(ExtendedBlocks, DimensionArrowheadsTakeTheHeadersSize) {
+    const std::string header = "0\nSECTION\n2\nHEADER\n9\n$EXTMIN\n10\n0\n20\n0\n9\n$EXTMAX\n10\n"
+                               "9\n20\n9\n9\n$DIMASZ\n40\n6\n0\nENDSEC\n";
+    const std::string dimension =
+        "0\nDIMENSION\n2\n*D2\n10\n0\n20\n0\n13\n0\n23\n-10\n14\n60\n24\n-10\n";
+    const std::vector<Points> runs{{{0, -10}, {0, 0}},
+                                   {{0, 0}, {6, 1}, {6, -1}},
+                                   {{0, 0}, {60, 0}},
+                                   {{60, -10}, {60, 0}},
+                                   {{60, 0}, {54, -1}, {54, 1}}};
+    EXPECT_EQ(SortedPointRuns(Import(header + Drawing("", dimension), true)), runs);
+}
+
 TEST(ExtendedBlocks, DimensionWithoutItsBlockShowsItsText) {
     const std::string dimensions =
         Dxf({{0, "DIMENSION"}, {8, "Dims"}, {2, "*D9"}, {11, "7"}, {21, "8"}, {42, "2.5"}}) +
@@ -153,7 +179,11 @@ TEST(ExtendedBlocks, DimensionWithoutItsBlockShowsItsText) {
              {14, "4"},
              {24, "5"}});
     const auto map = Import(EntitiesFile(dimensions), true);
-    const auto objects = AllObjects(map);
+    std::vector<standin::Object> objects;
+    for (const standin::Object& object : AllObjects(map)) {
+        if (object.kind == standin::ObjectKind::Text)
+            objects.push_back(object);
+    }
     ASSERT_EQ(objects.size(), 3u);
     EXPECT_EQ(objects[0].text, "2.50");
     EXPECT_EQ(objects[0].position.x, 7);

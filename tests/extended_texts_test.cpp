@@ -195,6 +195,40 @@ TEST(ExtendedTexts, MirroredTextIsSeenFromAbove) {
     EXPECT_EQ(objects[0].rotation, 1500);
 }
 
+struct AlignedTextCase {
+    const char* name;
+    const char* horizontal; // 72
+    const char* alignX;     // 11
+    bool extended;
+    std::int32_t x;
+    std::int32_t rotation;
+};
+
+class AlignedTextTest : public ::testing::TestWithParam<AlignedTextCase> {};
+
+// An aligned or fitted TEXT from (15, 0) to its alignment point at y 20.
+TEST_P(AlignedTextTest, HangsOnItsInsertionPoint) {
+    const AlignedTextCase& c = GetParam();
+    const std::string text = Dxf({{0, "TEXT"},
+                                  {10, "15"},
+                                  {20, "0"},
+                                  {72, c.horizontal},
+                                  {11, c.alignX},
+                                  {21, "20"},
+                                  {1, "T"}});
+    const auto objects = Import(EntitiesFile(text), c.extended);
+    ASSERT_EQ(objects.size(), 1u);
+    EXPECT_EQ(objects[0].position.x, c.x);
+    EXPECT_EQ(objects[0].rotation, c.rotation);
+    EXPECT_EQ(objects[0].flags, 24u) << "left on the baseline";
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, AlignedTextTest,
+                         ::testing::Values(AlignedTextCase{"Aligned", "3", "35", true, 15, 450},
+                                           AlignedTextCase{"Fitted", "5", "15", true, 15, 900},
+                                           AlignedTextCase{"ClassicAligned", "3", "35", false, 35,
+                                                           0}));
+
 TEST(ExtendedTexts, SettingOffKeepsTheClassicImport) {
     const std::string dxf = Drawing(
         Block("B", "0", "0", LineEntity("0", "0", "1", "0")) +

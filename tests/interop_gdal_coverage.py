@@ -9,7 +9,8 @@ extended import reads (tests/tools/random_drawings.py, when ezdxf is installed),
      texts). GDAL does not read binary DXF: for a binary drawing GDAL reads a text copy that
      ezdxf writes, while the import reads the binary file itself;
   2. imports it twice, `dxfcnv import FILE --map MAP.json` (the classic import) and the same with
-     `--extended`, with the default settings: multiplier 1, no offsets, blocks expanded;
+     `--extended`, with the default settings (no offsets, blocks expanded) and the multiplier 1,
+     or a power of ten for a drawing only a few units across (see Units below);
   3. samples points along GDAL's lines and polygon boundaries (z dropped) at a fixed step, the
      drawing's diagonal / SAMPLE_STEPS (a drawing whose line work would give more than
      MAX_SAMPLES points is sampled more coarsely), and counts the share that lies within the
@@ -23,8 +24,11 @@ extended import reads (tests/tools/random_drawings.py, when ezdxf is installed),
 Units. The map keeps whole map units, and with the multiplier 1 a map unit is a drawing unit:
 every coordinate is compared in map units. The import cuts each coordinate toward zero (and a
 block copy carries the cuts of its base and insertion points), so the tolerance is 0.2 % of the
-drawing's diagonal but never less than MIN_TOLERANCE map units; a drawing only a few units
-across is compared at that floor.
+drawing's diagonal but never less than MIN_TOLERANCE map units. A drawing whose diagonal is
+below MIN_MAP_DIAGONAL units is imported (both ways) with the smallest power of ten as its
+multiplier that brings it there, and GDAL's coordinates are scaled alike: at the multiplier 1
+the map could not hold what is smaller than a unit (a hole of a quarter inch), and 0.2 % of the
+diagonal would be less than the floor.
 
 The diagonal is that of the bounding box of everything GDAL gives (lines, polygons, points).
 What GDAL does not read (e.g. entities of kinds it does not know) is not counted; what the map
@@ -56,6 +60,7 @@ SAMPLE_STEPS = 500  # sampling step: the diagonal / this
 MAX_SAMPLES = 60000
 RELATIVE_TOLERANCE = 0.002  # of the diagonal
 MIN_TOLERANCE = 2.0  # map units
+MIN_MAP_DIAGONAL = MIN_TOLERANCE / RELATIVE_TOLERANCE  # map units; smaller drawings are scaled
 TEXT_RADIUS = 0.05  # of the diagonal: how far a text with GDAL's content may lie
 LINE_TARGET = 97.0
 TEXT_TARGET = 90.0
@@ -283,6 +288,31 @@ def import_map(cli, drawing, extended, work, env):
     return map_path if result.returncode == 0 and os.path.exists(map_path) else None
 
 
+def multiplier_for(diagonal):
+    """The power of ten that brings the diagonal to MIN_MAP_DIAGONAL map units, at least 1."""
+    if diagonal <= 0:
+        return 1
+    return 10 ** max(0, math.ceil(math.log10(MIN_MAP_DIAGONAL / diagonal)))
+
+
+def scaled_home(multiplier, cli, work, env):
+    """The environment whose settings hold the multiplier (made once per multiplier)."""
+    if multiplier == 1:
+        return env
+    home = os.path.join(work, f"home-x{multiplier}")
+    scaled = dict(env, VEXA_HOME=home)
+    if not os.path.isdir(home):
+        os.makedirs(home)
+        run([cli, "settings", "Multiplier", str(multiplier)], work, scaled)
+    return scaled
+
+
+def scaled(runs, texts, everything, factor):
+    scale = lambda p: (p[0] * factor, p[1] * factor)  # noqa: E731
+    return ([[scale(p) for p in r] for r in runs], [(scale(p), t) for p, t in texts],
+            [scale(p) for p in everything])
+
+
 def compare(cli, drawing, name, work, env):
     row = Row(name)
     source = text_copy_for_gdal(drawing, work)
@@ -296,6 +326,12 @@ def compare(cli, drawing, name, work, env):
         return row
     xs, ys = [p[0] for p in everything], [p[1] for p in everything]
     diagonal = math.hypot(max(xs) - min(xs), max(ys) - min(ys))
+    multiplier = multiplier_for(diagonal)
+    if multiplier != 1:
+        runs, gdal_texts, everything = scaled(runs, gdal_texts, everything, multiplier)
+        diagonal *= multiplier
+        env = scaled_home(multiplier, cli, work, env)
+        row.note = f"multiplier {multiplier}"
     tolerance = max(RELATIVE_TOLERANCE * diagonal, MIN_TOLERANCE)
     samples = samples_along(runs, max(diagonal, 1.0) / SAMPLE_STEPS)
     row.samples, row.texts = len(samples), len(gdal_texts)

@@ -1,6 +1,9 @@
 #include "import/numbers.h"
 #include "import/sections.h"
 
+#include <cmath>
+#include <string_view>
+
 namespace {
 
 // Reads groups 10 and 20 of the variable just found into x and y; false when a value is not
@@ -21,6 +24,30 @@ bool ReadCorner(GroupReader& reader, GroupPair& pair, const ImportContext& conte
     return fits;
 }
 
+// The extended import's header variables after $EXTMAX: the arrowhead size $DIMASZ, where the
+// header has it. The name is compared here rather than made a keyword, since a keyword value
+// ends an entity wherever it stands. Reads on to ENDSEC (1) or the file's end (0).
+std::int32_t ReadExtendedVariables(GroupReader& reader, GroupPair& pair, ImportContext& context) {
+    if (reader.exhausted)
+        return 0;
+    bool arrowSizeNext = false;
+    for (;;) {
+        if (!ReadPair(pair, reader))
+            return 0;
+        LookupKeyword(pair);
+        if (pair.keyword == KeywordId::EndSec)
+            return 1;
+        if (pair.code == 9) {
+            arrowSizeNext = pair.value == std::string_view("$DIMASZ");
+        } else if (arrowSizeNext && pair.code == 40) {
+            const double size = ParseDouble(pair.value);
+            if (std::isfinite(size) && size > 0.0)
+                context.arrowSize = size;
+            arrowSizeNext = false;
+        }
+    }
+}
+
 } // namespace
 
 std::int32_t ImportHeaderSection(GroupReader& reader, GroupPair& pair, ImportContext& context) {
@@ -33,6 +60,8 @@ std::int32_t ImportHeaderSection(GroupReader& reader, GroupPair& pair, ImportCon
         fits = ReadCorner(reader, pair, context, context.extent.maxX, context.extent.maxY) && fits;
     if (pair.keyword == KeywordId::EndSec)
         return 0;
-    const std::int32_t ended = SeekKeyword(pair, reader, KeywordId::EndSec);
+    const std::int32_t ended = context.extendedEntities
+                                   ? ReadExtendedVariables(reader, pair, context)
+                                   : SeekKeyword(pair, reader, KeywordId::EndSec);
     return ended && fits ? 1 : 0;
 }

@@ -56,6 +56,9 @@ struct ImportContext {
     // Room the extended import's LWPOLYLINE reuses from entity to entity: the file values x, y
     // and bulge of the vertices of the one being read.
     std::vector<std::array<double, 3>> bulgeVertices;
+    // The drawing's arrowhead size ($DIMASZ; extended import only), for dimensions without
+    // their block.
+    double arrowSize = 2.5;
 };
 
 // Fills the context from the import settings (multiplier and offsets "in use" rules included).

@@ -1,6 +1,8 @@
 // DIMENSION as an insert of its anonymous block (group 2), which holds the lines, arrows and
 // text the drawing shows, placed at the origin as the drawing defines it. A DIMENSION whose
-// block is missing or empty still shows its text where the drawing puts it.
+// block is missing or empty still shows its text where the drawing puts it, and a linear one
+// its dimension line and extension lines.
+#include "import/curve_points.h"
 #include "import/entity_handlers.h"
 #include "import/extended_inserts.h"
 #include "import/placed_text.h"
@@ -148,6 +150,62 @@ void CreateFallbackText(HWND map, ImportContext& context, const DimensionEntity&
     CreatePlacedText(map, context, placed, blockSlot);
 }
 
+// The unit direction a linear dimension measures along: the angle 50 for a rotated one, from
+// 13/14 towards 14/24 for an aligned one; none for other kinds or coinciding points.
+std::optional<PlanPoint> MeasuredDirection(const DimensionEntity& entity) {
+    if ((entity.type & 7) == 0) {
+        const double radians = entity.angle * std::numbers::pi / 180.0;
+        return PlanPoint{std::cos(radians), std::sin(radians)};
+    }
+    if ((entity.type & 7) != 1)
+        return std::nullopt;
+    const double dx = entity.p14x - entity.p13x;
+    const double dy = entity.p14y - entity.p13y;
+    const double length = std::hypot(dx, dy);
+    if (!(length > 0.0) || !std::isfinite(length))
+        return std::nullopt;
+    return PlanPoint{dx / length, dy / length};
+}
+
+// The arrowhead at `tip` of a dimension line that runs on to `other`: a closed triangle of the
+// drawing's arrow size, a sixth of it wide to either side.
+void CreateArrowhead(HWND map, ImportContext& context, const DimensionEntity& entity,
+                     OBJHANDLE* blockSlot, PlanPoint tip, PlanPoint other) {
+    const double length = std::hypot(other.x - tip.x, other.y - tip.y);
+    if (!(length > 0.0) || !std::isfinite(length))
+        return;
+    const double ux = (other.x - tip.x) / length * context.arrowSize;
+    const double uy = (other.y - tip.y) / length * context.arrowSize;
+    const PlanPoint triangle[3] = {tip,
+                                   {tip.x + ux - uy / 6.0, tip.y + uy + ux / 6.0},
+                                   {tip.x + ux + uy / 6.0, tip.y + uy - ux / 6.0}};
+    CreateCurveObject(map, context, blockSlot, entity.layerName, triangle, true);
+}
+
+// Without its block, a linear dimension still shows what CAD programs draw for it: the
+// dimension line through 10/20 between the feet of the two definition points 13 and 14, an
+// arrowhead at either end ($DIMASZ long), and an extension line from each definition point to
+// its foot. The style's offsets and text placement rules are left out.
+void CreateFallbackLines(HWND map, ImportContext& context, const DimensionEntity& entity,
+                         OBJHANDLE* blockSlot) {
+    const std::optional<PlanPoint> direction = MeasuredDirection(entity);
+    if (!direction || entity.malformed)
+        return;
+    const auto footOf = [&](double x, double y) {
+        const double along = (x - entity.p10x) * direction->x + (y - entity.p10y) * direction->y;
+        return PlanPoint{entity.p10x + along * direction->x, entity.p10y + along * direction->y};
+    };
+    const PlanPoint first{entity.p13x, entity.p13y};
+    const PlanPoint second{entity.p14x, entity.p14y};
+    const PlanPoint lines[3][2] = {{footOf(first.x, first.y), footOf(second.x, second.y)},
+                                   {first, footOf(first.x, first.y)},
+                                   {second, footOf(second.x, second.y)}};
+    for (const auto& line : lines)
+        CreateCurveObject(map, context, blockSlot, entity.layerName, line, false);
+    CreateArrowhead(map, context, entity, blockSlot, lines[0][0], lines[0][1]);
+    CreateArrowhead(map, context, entity, blockSlot, lines[0][1], lines[0][0]);
+}
+
 } // namespace
 
 std::int32_t ImportDimension(HWND map, GroupReader& reader, GroupPair& pair, ImportContext& context,
@@ -168,7 +226,9 @@ std::int32_t ImportDimension(HWND map, GroupReader& reader, GroupPair& pair, Imp
     if (insertable)
         PlaceOrDeferInsert(map, context, entity.blockName, entity.layerName, InsertPlacement{},
                            blockSlot);
-    else
+    else {
+        CreateFallbackLines(map, context, entity, blockSlot);
         CreateFallbackText(map, context, entity, blockSlot);
+    }
     return 1;
 }

@@ -8,6 +8,8 @@
 #include "module/line_breaks.h"
 
 #include <array>
+#include <cmath>
+#include <numbers>
 #include <optional>
 #include <string>
 
@@ -124,11 +126,27 @@ std::optional<std::int32_t> FontSize(const ImportContext& context, double height
     return TruncToInt32(size).value_or(0);
 }
 
-// The extended import's reading of a TEXT: control codes decoded, the anchor and the angle
-// seen from above when the text lies in another plane. False when that plane has no direction.
+// An aligned (72 = 3) or fitted (72 = 5) text on the baseline runs from its insertion point
+// to its alignment point: it hangs on its insertion point, turned towards the alignment point.
+void AnchorBetweenPoints(TextEntity& entity, std::array<double, 2>& anchor) {
+    if ((entity.horizontal != 3 && entity.horizontal != 5) || entity.vertical != 0)
+        return;
+    anchor = {entity.fields[kInsertX], entity.fields[kInsertY]};
+    if (entity.fields[kAlignX] == kNotGiven || entity.fields[kAlignY] == kNotGiven)
+        return;
+    const double dx = entity.fields[kAlignX] - anchor[0];
+    const double dy = entity.fields[kAlignY] - anchor[1];
+    if (dx != 0.0 || dy != 0.0)
+        entity.fields[kRotation] = std::atan2(dy, dx) * 180.0 / std::numbers::pi;
+}
+
+// The extended import's reading of a TEXT: control codes decoded, an aligned or fitted text
+// placed on its insertion point, the anchor and the angle seen from above when the text lies
+// in another plane. False when that plane has no direction.
 bool ExtendedReading(TextEntity& entity, const ObjectPlane& plane, std::array<double, 2>& anchor) {
     DecodeUnicodeEscapes(entity.text);
     DecodePercentCodes(entity.text);
+    AnchorBetweenPoints(entity, anchor);
     const auto plan = ProjectOntoPlan(anchor[0], anchor[1], entity.fields[kRotation], plane);
     if (!plan)
         return false;
