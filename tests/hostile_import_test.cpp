@@ -13,7 +13,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <fstream>
 #include <functional>
 #include <limits>
@@ -58,21 +57,18 @@ std::uint64_t PeakMemory() {
 
 struct Imported {
     std::int32_t result = -1;
-    double seconds = 0.0;
     std::uint64_t peakGrowth = 0; // how far the import raised the peak resident memory
     std::size_t boxes = 0;
     standin::MapSnapshot map;
 };
 
-// Imports the file at `path` into `map`; only the import itself is timed.
+// Imports the file at `path` into `map`. A hang is left to CTest's time limit; speed is the
+// benchmark's.
 Imported ImportPath(HWND map, const fs::path& path) {
     MessageBoxes boxes;
     Imported imported;
     const std::uint64_t peakBefore = PeakMemory();
-    const auto start = std::chrono::steady_clock::now();
     imported.result = DXFFileImport(map, path.c_str(), 0, nullptr);
-    imported.seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     imported.peakGrowth = PeakMemory() - peakBefore;
     imported.boxes = boxes.Shown().size();
     imported.map = standin::Snapshot(map);
@@ -102,11 +98,10 @@ bool ReferencesHold(const standin::MapSnapshot& map) {
     return true;
 }
 
-void ExpectReadWithin(const Imported& imported, double seconds) {
+void ExpectReadWhole(const Imported& imported) {
     EXPECT_EQ(imported.result, 1);
     EXPECT_EQ(imported.boxes, 0u);
     EXPECT_TRUE(ReferencesHold(imported.map));
-    EXPECT_LT(imported.seconds, seconds);
 }
 
 std::size_t CountOf(const standin::MapSnapshot& map, standin::ObjectKind kind) {
@@ -132,7 +127,6 @@ TEST(HostileImport, EveryPrefixOfTheSampleDrawingIsRead) {
     ASSERT_GT(wholeCount, 5u);
 
     const fs::path path = home.Path() / "prefix.dxf";
-    double slowest = 0.0;
     std::size_t grown = 0;
     for (std::size_t length = 0; length <= site.size(); ++length) {
         WriteFile(home.Path(), "prefix.dxf", std::string_view(site).substr(0, length));
@@ -144,10 +138,8 @@ TEST(HostileImport, EveryPrefixOfTheSampleDrawingIsRead) {
         // A cut can end an entity early, never add one: no prefix yields more than the whole.
         if (AllObjects(part.map).size() > wholeCount)
             ++grown;
-        slowest = std::max(slowest, part.seconds);
     }
     EXPECT_EQ(grown, 0u);
-    EXPECT_LT(slowest, 1.0);
 }
 
 // --- Blocks -----------------------------------------------------------------------------------
@@ -176,7 +168,7 @@ TEST(HostileImport, NestingBombStopsAtTheInsertionCap) {
     const int levels = kScale > 1 ? 6 : 8;
     TempHome home;
     const Imported bomb = ImportText(home, NestingBomb(levels));
-    ExpectReadWithin(bomb, 120.0);
+    ExpectReadWhole(bomb);
     EXPECT_LE(bomb.map.objects.size(), kMaxInsertedObjects);
     if (levels < 8) {
         EXPECT_EQ(AllObjects(bomb.map).size(), 2 * 100'000u);
@@ -197,7 +189,7 @@ TEST(HostileImport, TenThousandBlocksEachInsertingThePrevious) {
     TempHome home;
     const Imported chain =
         ImportText(home, Drawing(blocks, Insert("B" + std::to_string(kBlocks - 1), "1", "0")));
-    ExpectReadWithin(chain, 60.0);
+    ExpectReadWhole(chain);
     const auto objects = AllObjects(chain.map);
     ASSERT_EQ(objects.size(), 1u);
     EXPECT_EQ(XY(objects[0]), (blocks_dxf::Points{{kBlocks, 0}, {kBlocks + 1, 1}}));
@@ -213,7 +205,7 @@ TEST(HostileImport, TenThousandBlocksOpenedInsideEachOther) {
     const Imported nested =
         ImportText(home, blocks_dxf::Drawing(blocks, blocks_dxf::Insert("N9999", "0", "0") +
                                                          blocks_dxf::Insert("N0", "0", "0")));
-    ExpectReadWithin(nested, 60.0);
+    ExpectReadWhole(nested);
     EXPECT_TRUE(nested.map.objects.size() <= 2u) << "each block holds one line at most";
 }
 
@@ -231,7 +223,7 @@ TEST(HostileImport, GroupTreesAThousandLevelsDeep) {
     TempHome home;
     const Imported deep =
         ImportText(home, Drawing(blocks, Insert("B" + std::to_string(levels), "0", "0")));
-    ExpectReadWithin(deep, 120.0);
+    ExpectReadWhole(deep);
     EXPECT_EQ(CountOf(deep.map, standin::ObjectKind::Group), static_cast<std::size_t>(levels));
     EXPECT_EQ(AllObjects(deep.map).size(), static_cast<std::size_t>(levels) + 1);
 }
@@ -249,7 +241,7 @@ TEST(HostileImport, AMillionBlocksAndAMillionInserts) {
     }
     TempHome home;
     const Imported many = ImportText(home, blocks_dxf::Drawing(blocks, inserts));
-    ExpectReadWithin(many, 120.0);
+    ExpectReadWhole(many);
     const auto objects = AllObjects(many.map);
     ASSERT_EQ(objects.size(), count);
     EXPECT_EQ(XY(objects.back()), (blocks_dxf::Points{{static_cast<std::int32_t>(count - 1), 7},
@@ -277,7 +269,7 @@ TEST(HostileImport, AValueLineOfAHundredMegabytes) {
     const fs::path path = WriteDrawingWithLongComment(home.Path(), kLine);
     MapWindow map;
     const Imported imported = ImportPath(map.Handle(), path);
-    ExpectReadWithin(imported, 30.0);
+    ExpectReadWhole(imported);
     const auto objects = AllObjects(imported.map);
     ASSERT_EQ(objects.size(), 1u) << "the LINE after the long line";
     EXPECT_EQ(XY(objects[0]), (blocks_dxf::Points{{3, 4}, {4, 5}}));
@@ -296,7 +288,7 @@ TEST(HostileImport, AnLwPolylineDeclaringTwoBillionVertices) {
                                                                  {20, "4"},
                                                                  {10, "5"},
                                                                  {20, "6"}})));
-    ExpectReadWithin(imported, 5.0);
+    ExpectReadWhole(imported);
     const auto objects = AllObjects(imported.map);
     ASSERT_EQ(objects.size(), 1u);
     EXPECT_EQ(XY(objects[0]), (blocks_dxf::Points{{1, 2}, {3, 4}, {5, 6}}));
@@ -313,7 +305,7 @@ TEST(HostileImport, APolylineOfAMillionVertices) {
     body += "0\nSEQEND\n";
     TempHome home;
     const Imported imported = ImportText(home, EntitiesFile(body));
-    ExpectReadWithin(imported, 30.0);
+    ExpectReadWhole(imported);
     const auto objects = AllObjects(imported.map);
     ASSERT_EQ(objects.size(), 1u);
     ASSERT_EQ(objects[0].points.size(), static_cast<std::size_t>(count));
@@ -326,7 +318,7 @@ TEST(HostileImport, ALayerNameOfAMegabyte) {
     TempHome home;
     const Imported imported =
         ImportText(home, EntitiesFile(LineOnLayer(name, 0, 0) + LineOnLayer(name, 5, 5)));
-    ExpectReadWithin(imported, 5.0);
+    ExpectReadWhole(imported);
     const auto objects = AllObjects(imported.map);
     ASSERT_EQ(objects.size(), 2u);
     EXPECT_EQ(objects[0].layer, objects[1].layer) << "one layer for both lines";
@@ -340,7 +332,7 @@ TEST(HostileImport, AMillionLayers) {
         body += LineOnLayer("Layer" + std::to_string(i), 0, 0);
     TempHome home;
     const Imported imported = ImportText(home, EntitiesFile(body));
-    ExpectReadWithin(imported, 120.0);
+    ExpectReadWhole(imported);
     EXPECT_EQ(imported.map.layers.size(), count + 1);
     EXPECT_EQ(AllObjects(imported.map).size(), count);
 }
@@ -362,7 +354,7 @@ class HostileNumbersTest : public ::testing::TestWithParam<NumberCase> {};
 TEST_P(HostileNumbersTest, NothingWrapsAround) {
     TempHome home;
     const Imported imported = ImportText(home, EntitiesFile(GetParam().body));
-    ExpectReadWithin(imported, 5.0);
+    ExpectReadWhole(imported);
     EXPECT_EQ(PointRuns(imported.map), GetParam().expected);
 }
 
@@ -452,7 +444,7 @@ TEST(HostileImport, NanAndInfinityWhereverANumberGoes) {
     TempHome home;
     const Imported imported =
         ImportText(home, blocks_dxf::Drawing(Block("K", "0", "0", LineOnLayer("", 0, 0)), body));
-    ExpectReadWithin(imported, 10.0);
+    ExpectReadWhole(imported);
     const standin::Layer* sentinel = FindLayer(imported.map, "Sentinel");
     ASSERT_NE(sentinel, nullptr);
     EXPECT_EQ(sentinel->objects.size(), cases);
@@ -480,14 +472,14 @@ TEST(HostileImport, BinaryGarbage) {
     TempHome home;
     for (const std::string& text : {std::cref(garbage), std::cref(binaryDxf)}) {
         const Imported imported = ImportText(home, text);
-        ExpectReadWithin(imported, 10.0);
+        ExpectReadWhole(imported);
     }
 }
 
 TEST(HostileImport, AnEmptyFileLeavesTheMapAsItWas) {
     TempHome home;
     const Imported imported = ImportText(home, "");
-    ExpectReadWithin(imported, 1.0);
+    ExpectReadWhole(imported);
     EXPECT_TRUE(imported.map.objects.empty());
     ASSERT_EQ(imported.map.layers.size(), 1u);
     EXPECT_EQ(imported.map.layers[0].name, "0");
@@ -526,7 +518,7 @@ TEST(HostileImport, APipeIsReadToItsEnd) {
     MapWindow map;
     const Imported imported = ImportPath(map.Handle(), pipe);
     writer.join();
-    ExpectReadWithin(imported, 10.0);
+    ExpectReadWhole(imported);
     EXPECT_EQ(AllObjects(imported.map).size(), 1000u);
 }
 

@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <ostream>
 
 namespace {
@@ -138,11 +137,9 @@ TEST(InsertLimit, NestingBombIsDefused) {
     const std::string text = NestingBomb();
     OpenReaderOnText(reader, text);
     GroupPair pair;
-    const auto start = std::chrono::steady_clock::now();
     while (ImportSection(map.Handle(), reader, pair, context) && pair.keyword != KeywordId::Eof) {
     }
     ReleaseBlockObjects(map.Handle(), context);
-    const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start);
 
     EXPECT_LE(context.insertedObjects, kCap);
     EXPECT_GT(context.insertedObjects, kCap / 2) << "the copies went on until the cap was near";
@@ -151,7 +148,6 @@ TEST(InsertLimit, NestingBombIsDefused) {
     const auto snapshot = map.Snapshot();
     EXPECT_EQ(snapshot.objects.size(), 11u);
     EXPECT_EQ(AllObjects(snapshot).size(), 10u);
-    EXPECT_LT(seconds.count(), 60.0);
 }
 
 // A chain of `depth` groups, each holding the next, the innermost holding one line.
