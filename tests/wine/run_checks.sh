@@ -90,7 +90,11 @@ $(normalized "$work/linux/$name.json")"
     local status
     rm -f "$work/wine/$name.json"
     status=$(run_wine import "$(winpath "$dxf")" --map "$(winpath "$work/wine/$name.json")" --quiet)
-    echo "$status $(cat "$work/stderr")
+    # Messages that name the drawing name it by the path each build was given.
+    local messages
+    messages=$(cat "$work/stderr")
+    messages=${messages//"$(winpath "$dxf")"/"$dxf"}
+    echo "$status $messages
 $(normalized "$work/wine/$name.json" 2>&1)"
   }
   found=$(wine_import)
