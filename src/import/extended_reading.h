@@ -18,6 +18,22 @@ inline EntityStep NextExtendedGroup(GroupReader& reader, GroupPair& pair) {
     return pair.code == 0 ? EntityStep::Ended : EntityStep::Group;
 }
 
+// Reads an entity's groups up to the code-0 pair that ends it (left current), handing each to
+// `takeGroup`. False when the file ends first or `takeGroup` refuses a value: the entity is
+// dropped.
+template <typename TakeGroup>
+bool ReadExtendedEntity(GroupReader& reader, GroupPair& pair, TakeGroup takeGroup) {
+    for (;;) {
+        const EntityStep step = NextExtendedGroup(reader, pair);
+        if (step == EntityStep::Exhausted)
+            return false;
+        if (step == EntityStep::Ended)
+            return true;
+        if (!takeGroup(pair))
+            return false;
+    }
+}
+
 // Which coordinate of a point a group code gives, for points whose x code is `xCode` (10, 11,
 // ...): 0 for x, 1 for y, 2 for z, -1 for a code of another point.
 constexpr int CoordinateOf(std::int32_t code, std::int32_t xCode) {

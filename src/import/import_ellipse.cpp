@@ -50,15 +50,9 @@ bool TakeGroup(const GroupPair& pair, EllipseEntity& entity) {
 std::int32_t ImportEllipse(HWND map, GroupReader& reader, GroupPair& pair, ImportContext& context,
                            OBJHANDLE* blockSlot) {
     EllipseEntity entity;
-    for (;;) {
-        const EntityStep step = NextExtendedGroup(reader, pair);
-        if (step == EntityStep::Exhausted)
-            return 0;
-        if (step == EntityStep::Ended)
-            break;
-        if (!TakeGroup(pair, entity))
-            return 0;
-    }
+    if (!ReadExtendedEntity(reader, pair,
+                            [&](const GroupPair& group) { return TakeGroup(group, entity); }))
+        return 0;
     if (entity.centre.x == kNotGiven || entity.centre.y == kNotGiven ||
         entity.major.x == kNotGiven || entity.major.y == kNotGiven || entity.ratio == kNotGiven)
         return 0;

@@ -246,15 +246,9 @@ bool AppendPath(CurvePoints& outline, const HatchPath& path, const ObjectAxes* p
 std::int32_t ImportHatch(HWND map, GroupReader& reader, GroupPair& pair, ImportContext& context,
                          OBJHANDLE* blockSlot) {
     HatchEntity entity;
-    for (;;) {
-        const EntityStep step = NextExtendedGroup(reader, pair);
-        if (step == EntityStep::Exhausted)
-            return 0;
-        if (step == EntityStep::Ended)
-            break;
-        if (!TakeGroup(pair, entity))
-            return 0;
-    }
+    if (!ReadExtendedEntity(reader, pair,
+                            [&](const GroupPair& group) { return TakeGroup(group, entity); }))
+        return 0;
     const auto axes = AxesForExtrusion(entity.extrusion);
     if (!axes)
         return 0;

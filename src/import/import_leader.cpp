@@ -42,15 +42,9 @@ bool TakeGroup(const GroupPair& pair, LeaderEntity& entity) {
 std::int32_t ImportLeader(HWND map, GroupReader& reader, GroupPair& pair, ImportContext& context,
                           OBJHANDLE* blockSlot) {
     LeaderEntity entity;
-    for (;;) {
-        const EntityStep step = NextExtendedGroup(reader, pair);
-        if (step == EntityStep::Exhausted)
-            return 0;
-        if (step == EntityStep::Ended)
-            break;
-        if (!TakeGroup(pair, entity))
-            return 0;
-    }
+    if (!ReadExtendedEntity(reader, pair,
+                            [&](const GroupPair& group) { return TakeGroup(group, entity); }))
+        return 0;
     CurvePoints line(context);
     for (const Vector3& vertex : entity.vertices) {
         if (vertex.x == kNotGiven || vertex.y == kNotGiven)

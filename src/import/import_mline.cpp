@@ -76,15 +76,9 @@ bool TakeGroup(const GroupPair& pair, MlineEntity& entity) {
 std::int32_t ImportMline(HWND map, GroupReader& reader, GroupPair& pair, ImportContext& context,
                          OBJHANDLE* blockSlot) {
     MlineEntity entity;
-    for (;;) {
-        const EntityStep step = NextExtendedGroup(reader, pair);
-        if (step == EntityStep::Exhausted)
-            return 0;
-        if (step == EntityStep::Ended)
-            break;
-        if (!TakeGroup(pair, entity))
-            return 0;
-    }
+    if (!ReadExtendedEntity(reader, pair,
+                            [&](const GroupPair& group) { return TakeGroup(group, entity); }))
+        return 0;
     if (entity.vertices.empty())
         return 0;
     const std::size_t elements = entity.vertices.front().offsets.size();

@@ -80,15 +80,9 @@ bool TakeGroup(const GroupPair& pair, SplineEntity& entity) {
 std::int32_t ImportSpline(HWND map, GroupReader& reader, GroupPair& pair, ImportContext& context,
                           OBJHANDLE* blockSlot) {
     SplineEntity entity;
-    for (;;) {
-        const EntityStep step = NextExtendedGroup(reader, pair);
-        if (step == EntityStep::Exhausted)
-            return 0;
-        if (step == EntityStep::Ended)
-            break;
-        if (!TakeGroup(pair, entity))
-            return 0;
-    }
+    if (!ReadExtendedEntity(reader, pair,
+                            [&](const GroupPair& group) { return TakeGroup(group, entity); }))
+        return 0;
     CurvePoints curve(context);
     if (!AppendSpline(curve, entity.spline))
         return 0;
