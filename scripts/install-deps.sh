@@ -1,14 +1,18 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the interop checks need (as root, or
-# through sudo when it is there). Packages already present are left alone.
+# through sudo when it is there). Packages already present are left alone. With --build, only
+# what configuring and building the CLI, the module and the stand-in needs (the quick start).
 set -euo pipefail
 
 packages=(
   cmake g++ make
   libgtest-dev libgmock-dev googletest
   nlohmann-json3-dev
+  libncurses-dev
+)
+[ "${1:-}" == --build ] || packages+=(
   gdal-bin python3-ezdxf librsvg2-bin
-  libncurses-dev tmux
+  tmux
   g++-mingw-w64-i686 binutils-mingw-w64-i686
   g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine64 xvfb xauth
   clang libclang-rt-14-dev gcovr

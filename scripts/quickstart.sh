@@ -3,7 +3,7 @@
 # host; the tests are built by scripts/test.sh) and imports the bundled sample drawing into a map.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh
+scripts/install-deps.sh --build
 BUILD_TARGETS=dxfcnv_cli scripts/build.sh
 export VEXA_HOME=${VEXA_HOME:-$PWD/build/vexa-home}
 mkdir -p "$VEXA_HOME"
