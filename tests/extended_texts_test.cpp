@@ -71,6 +71,8 @@ INSTANTIATE_TEST_SUITE_P(
         PlainCase{"ContinuationsComeFirst",
                   {{3, "Hello "}, {3, "big "}, {1, "world"}},
                   "Hello big world"},
+        // Text groups may hold any keyword; only a code-0 pair ends the MTEXT.
+        PlainCase{"KeywordAsText", {{3, "POINT "}, {1, "TEXT"}}, "POINT TEXT"},
         PlainCase{"EscapedCharacters", {{1, "a\\\\b\\{c\\}d\\~e"}}, "a\\b{c}d e"},
         PlainCase{
             "UnderlineOverlineAndStrike", {{1, "\\Lunder\\l \\Oover\\o \\Kx\\k"}}, "under over x"},

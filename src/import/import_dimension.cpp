@@ -5,6 +5,7 @@
 #include "import/curve_points.h"
 #include "import/entity_handlers.h"
 #include "import/extended_inserts.h"
+#include "import/extended_reading.h"
 #include "import/placed_text.h"
 #include "import/text_codes.h"
 
@@ -211,14 +212,11 @@ void CreateFallbackLines(HWND map, ImportContext& context, const DimensionEntity
 std::int32_t ImportDimension(HWND map, GroupReader& reader, GroupPair& pair, ImportContext& context,
                              OBJHANDLE* blockSlot) {
     DimensionEntity entity;
-    for (;;) {
-        const EntityStep step = NextEntityGroup(reader, pair);
-        if (step == EntityStep::Exhausted)
-            return 0;
-        if (step == EntityStep::Ended)
-            break;
-        TakeDimensionGroup(pair, entity);
-    }
+    if (!ReadExtendedEntity(reader, pair, [&](const GroupPair& group) {
+            TakeDimensionGroup(group, entity);
+            return true;
+        }))
+        return 0;
     // Without blocks in use there is nothing to insert; inside a block definition blocks are
     // always read. A block defined later inside BLOCKS is waited for.
     const bool insertable = (context.useBlocks || blockSlot) && !entity.blockName.empty() &&

@@ -1,6 +1,7 @@
 // MTEXT as one map text: the plain text of its value, set at its insertion point with its
 // attachment point as the alignment.
 #include "import/entity_handlers.h"
+#include "import/extended_reading.h"
 #include "import/placed_text.h"
 #include "import/text_codes.h"
 
@@ -75,15 +76,10 @@ std::uint32_t AttachmentFlags(std::int32_t attachment) {
 std::int32_t ImportMText(HWND map, GroupReader& reader, GroupPair& pair, ImportContext& context,
                          OBJHANDLE* blockSlot) {
     MTextEntity entity;
-    for (;;) {
-        const EntityStep step = NextEntityGroup(reader, pair);
-        if (step == EntityStep::Exhausted)
-            return 0;
-        if (step == EntityStep::Ended)
-            break;
-        if (!TakeMTextGroup(pair, entity))
-            return 0; // a malformed value drops the MTEXT; its pair stays current
-    }
+    // A malformed value drops the MTEXT; its pair stays current.
+    if (!ReadExtendedEntity(reader, pair,
+                            [&](const GroupPair& group) { return TakeMTextGroup(group, entity); }))
+        return 0;
     if (entity.x == kNotGiven || entity.y == kNotGiven || !std::isfinite(entity.height))
         return 0;
     const auto plan = ProjectOntoPlan(entity.x, entity.y, entity.rotationDegrees, entity.plane);

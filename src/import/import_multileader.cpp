@@ -2,6 +2,7 @@
 // nested sections: CONTEXT_DATA{ holds the text, each LEADER{ the landing point and the
 // dogleg, each LEADER_LINE{ inside it the line's vertices. A block as content is not shown.
 #include "import/entity_handlers.h"
+#include "import/extended_reading.h"
 #include "import/layer_resolution.h"
 #include "import/placed_text.h"
 #include "import/text_codes.h"
@@ -207,15 +208,11 @@ void CreateText(HWND map, ImportContext& context, const MultiLeader& entity, OBJ
 std::int32_t ImportMultiLeader(HWND map, GroupReader& reader, GroupPair& pair,
                                ImportContext& context, OBJHANDLE* blockSlot) {
     MultiLeader entity;
-    for (;;) {
-        const EntityStep step = NextEntityGroup(reader, pair);
-        if (step == EntityStep::Exhausted)
-            return 0;
-        if (step == EntityStep::Ended)
-            break;
-        if (!TakeMultiLeaderGroup(pair, entity))
-            return 0; // a malformed value drops the MULTILEADER; its pair stays current
-    }
+    // A malformed value drops the MULTILEADER; its pair stays current.
+    if (!ReadExtendedEntity(reader, pair, [&](const GroupPair& group) {
+            return TakeMultiLeaderGroup(group, entity);
+        }))
+        return 0;
     TakeLayerStep(map, context, entity.layerName);
     for (const Leader& leader : entity.leaders) {
         for (const std::vector<PlanPoint>& line : leader.lines) {
