@@ -96,13 +96,6 @@ class Cursor {
     std::size_t pos_ = 0;
 };
 
-bool SameName(std::string_view a, std::string_view b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        return std::toupper(static_cast<unsigned char>(x)) ==
-               std::toupper(static_cast<unsigned char>(y));
-    });
-}
-
 DialogRect Rect(Cursor& data) {
     DialogRect rect;
     rect.x = data.Short();
@@ -213,13 +206,14 @@ void Resource(Cursor& file, ResourceFile& resources) {
 } // namespace
 
 ControlKind ControlTemplate::Kind() const {
-    if (SameName(className, "Edit")) {
+    // The system's classes come as numbers, named here as ClassName gives them.
+    if (className == "Edit") {
         return ControlKind::Edit;
     }
-    if (SameName(className, "Static")) {
+    if (className == "Static") {
         return ControlKind::Static;
     }
-    if (!SameName(className, "Button")) {
+    if (className != "Button") {
         return ControlKind::Other;
     }
     switch (style & window_style::kButtonTypeMask) {
