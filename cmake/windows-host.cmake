@@ -15,7 +15,7 @@ file(CREATE_LINK ${DXFCNV_JSON_HEADERS}/nlohmann ${DXFCNV_JSON_INCLUDE}/nlohmann
 
 set(DXFCNV_STATIC_RUNTIME -static -static-libgcc -static-libstdc++ $<$<CONFIG:Release>:-s>)
 
-# VEXCORE.dll. The stand-in's Win32 subset and its resource-script reader stay out: the module
+# VEXCORE.dll. The stand-in's Win32 subset and its resource-file reader stay out: the module
 # calls the system for those.
 file(GLOB VEXCORE_SOURCES CONFIGURE_DEPENDS standin/*.cpp)
 list(REMOVE_ITEM VEXCORE_SOURCES
@@ -25,7 +25,7 @@ list(REMOVE_ITEM VEXCORE_SOURCES
   ${CMAKE_CURRENT_SOURCE_DIR}/standin/dialog.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/standin/dialog_script.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/standin/dialog_resources.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/standin/resource_script.cpp)
+  ${CMAKE_CURRENT_SOURCE_DIR}/standin/resource_file.cpp)
 add_library(vexcore SHARED ${VEXCORE_SOURCES})
 target_include_directories(vexcore PUBLIC src ${CMAKE_CURRENT_SOURCE_DIR})
 target_include_directories(vexcore PRIVATE ${DXFCNV_JSON_INCLUDE})

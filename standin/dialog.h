@@ -1,12 +1,12 @@
 // Modal dialogs of the stand-in host. DialogBoxParamA builds the dialog from the module's
-// resource script (resource_script.h): every control with its id, kind, label, rectangle,
+// compiled resources (resource_file.h): every control with its id, kind, label, rectangle,
 // enabled and visible state, tab stop and access key. It sends WM_INITDIALOG to the dialog
 // procedure and then hands the dialog to the installed driver, which plays the user: it types,
 // clicks, answers the message boxes and picks files. The test suite drives dialogs with a script
 // (dialog_script.h), the command-line host with the terminal (app/terminal_dialog.h).
 #pragma once
 
-#include "standin/resource_script.h"
+#include "standin/resource_file.h"
 #include "standin/standin.h"
 
 #include <cstdint>

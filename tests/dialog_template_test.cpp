@@ -1,24 +1,22 @@
-// The module's resources as the stand-in reads them from src/options/dxf.rc: dialog 129 against
-// the dialog's table of controls, the string table, and the resource-script reader itself.
+// The module's resources as the stand-in reads them from the .res that windres makes of
+// src/options/dxf.rc: dialog 129 against the dialog's table of controls, the string table, and
+// the resource-file reader itself.
 #include "module/string_table.h"
-#include "standin/resource_script.h"
+#include "standin/resource_file.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
-#include <cstdio>
-#include <fstream>
-#include <memory>
-#include <regex>
-#include <sstream>
+#include <cstdint>
+#include <vector>
 
 namespace {
 
 using standin::ControlKind;
 using standin::ControlTemplate;
 using standin::DialogRect;
-using standin::ParseResourceScript;
-using standin::ResourceScript;
+using standin::ReadResourceFile;
+using standin::ResourceFile;
 
 const standin::DialogTemplate& OptionsDialog() {
     const standin::DialogTemplate* dialog = standin::ModuleResources().Dialog(129);
@@ -91,39 +89,21 @@ TEST(DialogTemplate, AccessKeyAndFirstTabStop) {
     EXPECT_EQ(first->id, 1002) << "the dialog opens on the X offset";
 }
 
-// The resource compiler reads dxf.rc the same way: its own listing of the compiled dialog gives
-// every control's final style. Skipped where the cross tools are not installed.
-TEST(DialogTemplate, StylesAgreeWithTheResourceCompiler) {
-    const std::string source = std::string(DXFCNV_SOURCE_DIR) + "/src/options";
-    const std::string command =
-        "i686-w64-mingw32-windres -I '" + source + "' '" + source + "/dxf.rc' -O rc 2>/dev/null";
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-    std::string listing;
-    char buffer[4096];
-    while (pipe && std::fgets(buffer, sizeof buffer, pipe.get()))
-        listing += buffer;
-    if (listing.find("DIALOGEX") == std::string::npos)
-        GTEST_SKIP() << "i686-w64-mingw32-windres is not installed";
-
-    // e.g.   EDITTEXT 1002, 27, 18, 56, 14, 0x50810080
-    const std::regex line(
-        R"re(^\s+\w+ (?:"((?:[^"]|"")*)", )?(-?\d+), (-?\d+), (-?\d+), (\d+), (\d+), (0x[0-9a-f]+))re");
-    const auto& controls = OptionsDialog().controls;
-    std::size_t index = 0;
-    std::istringstream lines(listing);
-    for (std::string text; std::getline(lines, text);) {
-        std::smatch match;
-        if (!std::regex_search(text, match, line))
-            continue;
-        ASSERT_LT(index, controls.size()) << text;
-        const ControlTemplate& control = controls[index++];
-        SCOPED_TRACE(text);
-        EXPECT_EQ(control.id, std::stoi(match[2]));
-        EXPECT_EQ(control.rect, (DialogRect{std::stoi(match[3]), std::stoi(match[4]),
-                                            std::stoi(match[5]), std::stoi(match[6])}));
-        EXPECT_EQ(control.style, std::stoul(match[7], nullptr, 16));
-    }
-    EXPECT_EQ(index, controls.size());
+TEST(DialogTemplate, FrameCaptionFontAndOneControlAsCompiled) {
+    const auto& dialog = OptionsDialog();
+    EXPECT_TRUE(dialog.extended);
+    EXPECT_EQ(dialog.rect, (DialogRect{0, 0, 253, 132}));
+    EXPECT_EQ(dialog.style, 0x80C800C0u) << "popup, caption, system menu, modal frame, font";
+    EXPECT_EQ(dialog.caption, "DXF Import Options");
+    EXPECT_EQ(dialog.fontSize, 8);
+    EXPECT_EQ(dialog.fontName, "MS Sans Serif");
+    const ControlTemplate* edit = dialog.Control(1004);
+    ASSERT_NE(edit, nullptr);
+    EXPECT_EQ(edit->className, "Edit");
+    EXPECT_EQ(edit->rect, (DialogRect{27, 57, 56, 14}));
+    EXPECT_EQ(edit->style, 0x58810080u) << "child, visible, disabled, border, tab stop, scroll";
+    EXPECT_EQ(dialog.controls.front().style, 0x50000007u) << "the first group box";
+    EXPECT_EQ(dialog.controls[1].style, 0x50020000u) << "a static text without a style: group";
 }
 
 // ---- the string table ----
@@ -158,145 +138,102 @@ TEST(DialogTemplate, LoadStringCutsToTheBufferLikeTheSystem) {
 
 // ---- the reader ----
 
-std::optional<ResourceScript> Parse(const std::string& text, std::string* error = nullptr) {
-    const standin::IncludeReader includes =
-        [](std::string_view name) -> std::optional<std::string> {
-        if (name == "ids.h")
-            return "#pragma once\n// ids\n#define IDC_NAME 1000\n#define IDC_NEXT (IDC_NAME + 1)\n";
-        if (name == "bad.h")
-            return "#define A 1\nSTRINGTABLE\n";
-        return std::nullopt;
-    };
-    std::string ignored;
-    return ParseResourceScript(text, includes, error ? error : &ignored);
-}
-
-std::string Dialog(const std::string& controls) {
-    return "7 DIALOGEX 0, 0, 100, 50\nBEGIN\n" + controls + "\nEND\n";
-}
-
-struct StyleCase {
-    const char* control;
-    ControlKind kind;
-    std::uint32_t style;
+// A resource file built by hand: each resource is a header (sizes, type and name as numbers,
+// the fixed fields) and its data, padded to 4 bytes.
+struct Res {
+    std::vector<std::uint8_t> bytes;
+    Res& Word(std::uint32_t value) {
+        bytes.push_back(static_cast<std::uint8_t>(value));
+        bytes.push_back(static_cast<std::uint8_t>(value >> 8));
+        return *this;
+    }
+    Res& Dword(std::uint32_t value) { return Word(value & 0xFFFF).Word(value >> 16); }
+    Res& Text(std::u16string_view text) {
+        for (char16_t unit : text)
+            Word(unit);
+        return Word(0);
+    }
+    Res& Resource(std::uint16_t type, std::uint16_t name, const Res& data) {
+        Dword(static_cast<std::uint32_t>(data.bytes.size())).Dword(32);
+        Word(0xFFFF).Word(type).Word(0xFFFF).Word(name).Dword(0).Dword(0).Dword(0).Dword(0);
+        bytes.insert(bytes.end(), data.bytes.begin(), data.bytes.end());
+        bytes.resize((bytes.size() + 3) & ~std::size_t{3});
+        return *this;
+    }
 };
 
-TEST(ResourceScriptReader, EachStatementHasTheCompilersDefaultStyle) {
-    const StyleCase cases[] = {
-        {R"(DEFPUSHBUTTON "OK", 1, 1, 2, 3, 4)", ControlKind::DefaultPushButton, 0x50010001},
-        {R"(AUTOCHECKBOX "C", 3, 1, 2, 3, 4)", ControlKind::AutoCheckBox, 0x50010003},
-        {R"(LTEXT "L", -1, 1, 2, 3, 4)", ControlKind::Static, 0x50020000},
-        {R"(LTEXT "L", -1, 1, 2, 3, 4, WS_DISABLED)", ControlKind::Static, 0x58000000},
-        {R"(GROUPBOX "G", -1, 1, 2, 3, 4)", ControlKind::GroupBox, 0x50000007},
-        {R"(EDITTEXT 5, 1, 2, 3, 4)", ControlKind::Edit, 0x50810000},
-        {R"(EDITTEXT 5, 1, 2, 3, 4, ES_AUTOHSCROLL | NOT WS_TABSTOP)", ControlKind::Edit,
-         0x50800080},
-        {R"(CONTROL "x", 6, "Button", BS_AUTOCHECKBOX | WS_TABSTOP, 1, 2, 3, 4)",
-         ControlKind::AutoCheckBox, 0x50010003},
-        {R"(CONTROL "", 6, EDIT, 0x80, 1, 2, 3, 4, WS_EX_CLIENTEDGE)", ControlKind::Edit,
-         0x50000080},
-        {R"(CONTROL "", 6, "msctls_trackbar32", 0, 1, 2, 3, 4)", ControlKind::Other, 0x50000000},
+// A DIALOG (not DIALOGEX) 7 with one edit control 1000 and no font.
+Res PlainDialog(std::uint16_t items) {
+    Res dialog;
+    dialog.Dword(0x80C80000).Dword(0).Word(items).Word(1).Word(2).Word(30).Word(40);
+    dialog.Word(0).Word(0).Text(u"Plain").Word(0); // menu, class, caption; padding
+    dialog.Dword(0x50810080).Dword(0).Word(3).Word(4).Word(20).Word(12).Word(1000);
+    dialog.Word(0xFFFF).Word(0x81).Text(u"").Word(0); // class Edit, no text, no data
+    return dialog;
+}
+
+// Block 2 holds strings 16 to 31: here 17 ("é" and U+1F600, which Latin-1 lacks) and 31.
+Res StringBlock2() {
+    Res block;
+    block.Word(0).Word(3).Word(0xE9).Word(0xD83D).Word(0xDE00);
+    for (int i = 2; i < 15; ++i)
+        block.Word(0);
+    return block.Word(2).Word('o').Word('k');
+}
+
+TEST(ResourceFileReader, ReadsHandMadeResourcesAndRefusesBrokenOnes) {
+    const Res openCaption = Res().Dword(0x80C80000).Dword(0).Word(0).Dword(0).Dword(0).Dword(0);
+    const std::pair<Res, std::string> cases[] = {
+        {Res(), ""},
+        {Res().Resource(5, 7, PlainDialog(1)).Resource(6, 2, StringBlock2()), ""},
+        {Res().Resource(5, 7, PlainDialog(2)), "offset 94: ends inside a field"},
+        {Res().Resource(6, 2, Res().Word(40).Word('a')), "offset 36: ends inside a field"},
+        {Res().Resource(5, 7, Res().Dword(0xFFFF0001)), "offset 36: ends inside a field"},
+        {Res().Resource(5, 7, Res(openCaption).Word('A')), "offset 56: ends inside a field"},
+        {Res().Dword(100).Dword(32).Dword(0), "offset 8: ends before the size its header gives"},
+        {Res().Dword(0).Dword(4), "offset 0: header shorter than its sizes"},
+        {Res().Dword(0).Dword(16).Word('A').Word('B').Word('C').Word('D'),
+         "offset 16: ends inside a field"},
     };
-    for (const StyleCase& c : cases) {
+    for (const auto& [res, expected] : cases) {
         std::string error;
-        const auto script = Parse(Dialog(c.control), &error);
-        ASSERT_TRUE(script) << c.control << ": " << error;
-        const ControlTemplate& control = script->dialogs.at(0).controls.at(0);
-        EXPECT_EQ(control.Kind(), c.kind) << c.control;
-        EXPECT_EQ(control.style, c.style) << c.control << std::hex << " got 0x" << control.style;
-        EXPECT_EQ(control.rect, (DialogRect{1, 2, 3, 4})) << c.control;
+        const auto file = ReadResourceFile(res.bytes, &error);
+        EXPECT_EQ(error, expected) << res.bytes.size() << " bytes";
+        EXPECT_EQ(file.has_value(), expected.empty()) << error;
     }
+    const auto file = ReadResourceFile(std::get<0>(cases[1]).bytes, nullptr);
+    ASSERT_TRUE(file && file->Dialog(7));
+    const ControlTemplate& edit = file->Dialog(7)->controls.at(0);
+    EXPECT_FALSE(file->Dialog(7)->extended);
+    EXPECT_EQ(file->Dialog(7)->caption, "Plain");
+    EXPECT_EQ(edit.id, 1000);
+    EXPECT_EQ(edit.Kind(), ControlKind::Edit);
+    EXPECT_EQ(edit.rect, (DialogRect{3, 4, 20, 12}));
+    EXPECT_EQ(file->strings, (std::map<std::uint32_t, std::string>{{17, "\xE9??"}, {31, "ok"}}));
 }
 
-TEST(ResourceScriptReader, NamesFromIncludedHeadersAndExpressions) {
-    std::string error;
-    const auto script =
-        Parse("#include <windows.h>\n#include \"ids.h\"\n#define TWICE (IDC_NEXT * 2)\n" +
-                  Dialog("EDITTEXT IDC_NEXT, 0x10, -(2), 3+4, 10 - 2 - 1"),
-              &error);
-    EXPECT_FALSE(script) << "* is outside the subset";
-    EXPECT_EQ(error, "line 3: #define TWICE: unexpected character '*'");
-
-    const auto ok = Parse("#include \"ids.h\"\n" +
-                              Dialog("EDITTEXT IDC_NEXT, 0x10, -(2), 3+4, 10 - 2 - 1 // the sum"),
-                          &error);
-    ASSERT_TRUE(ok) << error;
-    const ControlTemplate& control = ok->dialogs.at(0).controls.at(0);
-    EXPECT_EQ(control.id, 1001);
-    EXPECT_EQ(control.rect, (DialogRect{16, -2, 7, 7}));
-}
-
-TEST(ResourceScriptReader, StringsWithEscapesAndDoubledQuotes) {
-    std::string error;
-    const auto script = Parse(R"(STRINGTABLE
-{
-    1, "a\tb\nc"
-    2 "say ""hi"" \\ \"there\""
-    /* a comment
-       over lines */
-    65535 ""
-})",
-                              &error);
-    ASSERT_TRUE(script) << error;
-    EXPECT_EQ(script->strings.at(1), "a\tb\nc");
-    EXPECT_EQ(script->strings.at(2), "say \"hi\" \\ \"there\"");
-    EXPECT_EQ(script->strings.at(65535), "");
-}
-
-TEST(ResourceScriptReader, DialogCaptionFontAndStyle) {
-    std::string error;
-    const auto script = Parse(R"(LANGUAGE LANG_ENGLISH, SUBLANG_ENGLISH_US
-300 DIALOG 5, 6, 70, 80
-STYLE DS_MODALFRAME | WS_POPUP
-CAPTION "Title"
-FONT 9, "Tahoma"
-BEGIN
-END
-301 DIALOGEX 0, 0, 1, 2, 99
-FONT 8, "MS Shell Dlg", 400, 0, 0x1
-BEGIN
-END)",
-                              &error);
-    ASSERT_TRUE(script) << error;
-    const auto* first = script->Dialog(300);
-    ASSERT_NE(first, nullptr);
-    EXPECT_EQ(first->fontName, "Tahoma");
-    EXPECT_EQ(first->style, 0x80C000C0u) << "STYLE, then WS_CAPTION and DS_SETFONT";
-    const auto* second = script->Dialog(301);
-    ASSERT_NE(second, nullptr);
-    EXPECT_EQ(second->style, 0x80880040u) << "the default style and DS_SETFONT";
-}
-
-TEST(ResourceScriptReader, RefusesWhatItDoesNotKnowWithTheLine) {
-    const std::pair<std::string, std::string> cases[] = {
-        {"1 ICON \"a.ico\"", "line 1: unsupported resource type, found ICON"},
-        {Dialog("LISTBOX 5, 1, 2, 3, 4"), "line 3: unsupported control statement, found LISTBOX"},
-        {Dialog("EDITTEXT IDC_UNKNOWN, 1, 2, 3, 4"), "line 3: unknown name IDC_UNKNOWN"},
-        {Dialog("LTEXT \"open, -1, 1, 2, 3, 4"), "line 3: string without its closing quote"},
-        {Dialog("EDITTEXT 5, 1, 2, 3, 4\nEDITTEXT 5, 1, 2, 3, 4"),
-         "line 4: control 5 defined twice"},
-        {Dialog("EDITTEXT 5, 1, 2, 3"), "line 4: expected ',', found END"},
-        {Dialog("EDITTEXT 5, 1, 2, 3, 4"), ""},
-        {"7 DIALOG 0, 0, 1, 1\nBEGIN\nEND\n7 DIALOG 0, 0, 1, 1\nBEGIN\nEND",
-         "line 4: dialog 7 defined twice"},
-        {"STRINGTABLE\nBEGIN\n70000 \"a\"\nEND", "line 3: string id out of range: 70000"},
-        {"#if 0\n", "line 1: unsupported preprocessor line #if"},
-        {"#include \"none.h\"\n", "line 1: cannot read included file none.h"},
-        {"#include \"bad.h\"\n", "line 1: bad.h: line 2: an included file may hold only "
-                                 "preprocessor lines"},
-        {"STRINGTABLE\nBEGIN\n1 \"a\"\n", "line 4: expected a number at the end of the script"},
-        {"/* open", "line 1: comment without its end"},
-        {"1 DIALOG 0, 0, 1, 0x1FFFFFFFF", "line 1: not a 32-bit number: 1FFFFFFFF"},
-    };
-    for (const auto& [text, expected] : cases) {
-        std::string error;
-        const auto script = Parse(text, &error);
-        EXPECT_EQ(error, expected) << text;
-        EXPECT_EQ(script.has_value(), expected.empty()) << text;
+// Every cut of the module's own file reads as whole resources or is refused: never a crash, never
+// a string that is not in the file, and all of them only when no more than the last resource's
+// padding (at most 3 bytes) is cut.
+TEST(ResourceFileReader, EveryTruncationOfTheModulesFile) {
+    const auto whole = standin::ModuleResourceFile();
+    const auto& strings = standin::ModuleResources().strings;
+    ASSERT_EQ(strings.size(), 6u);
+    int read = 0;
+    for (std::size_t size = 0; size < whole.size(); ++size) {
+        const auto file = ReadResourceFile(whole.first(size), nullptr);
+        if (!file)
+            continue;
+        ++read;
+        EXPECT_LE(file->dialogs.size(), 1u) << size;
+        for (const auto& [id, text] : file->strings)
+            EXPECT_EQ(strings.at(id), text) << size;
+        EXPECT_TRUE(file->strings.size() < strings.size() || size + 3 >= whole.size()) << size;
     }
+    EXPECT_GE(read, 3) << "at least empty, after the empty resource, and after dialog 129";
 }
 
-TEST(ResourceScriptReader, AccessKeysAndPlainLabels) {
+TEST(ResourceFileReader, AccessKeysAndPlainLabels) {
     const std::tuple<const char*, char, const char*> cases[] = {
         {"Set &layer order", 'l', "Set layer order"},
         {"Fish && &Chips", 'c', "Fish & Chips"},
