@@ -2,7 +2,7 @@
 # Installs the Debian packages the build, the tests and the interop checks need (as root, or
 # through sudo when it is there). Packages already present are left alone. With --build, only
 # what configuring and building the CLI, the module and the stand-in needs (the quick start); the
-# MinGW windres and its preprocessor compile dxf.rc into the resources the stand-in reads.
+# MinGW windres and the Win32 resource headers compile dxf.rc into the resources the stand-in reads.
 set -euo pipefail
 
 packages=(
@@ -10,7 +10,7 @@ packages=(
   libgtest-dev libgmock-dev googletest
   nlohmann-json3-dev
   libncurses-dev
-  binutils-mingw-w64-x86-64 gcc-mingw-w64-x86-64-win32
+  binutils-mingw-w64-x86-64 mingw-w64-common
 )
 [ "${1:-}" == --build ] || packages+=(
   gdal-bin python3-ezdxf librsvg2-bin
