@@ -65,6 +65,12 @@ std::optional<TreeTransform> CellTransform(const ImportContext& context, const B
     transform.scaleX = scaleX;
     transform.scaleY = scaleY;
     transform.angleDegrees = angle;
+    // Seen from below, heights turn over.
+    const double side = axes && axes->zAxis.z < 0.0 ? -1.0 : 1.0;
+    const double multiplier = context.multiplierInUse ? context.multiplier : 1.0;
+    transform.heightScale = side * placement.scaleZ;
+    transform.heightShift =
+        side * (placement.plane.z * multiplier - placement.scaleZ * double(block.baseZ));
     return transform;
 }
 

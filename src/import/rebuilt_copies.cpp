@@ -272,3 +272,48 @@ void RecordArc(ImportContext& context, OBJHANDLE object, MAP_COORDPT centre, std
     arc.startDegrees = startDegrees;
     arc.endDegrees = endDegrees;
 }
+
+void CarryBlockShapes(HWND map, ImportContext& context, OBJHANDLE source, OBJHANDLE copy,
+                      const TreeTransform& transform) {
+    std::vector<OBJHANDLE> sources;
+    std::vector<OBJHANDLE> copies;
+    const DBHANDLE database = WindowObjectDatabase(map);
+    WalkChildrenFirst(database, source, [&](OBJHANDLE each) { sources.push_back(each); });
+    WalkChildrenFirst(database, copy, [&](OBJHANDLE each) { copies.push_back(each); });
+    if (sources.size() != copies.size())
+        return; // not a copy of the same shape: nothing is carried
+    const double radians = transform.angleDegrees * kRadiansPerDegree;
+    SpaceMap space;
+    space.m[0][0] = std::cos(radians) * transform.scaleX;
+    space.m[0][1] = -std::sin(radians) * transform.scaleY;
+    space.m[1][0] = std::sin(radians) * transform.scaleX;
+    space.m[1][1] = std::cos(radians) * transform.scaleY;
+    space.m[2][2] = transform.heightScale;
+    space.t[2] = transform.heightShift;
+    const double reference[2] = {double(transform.reference.x), double(transform.reference.y)};
+    const double move[2] = {double(transform.dx), double(transform.dy)};
+    for (int i = 0; i < 2; ++i)
+        space.t[i] =
+            reference[i] + move[i] - space.m[i][0] * reference[0] - space.m[i][1] * reference[1];
+    const bool round = transform.scaleX == transform.scaleY && transform.scaleX > 0.0;
+    for (std::size_t i = 0; i < sources.size(); ++i) {
+        const auto found = context.blockShapes.find(sources[i]);
+        // An object without a record lies at height 0; its copy need not.
+        const BlockShape shape = found == context.blockShapes.end() ? BlockShape{} : found->second;
+        const auto height = ImageHeight(space, shape.height);
+        if (!height || (found == context.blockShapes.end() && height->a == 0.0 &&
+                        height->b == 0.0 && height->c == 0.0))
+            continue;
+        BlockShape& carried = context.blockShapes[copies[i]];
+        carried.height = *height;
+        if (!shape.isArc || !round)
+            continue;
+        const Vector3 centre = space.Apply(shape.centreX, shape.centreY, 0.0);
+        carried.isArc = true;
+        carried.centreX = centre.x;
+        carried.centreY = centre.y;
+        carried.radius = shape.radius * transform.scaleX;
+        carried.startDegrees = shape.startDegrees + transform.angleDegrees;
+        carried.endDegrees = shape.endDegrees + transform.angleDegrees;
+    }
+}

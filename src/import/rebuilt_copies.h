@@ -7,6 +7,7 @@
 
 #include "import/deferred_inserts.h"
 #include "import/import_context.h"
+#include "import/inserts.h"
 #include "import/object_coordinates.h"
 
 // Whether copies into the plane with these axes are rebuilt: any plane but the world's, seen from
@@ -30,3 +31,9 @@ void RecordPlaneHeight(ImportContext& context, OBJHANDLE object, const ObjectAxe
 // them, at the height `elevation` (file units).
 void RecordArc(ImportContext& context, OBJHANDLE object, MAP_COORDPT centre, std::int32_t radius,
                double startDegrees, double endDegrees, double elevation);
+
+// Gives the objects of a copy the host just transformed inside a block the records of the
+// block's objects they copy, taken through the transform (an object without one at height 0):
+// heights always, arcs when the copy keeps them round (equal positive scales).
+void CarryBlockShapes(HWND map, ImportContext& context, OBJHANDLE source, OBJHANDLE copy,
+                      const TreeTransform& transform);
