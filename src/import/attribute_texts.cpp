@@ -74,8 +74,17 @@ void AttributeTexts::EndAttribute() {
     if (attribute.malformed || attribute.placed.plane.malformed || (attribute.flags & kInvisible))
         return;
     PlacedText& placed = attribute.placed;
-    // A justified value hangs on its alignment point, as a TEXT does.
-    if (attribute.horizontal != 0 || attribute.vertical != 0) {
+    // An aligned or fitted value (72 = 3, 5) on the baseline runs from its insertion point
+    // toward its alignment point; any other justified one hangs on its alignment point. Both as
+    // a TEXT does.
+    const bool between =
+        (attribute.horizontal == 3 || attribute.horizontal == 5) && attribute.vertical == 0;
+    if (between && attribute.alignX != kNotGiven && attribute.alignY != kNotGiven) {
+        const double dx = attribute.alignX - placed.x;
+        const double dy = attribute.alignY - placed.y;
+        if (dx != 0.0 || dy != 0.0)
+            placed.rotationDegrees = std::atan2(dy, dx) * 180.0 / std::numbers::pi;
+    } else if (!between && (attribute.horizontal != 0 || attribute.vertical != 0)) {
         if (attribute.alignX != kNotGiven)
             placed.x = attribute.alignX;
         if (attribute.alignY != kNotGiven)
