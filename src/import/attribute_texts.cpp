@@ -15,6 +15,14 @@ void AttributeTexts::TakeNumber(const GroupPair& pair, double& target) {
         current_.malformed = true;
 }
 
+void AttributeTexts::TakeInsertion(std::int32_t code, const CheckedNumber& number) {
+    if (current_.inEmbeddedObject)
+        return;
+    (code == 10 ? current_.placed.x : current_.placed.y) = number.value;
+    if (number.malformed)
+        current_.malformed = true;
+}
+
 // One switch over the codes, as this runs for every group of every ATTRIB.
 void AttributeTexts::Take(const GroupPair& pair) {
     if (current_.inEmbeddedObject)
@@ -26,12 +34,6 @@ void AttributeTexts::Take(const GroupPair& pair) {
         break;
     case 8:
         placed.layerName.assign(pair.value);
-        break;
-    case 10:
-        TakeNumber(pair, placed.x);
-        break;
-    case 20:
-        TakeNumber(pair, placed.y);
         break;
     case 11:
         TakeNumber(pair, current_.alignX);
