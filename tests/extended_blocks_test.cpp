@@ -108,6 +108,22 @@ INSTANTIATE_TEST_SUITE_P(
                    Insert("B", "10", "3", "210\n0\n220\n0\n230\n-1\n"),
                    {{{-10, 3}, {-11, 3}}},
                    {{{10, 3}, {11, 3}}}},
+        // Normal (0.6, 0, 0.8): the plane's x axis is the world's y, its y axis (-0.8, 0, 0.6);
+        // turned by 45 degrees in it, the block is sheared as seen from above, and the
+        // elevation 10 moves it by 10 times the normal.
+        BlocksCase{"TiltedPlaneShearsTheCopy",
+                   Block("L", "0", "0",
+                         LineEntity("0", "0", "100", "0") + LineEntity("0", "0", "0", "100")),
+                   Insert("L", "0", "0", "30\n10\n50\n45\n210\n0.6\n220\n0\n230\n0.8\n"),
+                   {{{6, 0}, {-50, -70}}, {{6, 0}, {-50, 70}}},
+                   {{{0, 0}, {-71, 71}}, {{0, 0}, {71, 71}}}},
+        // The elevation 10 of the copy inside N is a height the tilted copy of N shows.
+        BlocksCase{"HeightOfANestedCopyInATiltedPlane",
+                   Block("L", "0", "0", LineEntity("0", "0", "100", "0")) +
+                       Block("N", "0", "0", Insert("L", "0", "0", "30\n10\n")),
+                   Insert("N", "0", "0", "210\n0.6\n220\n0\n230\n0.8\n"),
+                   {{{6, 0}, {6, 100}}},
+                   {{{0, 0}, {100, 0}}}},
         BlocksCase{"DimensionInsertsItsBlock",
                    Block("*D1", "0", "0", LineEntity("0", "0", "1", "0")),
                    "0\nDIMENSION\n2\n*D1\n10\n50\n20\n50\n",

@@ -258,14 +258,14 @@ TEST(ExtendedTexts, VisibleAttributesBecomeTextsAndTheirRowsStay) {
         Insert("B", "0", "0", "66\n1\n") + AttribWith({{1, "%%dV1"}, {2, "T1"}, {70, "0"}}) +
         AttribWith({{1, "hidden"}, {2, "T2"}, {70, "1"}}) +
         AttribWith({{1, "R"}, {2, "T3"}, {72, "2"}, {74, "2"}, {11, "8"}, {21, "9"}, {50, "90"}}) +
-        kSeqEnd;
+        AttribWith({{1, "A"}, {2, "T4"}, {72, "3"}, {11, "3"}, {21, "14"}}) + kSeqEnd;
     HWND window = standin::CreateAttributeWindow();
     const auto texts = TextsOf(Import(
         Drawing(Block("B", "0", "0", LineEntity("0", "0", "1", "0")), entities), true, window));
     const auto rows = standin::AttributeTableOf(window).rows;
     standin::DestroyHostWindow(window);
-    EXPECT_EQ(rows.size(), 3u) << "every complete attribute keeps its row";
-    ASSERT_EQ(texts.size(), 2u);
+    EXPECT_EQ(rows.size(), 4u) << "every complete attribute keeps its row";
+    ASSERT_EQ(texts.size(), 3u);
     EXPECT_EQ(texts[0].text, "\xC2\xB0V1");
     EXPECT_EQ(texts[0].position.x, 3);
     EXPECT_EQ(texts[0].position.y, 4);
@@ -275,6 +275,9 @@ TEST(ExtendedTexts, VisibleAttributesBecomeTextsAndTheirRowsStay) {
     EXPECT_EQ(texts[1].position.y, 9);
     EXPECT_EQ(texts[1].rotation, 900);
     EXPECT_EQ(texts[1].flags, 22u);
+    EXPECT_EQ(texts[2].position.x, 3) << "an aligned value starts on its insertion point";
+    EXPECT_EQ(texts[2].position.y, 4);
+    EXPECT_EQ(texts[2].rotation, 900) << "turned toward its alignment point";
 }
 
 TEST(ExtendedTexts, MultiLeaderGivesItsLinesAndText) {

@@ -19,7 +19,14 @@ extended import reads (tests/tools/random_drawings.py, when ezdxf is installed),
      work;
   4. counts the texts GDAL finds (features with a non-empty Text) that arrive as map texts: a
      map text with the same content (white space and case ignored) within TEXT_RADIUS of the
-     diagonal, or any map text within the tolerance of GDAL's anchor.
+     diagonal, or any map text within the tolerance of GDAL's anchor. GDAL's anchor is where
+     its label is drawn: the feature's point plus the label's offset (dx, dy of the feature
+     style, in drawing units, not turned with the label) when the label is anchored elsewhere
+     than at its left end on the baseline; that is how GDAL gives a justified TEXT or ATTRIB
+     (the point is 10/20, the offset leads to the justification point 11/21). A left-anchored
+     label with an offset is GDAL's aligned or fitted TEXT (72 = 3 or 5): the DXF reference
+     has such a text run from 10/20 toward 11/21, so its start is the feature's point. A label
+     that GDAL makes fully transparent (an invisible entity, group 60) is no text to arrive.
 
 Units. The map keeps whole map units, and with the multiplier 1 a map unit is a drawing unit:
 every coordinate is compared in map units. The import cuts each coordinate toward zero (and a
@@ -40,7 +47,8 @@ extended import) and the averages over the drawings that have line work and text
 Usage: interop_gdal_coverage.py --cli DXFCNV [--corpus FOLDER] [--generated N] [--seed S]
                                 [--require] [--only NAME ...]
 Exit status: 0 when the comparison ran (with --require: and every drawing meets the targets of
-the extended import, LINE_TARGET of its line work and TEXT_TARGET of its texts), 1 when a target
+the extended import, LINE_TARGET of its line work and TEXT_TARGET of its texts, or for a drawing
+named in EXCEPTIONS the floor given there), 1 when a target
 is missed under --require or a drawing cannot be compared, 77 (skipped) without ogr2ogr or the
 corpus.
 """
@@ -48,6 +56,7 @@ corpus.
 import argparse
 import json
 import math
+import re
 import os
 import shutil
 import subprocess
@@ -65,6 +74,16 @@ TEXT_RADIUS = 0.05  # of the diagonal: how far a text with GDAL's content may li
 LINE_TARGET = 97.0
 TEXT_TARGET = 90.0
 GENERATED = " (generated)"
+# Drawings that stay under a target because GDAL reads them wrongly, each with the kind of share
+# ("line" or "text"), the floor it must still reach, and the evidence (docs/extended-import.md,
+# "Where GDAL differs"). Every other drawing meets the targets under --require.
+EXCEPTIONS = {
+    "r12_blocks_dims_crlf.dxf": (
+        "line", 79.0,
+        "GDAL draws its rotated dimensions (empty blocks) as aligned ones, ignoring the angle 50 "
+        "that the dimension texts confirm (d2=33.3/2 measures 16.65 along x); ezdxf's rendering "
+        "of the same dimensions reaches the map at 99.3 %, GDAL's lies near ezdxf's at 79.5 %"),
+}
 RUN_SECONDS = 120
 
 
@@ -102,7 +121,7 @@ def gdal_features(source, work, env):
     if os.path.exists(out):
         os.remove(out)
     result = run(["ogr2ogr", "--config", "DXF_MERGE_BLOCK_GEOMETRIES", "FALSE", "-f", "GeoJSON",
-                  out, source], work, env)
+                  out, source, "-sql", "SELECT *, OGR_STYLE FROM entities"], work, env)
     if result.returncode != 0 or not os.path.exists(out):
         return None
     with open(out, encoding="utf-8", errors="replace") as handle:
@@ -136,6 +155,23 @@ def points_of(geometry):
     return []
 
 
+def label_anchor(point, style):
+    """Where GDAL draws a text's label (see 4. above); None for a label it makes invisible."""
+    label = re.search(r"LABEL\((.*)\)", style or "")
+    if not label:
+        return point
+    params = re.sub(r't:"(?:[^"\\]|\\.)*"', "", label.group(1))
+    colour = re.search(r"(?:^|,)c:#[0-9A-Fa-f]{6}([0-9A-Fa-f]{2})", params)
+    if colour and colour.group(1) == "00":
+        return None
+    anchor = re.search(r"(?:^|,)p:(\d+)", params)
+    if not anchor or anchor.group(1) == "1":
+        return point
+    offset = [re.search(rf"(?:^|,){k}:(-?[0-9.eE+-]+)g", params) for k in ("dx", "dy")]
+    dx, dy = (float(m.group(1)) if m else 0.0 for m in offset)
+    return (point[0] + dx, point[1] + dy)
+
+
 def gdal_drawing(features):
     runs, texts, everything = [], [], []
     for feature in features:
@@ -147,7 +183,9 @@ def gdal_drawing(features):
         everything += anchors
         text = (feature.get("properties") or {}).get("Text")
         if isinstance(text, str) and text.strip() and anchors:
-            texts.append((anchors[0], text))
+            anchor = label_anchor(anchors[0], (feature.get("properties") or {}).get("OGR_STYLE"))
+            if anchor is not None:
+                texts.append((anchor, text))
     return runs, texts, everything
 
 
@@ -392,12 +430,22 @@ def print_table(rows):
 def missed_targets(rows):
     missed = []
     for r in rows:
-        line, text = r.line.get("extended"), r.text.get("extended")
-        if line is not None and line < LINE_TARGET:
-            missed.append(f"{r.name}: line work {line:.1f} % < {LINE_TARGET} %")
-        if text is not None and text < TEXT_TARGET:
-            missed.append(f"{r.name}: texts {text:.1f} % < {TEXT_TARGET} %")
+        for field, what, target in (("line", "line work", LINE_TARGET),
+                                    ("text", "texts", TEXT_TARGET)):
+            value = getattr(r, field).get("extended")
+            exception = EXCEPTIONS.get(r.name)
+            if exception and exception[0] == field:
+                target = exception[1]
+            if value is not None and value < target:
+                missed.append(f"{r.name}: {what} {value:.1f} % < {target} %")
     return missed
+
+
+def print_exceptions(rows):
+    for r in rows:
+        if r.name in EXCEPTIONS:
+            field, floor, reason = EXCEPTIONS[r.name]
+            print(f"exception {r.name} ({field} at least {floor} %): {reason}")
 
 
 def drawings_to_compare(args, work):
@@ -459,6 +507,7 @@ def main(argv):
         rows = [compare(os.path.abspath(args.cli), path, name, work, env)
                 for path, name in drawings_to_compare(args, work)]
     print_table(rows)
+    print_exceptions(rows)
     unreadable = [r for r in rows if r.note.startswith("dxfcnv")]
     for r in unreadable:
         print(f"FAIL {r.name}: {r.note}")

@@ -15,6 +15,14 @@ void AttributeTexts::TakeNumber(const GroupPair& pair, double& target) {
         current_.malformed = true;
 }
 
+void AttributeTexts::TakeInsertion(std::int32_t code, const CheckedNumber& number) {
+    if (current_.inEmbeddedObject)
+        return;
+    (code == 10 ? current_.placed.x : current_.placed.y) = number.value;
+    if (number.malformed)
+        current_.malformed = true;
+}
+
 // One switch over the codes, as this runs for every group of every ATTRIB.
 void AttributeTexts::Take(const GroupPair& pair) {
     if (current_.inEmbeddedObject)
@@ -26,12 +34,6 @@ void AttributeTexts::Take(const GroupPair& pair) {
         break;
     case 8:
         placed.layerName.assign(pair.value);
-        break;
-    case 10:
-        TakeNumber(pair, placed.x);
-        break;
-    case 20:
-        TakeNumber(pair, placed.y);
         break;
     case 11:
         TakeNumber(pair, current_.alignX);
@@ -74,8 +76,17 @@ void AttributeTexts::EndAttribute() {
     if (attribute.malformed || attribute.placed.plane.malformed || (attribute.flags & kInvisible))
         return;
     PlacedText& placed = attribute.placed;
-    // A justified value hangs on its alignment point, as a TEXT does.
-    if (attribute.horizontal != 0 || attribute.vertical != 0) {
+    // An aligned or fitted value (72 = 3, 5) on the baseline runs from its insertion point
+    // toward its alignment point; any other justified one hangs on its alignment point. Both as
+    // a TEXT does.
+    const bool between =
+        (attribute.horizontal == 3 || attribute.horizontal == 5) && attribute.vertical == 0;
+    if (between && attribute.alignX != kNotGiven && attribute.alignY != kNotGiven) {
+        const double dx = attribute.alignX - placed.x;
+        const double dy = attribute.alignY - placed.y;
+        if (dx != 0.0 || dy != 0.0)
+            placed.rotationDegrees = std::atan2(dy, dx) * 180.0 / std::numbers::pi;
+    } else if (!between && (attribute.horizontal != 0 || attribute.vertical != 0)) {
         if (attribute.alignX != kNotGiven)
             placed.x = attribute.alignX;
         if (attribute.alignY != kNotGiven)

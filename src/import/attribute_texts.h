@@ -11,8 +11,10 @@
 
 class AttributeTexts {
   public:
-    // A group of the ATTRIB being read.
+    // A group of the ATTRIB being read, but its insertion point.
     void Take(const GroupPair& pair);
+    // Its insertion coordinate (10 or 20), checked once for the table and the text.
+    void TakeInsertion(std::int32_t code, const CheckedNumber& number);
     // The ATTRIB being read is complete: kept when it is visible and well formed.
     void EndAttribute();
     // Creates the kept texts (inside a block in its group) and forgets them. An array INSERT

@@ -15,6 +15,7 @@ struct InsertPlacement {
     double y = 0.0;
     double scaleX = 1.0;
     double scaleY = 1.0;
+    double scaleZ = 1.0; // 43: in a tilted plane the block's heights show in the plan view
     double rotationDegrees = 0.0;
     std::int32_t columns = 1;   // 70
     std::int32_t rows = 1;      // 71

@@ -1,5 +1,8 @@
 #include "import/extended_inserts.h"
 
+#include "import/layer_resolution.h"
+#include "import/rebuilt_copies.h"
+
 #include <cmath>
 #include <limits>
 #include <numbers>
@@ -62,6 +65,12 @@ std::optional<TreeTransform> CellTransform(const ImportContext& context, const B
     transform.scaleX = scaleX;
     transform.scaleY = scaleY;
     transform.angleDegrees = angle;
+    // Seen from below, heights turn over.
+    const double side = axes && axes->zAxis.z < 0.0 ? -1.0 : 1.0;
+    const double multiplier = context.multiplierInUse ? context.multiplier : 1.0;
+    transform.heightScale = side * placement.scaleZ;
+    transform.heightShift =
+        side * (placement.plane.z * multiplier - placement.scaleZ * double(block.baseZ));
     return transform;
 }
 
@@ -86,6 +95,14 @@ bool TakeInsertArrayGroup(const GroupPair& pair, InsertPlacement& placement) {
         return true;
     }
     switch (pair.code) {
+    case 43: {
+        const CheckedNumber number = CheckNumber(pair.value);
+        if (number.malformed || !std::isfinite(number.value))
+            placement.malformed = true;
+        else if (number.value != 0.0)
+            placement.scaleZ = number.value; // 0 leaves the default, as for 41 and 42
+        return true;
+    }
     case 44:
     case 45:
         if (!StoreChecked(pair, pair.code == 44 ? placement.columnSpacing : placement.rowSpacing))
@@ -127,10 +144,20 @@ void PlaceInsertCopies(HWND map, ImportContext& context, const BlockRecord& bloc
             return;
     }
     const bool topLevel = blockSlot == nullptr;
+    const bool rebuilt = axes && NeedsRebuiltCopy(*axes);
+    if (rebuilt)
+        TakeLayerStep(map, context, layerName);
     for (std::int32_t row = 0; row < placement.rows; ++row) {
         for (std::int32_t column = 0; column < placement.columns; ++column) {
             if (CapReached(context, block))
                 return;
+            if (rebuilt) {
+                if (!PlaceRebuiltCopy(map, context, block, placement, *axes,
+                                      column * placement.columnSpacing, row * placement.rowSpacing,
+                                      blockSlot))
+                    return;
+                continue;
+            }
             const auto transform = CellTransform(context, block, placement, axes ? &*axes : nullptr,
                                                  column * placement.columnSpacing,
                                                  row * placement.rowSpacing, topLevel);

@@ -4,6 +4,7 @@
 #include "import/extended_reading.h"
 #include "import/layer_resolution.h"
 #include "import/plane_arcs.h"
+#include "import/rebuilt_copies.h"
 
 #include <array>
 #include <string>
@@ -85,7 +86,11 @@ std::int32_t ImportArc(HWND map, GroupReader& reader, GroupPair& pair, ImportCon
     // The angles go over as the file's degrees, neither scaled nor converted.
     OBJHANDLE object = m_ArcCreate(map, *centreX, *centreY, *radius, fields[kStartAngle],
                                    fields[kEndAngle], kArcQuality);
-    if (blockSlot && object)
+    if (blockSlot && object) {
         AddToGroup(map, blockSlot, object);
+        if (context.extendedEntities) // kept for copies into tilted planes
+            RecordArc(context, object, {*centreX, *centreY}, *radius, fields[kStartAngle],
+                      fields[kEndAngle], fields[kCentreZ] == kNotGiven ? 0.0 : fields[kCentreZ]);
+    }
     return 1;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "host/vexcore.h"
+#include "import/block_shapes.h"
 #include "import/block_store.h"
 #include "import/deferred_inserts.h"
 #include "import/group_reader.h"
@@ -59,6 +60,9 @@ struct ImportContext {
     // The drawing's arrowhead size ($DIMASZ; extended import only), for dimensions without
     // their block.
     double arrowSize = 2.5;
+    // Heights and arcs of objects inside blocks (extended import only), for copies into tilted
+    // planes (block_shapes.h).
+    BlockShapes blockShapes;
 };
 
 // Fills the context from the import settings (multiplier and offsets "in use" rules included).

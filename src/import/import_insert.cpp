@@ -5,6 +5,7 @@
 #include "import/extended_inserts.h"
 #include "import/inserts.h"
 #include "import/layer_resolution.h"
+#include "import/rebuilt_copies.h"
 
 #include <cmath>
 #include <limits>
@@ -197,8 +198,13 @@ void PlaceExtendedInsert(HWND map, ImportContext& context, const InsertFields& f
                          const InsertPlacement& placement, OBJHANDLE* blockSlot) {
     const BlockRecord* block = context.blocks.Find(fields.blockName);
     if (block && IsPlainPlacement(placement) && !IsWaiting(context, fields.blockName)) {
-        if (const auto transform = PlaceInsert(context, fields, *block, blockSlot == nullptr))
+        if (auto transform = PlaceInsert(context, fields, *block, blockSlot == nullptr)) {
+            const double multiplier = context.multiplierInUse ? context.multiplier : 1.0;
+            transform->heightScale = placement.scaleZ;
+            transform->heightShift =
+                placement.plane.z * multiplier - placement.scaleZ * double(block->baseZ);
             PlaceBlockCopy(map, context, *block, *transform, fields.layerName, blockSlot);
+        }
         return;
     }
     PlaceOrDeferInsert(map, context, fields.blockName, fields.layerName, placement, blockSlot);
@@ -219,6 +225,10 @@ bool PlaceBlockCopy(HWND map, ImportContext& context, const BlockRecord& block,
     if (!layerName.empty())
         MoveCopyToLayer(map, context, layerName, copy);
     TransformObjectTree(map, copy, transform);
+    if (blockSlot && context.extendedEntities &&
+        (!context.blockShapes.empty() || transform.heightShift != 0.0 ||
+         transform.heightScale != 1.0))
+        CarryBlockShapes(map, context, block.object, copy, transform);
     if (blockSlot)
         AddToGroup(map, blockSlot, copy);
     return true;

@@ -93,6 +93,10 @@ struct TreeTransform {
     double scaleY = 1.0;
     double scaleZ = 1.0;
     double angleDegrees = 0.0;
+    // The copy's heights, z' = heightScale z + heightShift (map units): never passed to the host,
+    // only carried into the extended import's height records (rebuilt_copies.h).
+    double heightScale = 1.0;
+    double heightShift = 0.0;
 };
 
 // Copies the block, puts the copy on the INSERT's layer (when it names one), transforms it and,

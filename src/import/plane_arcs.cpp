@@ -2,6 +2,7 @@
 
 #include "import/curve_points.h"
 #include "import/layer_resolution.h"
+#include "import/rebuilt_copies.h"
 
 #include <cmath>
 #include <numbers>
@@ -53,7 +54,10 @@ void CreateSampledArc(HWND map, ImportContext& context, OBJHANDLE* blockSlot,
     AppendArc(curve, {centre.x, centre.y}, radius, start, sweep, true, &axes, centre.z);
     if (whole)
         curve.points.back() = curve.points.front();
-    CreateCurveObject(map, context, blockSlot, context.currentLayerName, curve.points, whole);
+    OBJHANDLE object =
+        CreateCurveObject(map, context, blockSlot, context.currentLayerName, curve.points, whole);
+    if (blockSlot)
+        RecordPlaneHeight(context, object, axes, centre);
 }
 
 } // namespace
@@ -73,9 +77,12 @@ bool CreatePlaneArc(HWND map, ImportContext& context, OBJHANDLE* blockSlot, cons
             return false;
         // Mirrored, the arc runs the other way round: from the mirror of its end angle to the
         // mirror of its start angle.
-        AddToBlock(map, blockSlot,
-                   m_ArcCreate(map, x, y, *mapRadius, NormalisedDegrees(180.0 - endDegrees),
-                               NormalisedDegrees(180.0 - startDegrees), kArcQuality));
+        const double start = NormalisedDegrees(180.0 - endDegrees);
+        const double end = NormalisedDegrees(180.0 - startDegrees);
+        OBJHANDLE arc = m_ArcCreate(map, x, y, *mapRadius, start, end, kArcQuality);
+        AddToBlock(map, blockSlot, arc);
+        if (blockSlot)
+            RecordArc(context, arc, {x, y}, *mapRadius, start, end, -centre.z);
         return true;
     }
     double sweep = std::fmod(endDegrees - startDegrees, 360.0);
@@ -97,7 +104,10 @@ bool CreatePlaneCircle(HWND map, ImportContext& context, OBJHANDLE* blockSlot,
         const auto mapRadius = ToMapLength(context, radius);
         if (!MapCentre(context, blockSlot == nullptr, *axes, centre, x, y) || !mapRadius)
             return false;
-        AddToBlock(map, blockSlot, map_Circle_Create_AsPolygon(map, x, y, *mapRadius, kArcQuality));
+        OBJHANDLE circle = map_Circle_Create_AsPolygon(map, x, y, *mapRadius, kArcQuality);
+        AddToBlock(map, blockSlot, circle);
+        if (blockSlot)
+            RecordPlaneHeight(context, circle, *axes, centre);
         return true;
     }
     CreateSampledArc(map, context, blockSlot, *axes, centre, radius, 0.0, 2.0 * std::numbers::pi,

@@ -51,25 +51,20 @@ struct AttributeFields {
 // level or inside a block definition. An attribute coordinate is never refused: a malformed
 // value, and one that is no map coordinate (not finite, or outside the 32-bit map), counts as a
 // file value of 0, which still gets the offset.
-std::int32_t AttributeCoordinate(const ImportContext& context, const GroupPair& pair, Axis axis) {
+std::int32_t AttributeCoordinate(const ImportContext& context, const CheckedNumber& number,
+                                 Axis axis) {
     constexpr bool kShifted = true;
-    const auto converted = ToMapUnits(context, CheckNumber(pair.value).value, axis, kShifted);
+    const auto converted = ToMapUnits(context, number.value, axis, kShifted);
     return converted ? *converted : ToMapUnits(context, 0.0, axis, kShifted).value_or(0);
 }
 
-void TakeGroup(const ImportContext& context, const GroupPair& pair, AttributeFields& fields) {
+void TakeGroup(const GroupPair& pair, AttributeFields& fields) {
     switch (pair.code) {
     case 1:
         fields.value.assign(pair.value);
         break;
     case 2:
         fields.tag.assign(pair.value);
-        break;
-    case 10:
-        fields.x = AttributeCoordinate(context, pair, Axis::X);
-        break;
-    case 20:
-        fields.y = AttributeCoordinate(context, pair, Axis::Y);
         break;
     default:
         break; // z, layer, style, flags and code 0 of unread entities do not reach the table
@@ -107,7 +102,16 @@ AttributesEnd ReadAttributes(GroupReader& reader, GroupPair& pair, const ImportC
             Deliver(fields, sink, texts);
             return AttributesEnd::Keyword;
         }
-        TakeGroup(context, pair, fields);
+        if (pair.code == 10 || pair.code == 20) {
+            // The coordinate is checked once, for the table's row and the extended import's text.
+            const CheckedNumber number = CheckNumber(pair.value);
+            (pair.code == 10 ? fields.x : fields.y) =
+                AttributeCoordinate(context, number, pair.code == 10 ? Axis::X : Axis::Y);
+            if (texts)
+                texts->TakeInsertion(pair.code, number);
+            continue;
+        }
+        TakeGroup(pair, fields);
         if (texts)
             texts->Take(pair);
     }
