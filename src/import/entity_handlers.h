@@ -9,15 +9,16 @@
 // The type of every handler: an EntityHandler without the pointer.
 using EntityHandlerFunction = std::remove_pointer_t<EntityHandler>;
 
-// LINE, ARC, CIRCLE, POINT and TEXT read their groups with ReadCheckedEntity or its loop: the
-// entity ends at the first pair with code 0 or a keyword, and a malformed checked value drops
-// it. Three classic handlers end their entities by other rules:
+// LINE, ARC, CIRCLE and POINT read their groups with ReadCheckedEntity (entity_reading.h), TEXT
+// with the same NextEntityGroup step: the entity ends at the first pair with code 0 or a
+// keyword, and a malformed checked value drops it, nothing being created. Three classic
+// handlers end their entities by other rules:
 // - POLYLINE: the header ends only at a keyword (a code-0 pair without one does not end it), and
 //   the entity then goes on through its VERTEX and SEQEND pairs, a run made at each SEQEND; it
 //   ends at the first other keyword.
 // - LWPOLYLINE: a malformed vertex coordinate counts as 0 and stops reading after its group,
-//   and the object is made from the vertices read so far: its vertices are taken as they come,
-//   bounded by group 90, not gathered into checked fields.
+//   and the object is still made from the vertices read so far: its vertices are taken as they
+//   come, bounded by group 90, not gathered into fields that must all be well formed.
 // - INSERT: its ATTRIB ... SEQEND pairs belong to it (after SEQEND its own groups are read on),
 //   and a malformed value stops reading after the pair, the block still being placed.
 EntityHandlerFunction ImportLine, ImportPolyline, ImportLwPolyline, ImportArc, ImportCircle,
