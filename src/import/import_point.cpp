@@ -20,7 +20,9 @@ struct PointSymbol {
 constexpr std::uint32_t kCentredFlags = 5;
 constexpr std::uint32_t kDefaultColor = 0xFFFFFFFFu;
 
-// The group codes of the position, x then y.
+enum PointField : std::size_t { kX, kY };
+
+// The group codes of the fields, in field order.
 constexpr std::array<std::int32_t, 2> kPointCodes{10, 20};
 
 // A text setting, or its default, which is then written back so that the next import finds it.
@@ -50,13 +52,13 @@ std::int32_t ImportPoint(HWND map, GroupReader& reader, GroupPair& pair, ImportC
     // Group 30 is never looked at: a point is always imported as a 2-D text. A malformed
     // coordinate drops the POINT; its pair stays current.
     if (!ReadCheckedEntity(reader, pair, kPointCodes, layerName, fields, SkipOtherGroup) ||
-        !fields.Given({0, 1}))
+        !fields.Given({kX, kY}))
         return 0;
     TakeLayerStep(map, context, layerName);
 
     const bool topLevel = blockSlot == nullptr;
-    const auto mapX = ToMapUnits(context, fields[0], Axis::X, topLevel);
-    const auto mapY = ToMapUnits(context, fields[1], Axis::Y, topLevel);
+    const auto mapX = ToMapUnits(context, fields[kX], Axis::X, topLevel);
+    const auto mapY = ToMapUnits(context, fields[kY], Axis::Y, topLevel);
     if (!mapX || !mapY)
         return 0; // not finite or outside the map's 32-bit range: malformed, nothing created
 
