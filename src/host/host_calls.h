@@ -17,7 +17,7 @@ T ReadUnaligned(const void* record, std::size_t offset) {
     return value;
 }
 
-// The literal arguments of map_layer_Set, map_layer_Create and map_group_Get.
+// The literal arguments of map_layer_Set, map_layer_Create, map_layer_Search and map_group_Get.
 namespace layer_call {
 inline constexpr std::int32_t kAnyNumber = -1;           // number: any, or left as it is
 inline constexpr std::uint32_t kUnchanged = 0xFFFFFFFFu; // attributes 7, 8 and 10: kept

@@ -43,7 +43,7 @@ class IniData {
 };
 
 std::string CurrentLayerName(HWND map) {
-    OBJHANDLE layer = map_layer_Search(map, -1, nullptr);
+    OBJHANDLE layer = map_layer_Search(map, layer_call::kAnyNumber, nullptr);
     if (!layer)
         return {};
     char name[128] = {};
