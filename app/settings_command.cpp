@@ -4,6 +4,7 @@
 
 #include "host/vexcore.h"
 #include "host/win32.h"
+#include "import/import_settings.h"
 
 #include <algorithm>
 #include <array>
@@ -11,6 +12,7 @@
 #include <cmath>
 #include <cstdio>
 #include <strings.h>
+#include <vector>
 
 namespace dxfcnv {
 
@@ -41,50 +43,52 @@ constexpr std::string_view kUsage =
     "Names are matched without regard to case. Exit status: 0 done, 1 the value could not be\n"
     "stored, 2 unknown name or a value that is not of the setting's type.\n";
 
-constexpr const char* kImportSection = "Converters\\Imports\\Dxf";
+constexpr const char* kImportSection = kImportSettingsSection;
 constexpr const char* kPointKey = "Software\\Orv\\Vexa 8.0\\Settings\\Point";
-constexpr std::size_t kIniFileMaxLength = 255;
 
-enum class ValueType { Real, Integer, Text };
+using ValueType = SettingType;
 enum class Store { ImportSettings, PointRegistry };
 
 struct Setting {
     std::string_view name;
     ValueType type;
     Store store;
-    std::string_view defaultValue;
+    std::string defaultValue;
     std::size_t maxLength; // texts only; 0 for no limit
 };
-
-constexpr std::array kSettings{
-    Setting{"Multiplier", ValueType::Real, Store::ImportSettings, "1", 0},
-    Setting{"XOffset", ValueType::Integer, Store::ImportSettings, "0", 0},
-    Setting{"YOffset", ValueType::Integer, Store::ImportSettings, "0", 0},
-    Setting{"ZOffset", ValueType::Integer, Store::ImportSettings, "0", 0},
-    Setting{"SetLayerOrderFromIniFile", ValueType::Integer, Store::ImportSettings, "1", 0},
-    Setting{"UseBlock", ValueType::Integer, Store::ImportSettings, "1", 0},
-    Setting{"Group polylines after SEQEND", ValueType::Integer, Store::ImportSettings, "1", 0},
-    Setting{"Attributes into one column", ValueType::Integer, Store::ImportSettings, "1", 0},
-    Setting{"IniFile", ValueType::Text, Store::ImportSettings, "dxf.ini", kIniFileMaxLength},
-    Setting{"ExtendedEntities", ValueType::Integer, Store::ImportSettings, "0", 0},
-    Setting{"MaxInsertedObjects", ValueType::Integer, Store::ImportSettings, "0", 0},
-    Setting{"Symbol", ValueType::Text, Store::PointRegistry, "X", 0},
-    Setting{"FontName", ValueType::Text, Store::PointRegistry, "Arial", 0},
-    Setting{"FontSize", ValueType::Integer, Store::PointRegistry, "10", 0},
-};
-
-const Setting* FindSetting(const std::string& name) {
-    const auto found = std::find_if(kSettings.begin(), kSettings.end(), [&](const Setting& s) {
-        return s.name.size() == name.size() &&
-               ::strncasecmp(s.name.data(), name.c_str(), name.size()) == 0;
-    });
-    return found == kSettings.end() ? nullptr : &*found;
-}
 
 std::string RealText(double value) {
     std::array<char, 32> buffer{};
     const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
     return std::string(buffer.data(), result.ptr);
+}
+
+// The import settings as their table gives them, then the point symbol settings.
+const std::vector<Setting>& Settings() {
+    static const std::vector<Setting> settings = [] {
+        std::vector<Setting> list;
+        for (const SettingDefinition& d : kImportSettings) {
+            const std::string defaultValue =
+                d.type == SettingType::Double    ? RealText(d.defaultNumber)
+                : d.type == SettingType::Integer ? std::to_string(static_cast<int>(d.defaultNumber))
+                                                 : std::string(d.defaultText);
+            list.push_back({d.name, d.type, Store::ImportSettings, defaultValue, d.maxLength});
+        }
+        list.push_back({"Symbol", ValueType::Text, Store::PointRegistry, "X", 0});
+        list.push_back({"FontName", ValueType::Text, Store::PointRegistry, "Arial", 0});
+        list.push_back({"FontSize", ValueType::Integer, Store::PointRegistry, "10", 0});
+        return list;
+    }();
+    return settings;
+}
+
+const Setting* FindSetting(const std::string& name) {
+    const std::vector<Setting>& settings = Settings();
+    const auto found = std::find_if(settings.begin(), settings.end(), [&](const Setting& s) {
+        return s.name.size() == name.size() &&
+               ::strncasecmp(s.name.data(), name.c_str(), name.size()) == 0;
+    });
+    return found == settings.end() ? nullptr : &*found;
 }
 
 // Strict conversions: the whole text must be the number.
@@ -166,7 +170,7 @@ std::optional<std::string> ReadPointSetting(const Setting& setting) {
 std::optional<std::string> ReadImportSetting(const Setting& setting) {
     const std::string name(setting.name);
     switch (setting.type) {
-    case ValueType::Real: {
+    case ValueType::Double: {
         double value = 0.0;
         if (m_RegValueGet(kImportSection, name.c_str(), &value) == 0) {
             return std::nullopt;
@@ -219,7 +223,7 @@ bool WritePointSetting(const Setting& setting, const std::string& text) {
 bool WriteImportSetting(const Setting& setting, const std::string& text) {
     const std::string name(setting.name);
     switch (setting.type) {
-    case ValueType::Real:
+    case ValueType::Double:
         return m_RegValueSet(kImportSection, name.c_str(), *ParseReal(text)) != 0;
     case ValueType::Integer:
         return m_RegValueSet(kImportSection, name.c_str(), *ParseInteger(text)) != 0;
@@ -233,7 +237,7 @@ bool WriteImportSetting(const Setting& setting, const std::string& text) {
 std::optional<std::string> CheckValue(const Setting& setting, const std::string& text) {
     const std::string quoted = "\"" + std::string(setting.name) + "\"";
     switch (setting.type) {
-    case ValueType::Real:
+    case ValueType::Double:
         if (!ParseReal(text)) {
             return quoted + " needs a finite real number, not \"" + text + "\"";
         }
@@ -255,7 +259,7 @@ std::optional<std::string> CheckValue(const Setting& setting, const std::string&
 void ListSettings() {
     std::string text;
     std::optional<Store> store;
-    for (const Setting& setting : kSettings) {
+    for (const Setting& setting : Settings()) {
         if (store != setting.store) {
             store = setting.store;
             text += setting.store == Store::ImportSettings

@@ -2,11 +2,14 @@
 // map documents and their summaries. Every run gets a configuration folder of its own.
 #include "test_support.h"
 
+#include "import/import_settings.h"
+
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -263,7 +266,56 @@ TEST_F(CliTest, ExtendedImportIsASettingOrAFlagForOneRun) {
     EXPECT_EQ(stored.out, flagged.out);
 }
 
+std::string Trim(std::string_view text) {
+    const auto first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos)
+        return {};
+    return std::string(text.substr(first, text.find_last_not_of(' ') - first + 1));
+}
+
+// The cells after the name of each "name = value" line of a settings listing (separator '='),
+// or of each "| name, name | type | default | effect |" row of the README (separator '|').
+std::map<std::string, std::vector<std::string>> Rows(const std::string& text, char separator) {
+    std::map<std::string, std::vector<std::string>> rows;
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        if (separator == '|' && !line.starts_with("| "))
+            continue;
+        std::vector<std::string> cells;
+        std::istringstream parts(separator == '|' ? line.substr(1) : line);
+        for (std::string cell; std::getline(parts, cell, separator);)
+            cells.push_back(Trim(cell));
+        if (cells.size() < 2)
+            continue;
+        std::istringstream names(cells[0]);
+        for (std::string name; std::getline(names, name, ',');)
+            rows[Trim(name)] = std::vector<std::string>(cells.begin() + 1, cells.end());
+    }
+    return rows;
+}
+
+// The settings table gives what a fresh configuration lists and what the README's table says.
 TEST_F(CliTest, AFreshConfigurationGivesTheDefaults) {
+    const CliRun list = Run({"settings"});
+    ASSERT_EQ(list.exitCode, 0);
+    const auto listed = Rows(list.out, '=');
+    const auto readme = Rows(ReadText(fs::path(DXFCNV_SOURCE_DIR) / "README.md"), '|');
+    const char* typeNames[] = {"real", "integer", "text"};
+    for (const SettingDefinition& setting : kImportSettings) {
+        SCOPED_TRACE(setting.name);
+        ASSERT_TRUE(listed.contains(setting.name) && readme.contains(setting.name));
+        const std::string shown = listed.at(setting.name).at(0);
+        ASSERT_TRUE(shown.ends_with(" (default)"));
+        const std::string& documented = readme.at(setting.name).at(1);
+        EXPECT_EQ(readme.at(setting.name).at(0), typeNames[static_cast<int>(setting.type)]);
+        if (setting.type == SettingType::Text) {
+            EXPECT_EQ(shown, std::string(setting.defaultText) + " (default)");
+            EXPECT_EQ(documented, setting.defaultText);
+        } else {
+            EXPECT_EQ(std::stod(shown), setting.defaultNumber);
+            EXPECT_EQ(std::stod(documented), setting.defaultNumber);
+        }
+    }
     for (const auto& [name, value] : {std::pair{"IniFile", "dxf.ini\n"}, {"FontSize", "10\n"}}) {
         const CliRun result = Run({"settings", name});
         EXPECT_EQ(result.exitCode, 0);

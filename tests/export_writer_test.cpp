@@ -23,7 +23,7 @@ using testing_support::TempHome;
 // Writes the groups into a new file through a writer and gives the file's bytes.
 std::string Written(const TempHome& home, const std::function<void(DxfWriter&)>& write) {
     const fs::path path = home.Path() / "groups.dxf";
-    DxfWriter writer(nullptr);
+    DxfWriter writer;
     EXPECT_TRUE(writer.Open(path.c_str()));
     write(writer);
     EXPECT_TRUE(writer.Commit());
@@ -164,7 +164,7 @@ class SafeReplace : public ::testing::Test {
 };
 
 TEST_F(SafeReplace, TargetKeepsItsOldContentUntilTheCommit) {
-    DxfWriter writer(nullptr);
+    DxfWriter writer;
     ASSERT_TRUE(writer.Open(target_.c_str()));
     for (int i = 0; i < 200000; ++i) // past the buffer: some groups have reached a file
         writer.WriteStringGroup(0, "VERTEX");
@@ -175,7 +175,7 @@ TEST_F(SafeReplace, TargetKeepsItsOldContentUntilTheCommit) {
 }
 
 TEST_F(SafeReplace, ReplacedFileKeepsItsPermissions) {
-    DxfWriter writer(nullptr);
+    DxfWriter writer;
     ASSERT_TRUE(writer.Open(target_.c_str()));
     writer.WriteStringGroup(0, "EOF");
     ASSERT_TRUE(writer.Commit());
@@ -185,14 +185,14 @@ TEST_F(SafeReplace, ReplacedFileKeepsItsPermissions) {
 
 TEST_F(SafeReplace, AbandonedOrUncommittedWriterLeavesTheTargetAndNoTemporaryFile) {
     {
-        DxfWriter abandoned(nullptr);
+        DxfWriter abandoned;
         ASSERT_TRUE(abandoned.Open(target_.c_str()));
         abandoned.WriteStringGroup(0, "SECTION");
         abandoned.Abandon();
         EXPECT_FALSE(abandoned.Commit());
     }
     {
-        DxfWriter uncommitted(nullptr);
+        DxfWriter uncommitted;
         ASSERT_TRUE(uncommitted.Open(target_.c_str()));
         uncommitted.WriteStringGroup(0, "SECTION");
     }
@@ -203,7 +203,7 @@ TEST_F(SafeReplace, AbandonedOrUncommittedWriterLeavesTheTargetAndNoTemporaryFil
 TEST_F(SafeReplace, SymbolicLinkStaysAndTheFileItNamesIsReplaced) {
     const fs::path link = home_.Path() / "link.dxf";
     fs::create_symlink(target_, link);
-    DxfWriter writer(nullptr);
+    DxfWriter writer;
     ASSERT_TRUE(writer.Open(link.c_str()));
     writer.WriteStringGroup(0, "EOF");
     ASSERT_TRUE(writer.Commit());

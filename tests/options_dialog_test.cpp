@@ -2,6 +2,7 @@
 // types, clicks and answers the message boxes, then the settings it stored.
 #include "test_support.h"
 
+#include "import/numbers.h"
 #include "module/exports.h"
 #include "options/field_numbers.h"
 #include "options/resource.h"
@@ -353,7 +354,7 @@ TEST(OptionsNumbers, LeadingDecimalReadsLikeTheRuntimeWithoutItsFaults) {
         EXPECT_EQ(LeadingDecimal(text), expected) << '"' << text << '"';
 }
 
-TEST(OptionsNumbers, LeadingIntegerStopsAtTheFirstNonDigitAndHoldsTheRange) {
+TEST(OptionsNumbers, OffsetsStopAtTheFirstNonDigitAndHoldTheRange) {
     const std::pair<const char*, std::int32_t> cases[] = {
         {"12.7", 12},
         {"x1", 0},
@@ -364,7 +365,7 @@ TEST(OptionsNumbers, LeadingIntegerStopsAtTheFirstNonDigitAndHoldsTheRange) {
         {"1e3", 1},
     };
     for (const auto& [text, expected] : cases)
-        EXPECT_EQ(LeadingInteger(text), expected) << '"' << text << '"';
+        EXPECT_EQ(ParseInt(text), expected) << '"' << text << '"';
 }
 
 TEST(OptionsNumbers, FormatMultiplierGivesThreeDecimalsAndNeverOverflows) {

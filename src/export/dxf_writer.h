@@ -18,15 +18,12 @@
 // as /dev/full, a pipe) is written directly, since it cannot be replaced by a rename.
 class DxfWriter {
   public:
-    explicit DxfWriter(HWND map) : map_(map) {}
+    DxfWriter() = default;
     // Closes a file that is still open; an export that was not committed leaves no temporary
     // file behind.
     ~DxfWriter();
     DxfWriter(const DxfWriter&) = delete;
     DxfWriter& operator=(const DxfWriter&) = delete;
-
-    // The map window being exported; the coordinate rule takes the map's unit from it.
-    HWND Map() const { return map_; }
 
     // Prepares the output for `path`: true when the target can be written. A missing folder,
     // a folder as target, a target without write permission or a temporary file that cannot be
@@ -59,7 +56,6 @@ class DxfWriter {
     bool CloseFile();
     void DiscardTemporary();
 
-    HWND map_;
     std::FILE* file_ = nullptr;
     std::filesystem::path target_;
     std::filesystem::path temporary_; // empty when the target is written directly

@@ -1,6 +1,7 @@
 #include "export/export_operation.h"
 
 #include "export/sections.h"
+#include "host/host_calls.h"
 #include "host/window_record.h"
 #include "module/string_table.h"
 
@@ -10,9 +11,7 @@
 namespace {
 
 void TellUser(HWND map, ModuleString problem) {
-    const std::string caption = LoadModuleString(ModuleString::DxfExport);
-    const std::string text = LoadModuleString(problem);
-    MessageBoxA(map, text.c_str(), caption.c_str(), MB_OK);
+    ShowMessageBox(map, LoadModuleString(problem), LoadModuleString(ModuleString::DxfExport));
 }
 
 // The sections in their fixed order, then the end of the file. Memory that runs out midway
@@ -31,12 +30,13 @@ void WriteDrawing(ExportContext& context, DxfWriter& writer) {
 } // namespace
 
 std::int32_t RunExport(HWND map, const char* path) {
-    DxfWriter writer(map);
+    DxfWriter writer;
     ExportContext context{map, 1, WindowObjectDatabase(map)};
     if (!writer.Open(path)) {
         TellUser(map, ModuleString::FileOpening);
         return 0;
     }
+    context.unitFactor = UnitFactor(map);
     WriteDrawing(context, writer);
     if (!writer.Commit())
         TellUser(map, ModuleString::FileWriting);

@@ -37,7 +37,7 @@ std::int32_t WriteHeaderSection(ExportContext& context, DxfWriter& writer) {
     writer.WriteStringGroup(2, "HEADER");
     for (const char* comment : kHeaderComments)
         writer.WriteStringGroup(999, comment);
-    const double factor = UnitFactor(writer.Map());
+    const double factor = context.unitFactor;
     // The limits repeat the extent.
     WritePointVariable(writer, "$EXTMIN", extent.min, factor);
     WritePointVariable(writer, "$EXTMAX", extent.max, factor);

@@ -1,5 +1,7 @@
 #include "export/layer_names.h"
 
+#include "host/host_calls.h"
+
 #include <array>
 #include <charconv>
 #include <cstring>
@@ -17,13 +19,6 @@ constexpr std::array<bool, 256> MakeReplacedTable() {
 }
 constexpr std::array<bool, 256> kReplaced = MakeReplacedTable();
 
-template <typename T>
-T ReadAt(const unsigned char* record, std::size_t offset) {
-    T value{};
-    std::memcpy(&value, record + offset, sizeof value);
-    return value;
-}
-
 } // namespace
 
 std::int32_t SanitizeLayerName(char* destination, const char* source, std::int32_t maximumLength) {
@@ -40,7 +35,7 @@ bool ReadLayerFields(DBHANDLE database, OBJHANDLE layer, LayerFields& fields) {
     const auto* record = static_cast<const unsigned char*>(OBJectLock(database, layer));
     if (!record)
         return false;
-    fields.number = ReadAt<std::int32_t>(record, layer_record::kNumber);
+    fields.number = ReadUnaligned<std::int32_t>(record, layer_record::kNumber);
     // The name field may fill its 48 bytes without a terminator; the copy always has one.
     constexpr std::size_t nameRoom = layer_record::kNameEnd - layer_record::kName;
     std::memcpy(fields.name, record + layer_record::kName, nameRoom);

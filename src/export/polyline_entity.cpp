@@ -41,8 +41,7 @@ MAP3D_COORDPT WithZ(const MAP3D_COORDPT& point) {
 
 template <typename Point>
 void WriteVertices(DxfWriter& writer, const std::vector<Point>& points, const char* layerName,
-                   bool is3d) {
-    const double factor = UnitFactor(writer.Map());
+                   bool is3d, double factor) {
     for (const Point& stored : points) {
         const MAP3D_COORDPT point = WithZ(stored);
         writer.WriteStringGroup(0, "VERTEX");
@@ -57,17 +56,18 @@ void WriteVertices(DxfWriter& writer, const std::vector<Point>& points, const ch
 // The whole entity for points of one dimension; the head carries no coordinates and no 3-D
 // flag, only 70 = 1 for a closed object.
 template <typename Point>
-std::int32_t WritePolylineWith(DxfWriter& writer, OBJHANDLE object, const char* layerName,
-                               PointGetter<Point> getter, bool closed, bool is3d) {
+std::int32_t WritePolylineWith(const ExportContext& context, DxfWriter& writer, OBJHANDLE object,
+                               const char* layerName, PointGetter<Point> getter, bool closed,
+                               bool is3d) {
     std::vector<Point> points;
-    if (!FetchPoints(writer.Map(), object, getter, points))
+    if (!FetchPoints(context.map, object, getter, points))
         return 0;
     writer.WriteStringGroup(0, "POLYLINE");
     writer.WriteStringGroup(8, layerName);
     if (closed)
         writer.WriteIntGroup(70, 1);
     writer.WriteIntGroup(66, 1);
-    WriteVertices(writer, points, layerName, is3d);
+    WriteVertices(writer, points, layerName, is3d, context.unitFactor);
     writer.WriteStringGroup(0, "SEQEND");
     return 1;
 }
@@ -82,9 +82,10 @@ std::int32_t WritePolylineEntity(ExportContext& context, DxfWriter& writer, OBJH
         return 0;
     const bool closed = type == kTypePolygon;
     if (is3d)
-        return WritePolylineWith<MAP3D_COORDPT>(writer, object, layerName,
+        return WritePolylineWith<MAP3D_COORDPT>(context, writer, object, layerName,
                                                 closed ? map3d_polygon_Get : map3d_polyline_Get,
                                                 closed, true);
-    return WritePolylineWith<MAP_COORDPT>(
-        writer, object, layerName, closed ? map_polygon_Get : map_polyline_Get, closed, false);
+    return WritePolylineWith<MAP_COORDPT>(context, writer, object, layerName,
+                                          closed ? map_polygon_Get : map_polyline_Get, closed,
+                                          false);
 }

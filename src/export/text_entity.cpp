@@ -91,8 +91,8 @@ void WritePosition(DxfWriter& writer, std::int32_t firstCode, const MAP3D_COORDP
 // What a TEXT carries after its insertion point: the alignment point (always the insertion
 // point), the height, the angles in whole degrees and the justification.
 void WriteTextDetails(ExportContext& context, DxfWriter& writer, const TextAttributes& attributes,
-                      bool is3d, double factor) {
-    WritePosition(writer, 11, attributes.position, is3d, factor);
+                      bool is3d) {
+    WritePosition(writer, 11, attributes.position, is3d, context.unitFactor);
     // The height stays in map units: the factor applies to coordinates only.
     writer.WriteRealGroup(40, PointSizeToMap(context.map, attributes.size) * kHeightPerMapSize);
     if (attributes.rotation != 0)
@@ -124,9 +124,8 @@ std::int32_t WriteTextEntity(ExportContext& context, DxfWriter& writer, OBJHANDL
     writer.WriteStringGroup(8, layerName);
     if (!isPoint)
         writer.WriteStringGroup(1, text.c_str());
-    const double factor = UnitFactor(writer.Map());
-    WritePosition(writer, 10, attributes.position, is3d, factor);
+    WritePosition(writer, 10, attributes.position, is3d, context.unitFactor);
     if (!isPoint)
-        WriteTextDetails(context, writer, attributes, is3d, factor);
+        WriteTextDetails(context, writer, attributes, is3d);
     return 1;
 }

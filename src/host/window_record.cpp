@@ -1,6 +1,6 @@
 #include "host/window_record.h"
 
-#include <cstring>
+#include "host/host_calls.h"
 
 #if defined(_WIN32)
 
@@ -23,41 +23,32 @@ const unsigned char* Record(HWND map) {
     return reinterpret_cast<const unsigned char*>(GetWindowLongA(map, kWindowRecordIndex));
 #endif
 }
-
-template <typename T>
-T ReadField(const unsigned char* base, std::size_t offset) {
-    T value{};
-    std::memcpy(&value, base + offset, sizeof value);
-    return value;
-}
 } // namespace
 
 DBHANDLE WindowObjectDatabase(HWND map) {
     const unsigned char* record = Record(map);
-    return record ? ReadField<DBHANDLE>(record, kDatabaseOffset) : nullptr;
+    return record ? ReadUnaligned<DBHANDLE>(record, kDatabaseOffset) : nullptr;
 }
 
 PMHANDLE WindowPresentation(HWND map) {
     const unsigned char* record = Record(map);
-    return record ? ReadField<PMHANDLE>(record, kPresentationOffset) : nullptr;
+    return record ? ReadUnaligned<PMHANDLE>(record, kPresentationOffset) : nullptr;
 }
 
 std::int32_t WindowUnitId(HWND map) {
     PMHANDLE pm = WindowPresentation(map);
-    return pm ? ReadField<std::int32_t>(reinterpret_cast<const unsigned char*>(pm), kUnitIdOffset)
-              : 0;
+    return pm ? ReadUnaligned<std::int32_t>(pm, kUnitIdOffset) : 0;
 }
 
 std::int32_t WindowTextBase(HWND map) {
     const unsigned char* record = Record(map);
     if (!record)
         return 0;
-    HGLOBAL memory = ReadField<HGLOBAL>(record, kTextMemoryOffset);
+    HGLOBAL memory = ReadUnaligned<HGLOBAL>(record, kTextMemoryOffset);
     const void* block = memory ? GlobalLock(memory) : nullptr;
     if (!block)
         return 0;
-    const auto value =
-        ReadField<std::int32_t>(static_cast<const unsigned char*>(block), kTextBaseOffset);
+    const auto value = ReadUnaligned<std::int32_t>(block, kTextBaseOffset);
     GlobalUnlock(memory);
     return value;
 }

@@ -276,7 +276,6 @@ OBJHANDLE CreateCurveObject(HWND map, ImportContext& context, OBJHANDLE* blockSl
     if (!ToMapPoints(context, blockSlot == nullptr, points, mapPoints))
         return nullptr;
     OBJHANDLE object = CreateRunObject(map, mapPoints, closed);
-    if (blockSlot && object)
-        AddToGroup(map, blockSlot, object);
+    AddToGroup(map, blockSlot, object);
     return object;
 }

@@ -4,46 +4,29 @@
 
 #include "import/import_context.h"
 
-std::int32_t ImportLine(HWND map, GroupReader& reader, GroupPair& pair, ImportContext& context,
-                        OBJHANDLE* blockSlot);
-std::int32_t ImportPolyline(HWND map, GroupReader& reader, GroupPair& pair, ImportContext& context,
-                            OBJHANDLE* blockSlot);
-std::int32_t ImportLwPolyline(HWND map, GroupReader& reader, GroupPair& pair,
-                              ImportContext& context, OBJHANDLE* blockSlot);
-std::int32_t ImportArc(HWND map, GroupReader& reader, GroupPair& pair, ImportContext& context,
-                       OBJHANDLE* blockSlot);
-std::int32_t ImportCircle(HWND map, GroupReader& reader, GroupPair& pair, ImportContext& context,
-                          OBJHANDLE* blockSlot);
-std::int32_t ImportPoint(HWND map, GroupReader& reader, GroupPair& pair, ImportContext& context,
-                         OBJHANDLE* blockSlot);
-std::int32_t ImportText(HWND map, GroupReader& reader, GroupPair& pair, ImportContext& context,
-                        OBJHANDLE* blockSlot);
-std::int32_t ImportInsert(HWND map, GroupReader& reader, GroupPair& pair, ImportContext& context,
-                          OBJHANDLE* blockSlot);
+#include <type_traits>
+
+// The type of every handler: an EntityHandler without the pointer.
+using EntityHandlerFunction = std::remove_pointer_t<EntityHandler>;
+
+// LINE, ARC, CIRCLE and POINT read their groups with ReadCheckedEntity (entity_reading.h), TEXT
+// with the same NextEntityGroup step: the entity ends at the first pair with code 0 or a
+// keyword, and a malformed checked value drops it, nothing being created. Three classic
+// handlers end their entities by other rules:
+// - POLYLINE: the header ends only at a keyword (a code-0 pair without one does not end it), and
+//   the entity then goes on through its VERTEX and SEQEND pairs, a run made at each SEQEND; it
+//   ends at the first other keyword.
+// - LWPOLYLINE: a malformed vertex coordinate counts as 0 and stops reading after its group,
+//   and the object is still made from the vertices read so far: its vertices are taken as they
+//   come, bounded by group 90, not gathered into fields that must all be well formed.
+// - INSERT: its ATTRIB ... SEQEND pairs belong to it (after SEQEND its own groups are read on),
+//   and a malformed value stops reading after the pair, the block still being placed.
+EntityHandlerFunction ImportLine, ImportPolyline, ImportLwPolyline, ImportArc, ImportCircle,
+    ImportPoint, ImportText, ImportInsert;
 
 // Handlers of the extended import, found by name through ExtendedEntityHandlerFor.
-std::int32_t ImportEllipse(HWND map, GroupReader& reader, GroupPair& pair, ImportContext& context,
-                           OBJHANDLE* blockSlot);
-std::int32_t ImportSpline(HWND map, GroupReader& reader, GroupPair& pair, ImportContext& context,
-                          OBJHANDLE* blockSlot);
-std::int32_t ImportSolid(HWND map, GroupReader& reader, GroupPair& pair, ImportContext& context,
-                         OBJHANDLE* blockSlot);
-std::int32_t ImportFace3d(HWND map, GroupReader& reader, GroupPair& pair, ImportContext& context,
-                          OBJHANDLE* blockSlot);
-std::int32_t ImportLeader(HWND map, GroupReader& reader, GroupPair& pair, ImportContext& context,
-                          OBJHANDLE* blockSlot);
-std::int32_t ImportMline(HWND map, GroupReader& reader, GroupPair& pair, ImportContext& context,
-                         OBJHANDLE* blockSlot);
-std::int32_t ImportHatch(HWND map, GroupReader& reader, GroupPair& pair, ImportContext& context,
-                         OBJHANDLE* blockSlot);
-std::int32_t ImportMText(HWND map, GroupReader& reader, GroupPair& pair, ImportContext& context,
-                         OBJHANDLE* blockSlot);
-std::int32_t ImportDimension(HWND map, GroupReader& reader, GroupPair& pair, ImportContext& context,
-                             OBJHANDLE* blockSlot);
-std::int32_t ImportMInsert(HWND map, GroupReader& reader, GroupPair& pair, ImportContext& context,
-                           OBJHANDLE* blockSlot);
-std::int32_t ImportMultiLeader(HWND map, GroupReader& reader, GroupPair& pair,
-                               ImportContext& context, OBJHANDLE* blockSlot);
+EntityHandlerFunction ImportEllipse, ImportSpline, ImportSolid, ImportFace3d, ImportLeader,
+    ImportMline, ImportHatch, ImportMText, ImportDimension, ImportMInsert, ImportMultiLeader;
 
 // The handler for an entity keyword, or null when the keyword starts no entity the import
 // reads. INSERT has a handler only when blocks are in use.

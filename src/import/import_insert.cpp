@@ -1,3 +1,4 @@
+#include "host/host_calls.h"
 #include "host/window_record.h"
 #include "import/attribute_texts.h"
 #include "import/entity_handlers.h"
@@ -15,11 +16,7 @@
 
 namespace {
 
-constexpr std::uint32_t kUnchanged = 0xFFFFFFFFu;
-constexpr std::uint16_t kUnchanged16 = 0xFFFF;
-constexpr std::int32_t kAnyNumber = -1;
-constexpr std::int32_t kMakeCurrent = 7;
-constexpr std::int32_t kAllLevels = 1;
+using namespace layer_call;
 
 // What an INSERT reads. The insertion point is kept as the file gives it (a missing coordinate
 // is 0, as DXF defines) and converted once reading ends.
@@ -163,8 +160,8 @@ OBJHANDLE CopyBlock(HWND map, const BlockRecord& block) {
 }
 
 void MoveToLayer(HWND map, OBJHANDLE layer, const OBJHANDLE* objects, std::int32_t count) {
-    map_layer_Set(map, layer, objects, count, kAnyNumber, nullptr, kUnchanged, kUnchanged, -1,
-                  kUnchanged, kMakeCurrent, kUnchanged16, 0, 0);
+    map_layer_Set(map, layer, objects, count, kAnyNumber, nullptr, kUnchanged, kUnchanged,
+                  kUnchangedAttr9, kUnchanged, kMakeCurrent, kUnchanged16, 0, 0);
 }
 
 // Puts the copy (or, for a group, its members) on the map layer of the INSERT's layer.

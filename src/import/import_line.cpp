@@ -7,53 +7,21 @@
 
 namespace {
 
-enum LineField { kStartX, kStartY, kStartZ, kEndX, kEndY, kEndZ, kFieldCount };
+enum LineField : std::size_t { kStartX, kStartY, kStartZ, kEndX, kEndY, kEndZ };
 
-// The field a LINE group code fills, or kFieldCount for a code the LINE skips.
-constexpr LineField FieldOf(std::int32_t code) {
-    switch (code) {
-    case 10:
-        return kStartX;
-    case 20:
-        return kStartY;
-    case 30:
-        return kStartZ;
-    case 11:
-        return kEndX;
-    case 21:
-        return kEndY;
-    case 31:
-        return kEndZ;
-    default:
-        return kFieldCount;
-    }
-}
+// The group codes of the fields, in field order.
+constexpr std::array<std::int32_t, 6> kLineCodes{10, 20, 30, 11, 21, 31};
 
 } // namespace
 
 std::int32_t ImportLine(HWND map, GroupReader& reader, GroupPair& pair, ImportContext& context,
                         OBJHANDLE* blockSlot) {
     std::string layerName;
-    std::array<double, kFieldCount> fields;
-    fields.fill(kNotGiven);
-    for (;;) {
-        const EntityStep step = NextEntityGroup(reader, pair);
-        if (step == EntityStep::Exhausted)
-            return 0;
-        if (step == EntityStep::Ended)
-            break;
-        if (pair.code == 8) {
-            layerName.assign(pair.value);
-            continue;
-        }
-        const LineField field = FieldOf(pair.code);
-        if (field != kFieldCount && !StoreChecked(pair, fields[field]))
-            return 0; // a malformed coordinate drops the LINE; its pair stays current
-    }
-    for (LineField required : {kStartX, kStartY, kEndX, kEndY}) {
-        if (fields[required] == kNotGiven)
-            return 0;
-    }
+    CheckedFields<kLineCodes.size()> fields;
+    // A malformed coordinate drops the LINE; its pair stays current.
+    if (!ReadCheckedEntity(reader, pair, kLineCodes, layerName, fields, SkipOtherGroup) ||
+        !fields.Given({kStartX, kStartY, kEndX, kEndY}))
+        return 0;
     TakeLayerStep(map, context, layerName);
 
     const bool topLevel = blockSlot == nullptr;
@@ -68,7 +36,5 @@ std::int32_t ImportLine(HWND map, GroupReader& reader, GroupPair& pair, ImportCo
                                             MAP_COORDPT{*endX, *endY}};
     OBJHANDLE object = nullptr;
     map_polyline_Create(map, &object, points.data(), 2, 0);
-    if (blockSlot && object)
-        AddToGroup(map, blockSlot, object);
-    return 1;
+    return EntityCreated(map, blockSlot, object);
 }

@@ -144,11 +144,11 @@ GroupOutcome TakeGroup(const GroupPair& pair, const ImportContext& context, bool
 
 // The extended import's object of a polyline with arc segments or in a plane other than the
 // plan view: the first `count` vertices with their bulges, projected onto the plan view.
-OBJHANDLE CreateCurvedRun(HWND map, ImportContext& context, OBJHANDLE* blockSlot,
-                          const LwPolylineEntity& entity, std::size_t count) {
+void CreateCurvedRun(HWND map, ImportContext& context, OBJHANDLE* blockSlot,
+                     const LwPolylineEntity& entity, std::size_t count) {
     const auto axes = AxesForExtrusion(entity.extrusion);
     if (!axes || count == 0)
-        return nullptr; // a direction without length gives no plane: malformed
+        return; // a direction without length gives no plane: malformed
     const ObjectAxes* plane = IsWorldExtrusion(entity.extrusion) ? nullptr : &*axes;
     CurvePoints curve(context);
     const auto& raw = *entity.raw;
@@ -159,8 +159,7 @@ OBJHANDLE CreateCurvedRun(HWND map, ImportContext& context, OBJHANDLE* blockSlot
         AppendBulge(curve, {raw[i][0], raw[i][1]}, {raw[next][0], raw[next][1]}, raw[i][2], plane,
                     entity.elevation);
     }
-    return CreateCurveObject(map, context, blockSlot, entity.layerName, curve.points,
-                             entity.closed);
+    CreateCurveObject(map, context, blockSlot, entity.layerName, curve.points, entity.closed);
 }
 
 } // namespace
@@ -185,8 +184,7 @@ std::int32_t ImportLwPolyline(HWND map, GroupReader& reader, GroupPair& pair,
         CreateCurvedRun(map, context, blockSlot, entity, count); // joins the block itself
         return 0;
     }
-    OBJHANDLE object = CreateRunObject(map, std::span(entity.points.data(), count), entity.closed);
-    if (blockSlot && object)
-        AddToGroup(map, blockSlot, object);
+    AddToGroup(map, blockSlot,
+               CreateRunObject(map, std::span(entity.points.data(), count), entity.closed));
     return 0;
 }

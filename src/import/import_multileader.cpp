@@ -178,8 +178,7 @@ bool CreateLeaderLine(HWND map, const ImportContext& context, const std::vector<
         run.push_back({*x, *y});
     }
     OBJHANDLE object = CreateRunObject(map, run, false);
-    if (blockSlot && object)
-        AddToGroup(map, blockSlot, object);
+    AddToGroup(map, blockSlot, object);
     return true;
 }
 

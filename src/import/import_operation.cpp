@@ -1,5 +1,6 @@
 #include "import/import_operation.h"
 
+#include "host/host_calls.h"
 #include "host/vexcore.h"
 #include "import/sections.h"
 #include "module/string_table.h"
@@ -9,8 +10,6 @@
 #include <optional>
 
 namespace {
-
-constexpr UINT kAttributeNextRow = 1042;
 
 // The layer-mapping data of one import: the host's memory block, locked while the import runs.
 class IniData {
@@ -44,7 +43,7 @@ class IniData {
 };
 
 std::string CurrentLayerName(HWND map) {
-    OBJHANDLE layer = map_layer_Search(map, -1, nullptr);
+    OBJHANDLE layer = map_layer_Search(map, layer_call::kAnyNumber, nullptr);
     if (!layer)
         return {};
     char name[128] = {};
@@ -54,7 +53,7 @@ std::string CurrentLayerName(HWND map) {
 }
 
 std::int32_t FirstAttributeRow(HWND attributeWindow) {
-    const LRESULT row = SendMessageA(attributeWindow, kAttributeNextRow, 0, 0);
+    const LRESULT row = SendMessageA(attributeWindow, attribute_message::kNextRow, 0, 0);
     return static_cast<std::int32_t>(std::clamp<LRESULT>(
         row, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
 }
@@ -83,9 +82,8 @@ std::int32_t RunImport(HWND map, const char* path, HWND attributeWindow) {
     reader.progressWindow = map;
 
     if (!OpenReader(reader, path)) {
-        const std::string caption = LoadModuleString(ModuleString::DxfImport);
-        const std::string text = LoadModuleString(ModuleString::FileOpening);
-        MessageBoxA(map, text.c_str(), caption.c_str(), MB_OK);
+        ShowMessageBox(map, LoadModuleString(ModuleString::FileOpening),
+                       LoadModuleString(ModuleString::DxfImport));
         return 0;
     }
     // The classic import reads a binary file as text and finds nothing in it.

@@ -4,6 +4,7 @@
 #include "import/layer_resolution.h"
 #include "import/registry_settings.h"
 
+#include <array>
 #include <string>
 
 namespace {
@@ -18,6 +19,11 @@ struct PointSymbol {
 // Horizontally centred (1) plus vertically middle (4), in the alignment flags of texts.
 constexpr std::uint32_t kCentredFlags = 5;
 constexpr std::uint32_t kDefaultColor = 0xFFFFFFFFu;
+
+enum PointField : std::size_t { kX, kY };
+
+// The group codes of the fields, in field order.
+constexpr std::array<std::int32_t, 2> kPointCodes{10, 20};
 
 // A text setting, or its default, which is then written back so that the next import finds it.
 void ReadTextSetting(const RegistrySettings& settings, const char* name, std::string& value) {
@@ -42,29 +48,17 @@ std::int32_t ImportPoint(HWND map, GroupReader& reader, GroupPair& pair, ImportC
                          OBJHANDLE* blockSlot) {
     const PointSymbol point = ReadPointSymbol();
     std::string layerName;
-    double x = kNotGiven;
-    double y = kNotGiven;
-    for (;;) {
-        const EntityStep step = NextEntityGroup(reader, pair);
-        if (step == EntityStep::Exhausted)
-            return 0;
-        if (step == EntityStep::Ended)
-            break;
-        // Group 30 is never looked at: a point is always imported as a 2-D text.
-        if (pair.code == 8)
-            layerName.assign(pair.value);
-        else if (pair.code == 10 && !StoreChecked(pair, x))
-            return 0; // a malformed coordinate drops the POINT; its pair stays current
-        else if (pair.code == 20 && !StoreChecked(pair, y))
-            return 0;
-    }
-    if (x == kNotGiven || y == kNotGiven)
+    CheckedFields<kPointCodes.size()> fields;
+    // Group 30 is never looked at: a point is always imported as a 2-D text. A malformed
+    // coordinate drops the POINT; its pair stays current.
+    if (!ReadCheckedEntity(reader, pair, kPointCodes, layerName, fields, SkipOtherGroup) ||
+        !fields.Given({kX, kY}))
         return 0;
     TakeLayerStep(map, context, layerName);
 
     const bool topLevel = blockSlot == nullptr;
-    const auto mapX = ToMapUnits(context, x, Axis::X, topLevel);
-    const auto mapY = ToMapUnits(context, y, Axis::Y, topLevel);
+    const auto mapX = ToMapUnits(context, fields[kX], Axis::X, topLevel);
+    const auto mapY = ToMapUnits(context, fields[kY], Axis::Y, topLevel);
     if (!mapX || !mapY)
         return 0; // not finite or outside the map's 32-bit range: malformed, nothing created
 
@@ -73,7 +67,5 @@ std::int32_t ImportPoint(HWND map, GroupReader& reader, GroupPair& pair, ImportC
     OBJHANDLE object = nullptr;
     map_text_CreateEx(map, &object, point.symbol.c_str(), &position, point.font.c_str(), point.size,
                       0, kDefaultColor, 0, 0, kCentredFlags, 0, 0, 0);
-    if (blockSlot && object)
-        AddToGroup(map, blockSlot, object);
-    return 1;
+    return EntityCreated(map, blockSlot, object);
 }

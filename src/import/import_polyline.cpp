@@ -300,7 +300,6 @@ std::int32_t ImportPolyline(HWND map, GroupReader& reader, GroupPair& pair, Impo
     if (lastRead)
         lastRead = CollectRuns(map, reader, pair, context, blockSlot, entity);
     CreateRun(map, context, blockSlot, entity); // a run the entity ended without its SEQEND
-    if (blockSlot && entity.entitySlot)
-        AddToGroup(map, blockSlot, entity.entitySlot);
+    AddToGroup(map, blockSlot, entity.entitySlot);
     return lastRead;
 }

@@ -4,39 +4,39 @@
 
 namespace {
 
-bool ReadFlag(const char* name, bool fallback) {
-    std::int32_t value = fallback ? 1 : 0;
-    m_RegValueGet(kImportSettingsSection, name, &value);
-    return value != 0;
+std::int32_t ReadInteger(ImportSetting setting) {
+    std::int32_t value = DefaultInteger(setting);
+    m_RegValueGet(kImportSettingsSection, Definition(setting).name, &value);
+    return value;
 }
 
-std::int32_t ReadInteger(const char* name) {
-    std::int32_t value = 0;
-    m_RegValueGet(kImportSettingsSection, name, &value);
-    return value;
+bool ReadFlag(ImportSetting setting) {
+    return ReadInteger(setting) != 0;
 }
 
 } // namespace
 
 ImportSettings ReadImportSettings() {
     ImportSettings settings;
-    m_RegValueGet(kImportSettingsSection, "Multiplier", &settings.multiplier);
-    settings.xOffset = ReadInteger("XOffset");
-    settings.yOffset = ReadInteger("YOffset");
-    settings.zOffset = ReadInteger("ZOffset");
-    settings.layerOrderFromIni = ReadFlag("SetLayerOrderFromIniFile", true);
-    settings.useBlocks = ReadFlag("UseBlock", true);
-    settings.groupPolylines = ReadFlag("Group polylines after SEQEND", true);
-    settings.attributesOneColumn = ReadFlag("Attributes into one column", true);
-    settings.extendedEntities = ReadFlag("ExtendedEntities", false);
-    settings.maxInsertedObjects = ReadInteger("MaxInsertedObjects");
+    m_RegValueGet(kImportSettingsSection, Definition(ImportSetting::Multiplier).name,
+                  &settings.multiplier);
+    settings.xOffset = ReadInteger(ImportSetting::XOffset);
+    settings.yOffset = ReadInteger(ImportSetting::YOffset);
+    settings.zOffset = ReadInteger(ImportSetting::ZOffset);
+    settings.layerOrderFromIni = ReadFlag(ImportSetting::LayerOrderFromIni);
+    settings.useBlocks = ReadFlag(ImportSetting::UseBlock);
+    settings.groupPolylines = ReadFlag(ImportSetting::GroupPolylines);
+    settings.attributesOneColumn = ReadFlag(ImportSetting::AttributesOneColumn);
+    settings.extendedEntities = ReadFlag(ImportSetting::ExtendedEntities);
+    settings.maxInsertedObjects = ReadInteger(ImportSetting::MaxInsertedObjects);
     return settings;
 }
 
 std::string ReadIniFileSetting() {
+    const SettingDefinition& iniFile = Definition(ImportSetting::IniFile);
     char text[kIniFileMaxLength + 1] = {};
-    if (!m_RegValueGet(kImportSettingsSection, "IniFile", text, sizeof text))
-        return "dxf.ini";
+    if (!m_RegValueGet(kImportSettingsSection, iniFile.name, text, sizeof text))
+        return std::string(iniFile.defaultText);
     text[kIniFileMaxLength] = '\0';
     return text;
 }

@@ -17,25 +17,8 @@ namespace {
 
 enum TextField { kInsertX, kInsertY, kAlignX, kAlignY, kRotation, kOblique, kFieldCount };
 
-// The field a checked TEXT group code fills, or kFieldCount for a code without the check.
-constexpr TextField CheckedFieldOf(std::int32_t code) {
-    switch (code) {
-    case 10:
-        return kInsertX;
-    case 20:
-        return kInsertY;
-    case 11:
-        return kAlignX;
-    case 21:
-        return kAlignY;
-    case 50:
-        return kRotation;
-    case 51:
-        return kOblique;
-    default:
-        return kFieldCount;
-    }
-}
+// The group codes of the checked fields, in field order.
+constexpr std::array<std::int32_t, kFieldCount> kCheckedCodes{10, 20, 11, 21, 50, 51};
 
 struct TextEntity {
     std::string text;
@@ -88,7 +71,7 @@ bool TakeGroup(const GroupPair& pair, TextEntity& entity) {
         entity.vertical = ParseInt(pair.value);
         return true;
     default: {
-        const TextField field = CheckedFieldOf(pair.code);
+        const std::size_t field = FieldIndex(kCheckedCodes, pair.code);
         return field == kFieldCount || StoreChecked(pair, entity.fields[field]);
     }
     }
@@ -199,9 +182,7 @@ std::int32_t ImportText(HWND map, GroupReader& reader, GroupPair& pair, ImportCo
     map_text_CreateEx(map, &object, entity.text.c_str(), &position, kTextFont, *size, 0,
                       kDefaultColor, *rotation, *oblique,
                       AlignmentFlags(entity.horizontal, entity.vertical), 0, 0, 0);
-    if (blockSlot && object)
-        AddToGroup(map, blockSlot, object);
-    return 1;
+    return EntityCreated(map, blockSlot, object);
 }
 
 // The TEXT handler's rules, shared with the texts of the extended import (placed_text.h).

@@ -3,6 +3,7 @@
 // and the object count that the insertion limit is measured in.
 #pragma once
 
+#include "host/host_calls.h"
 #include "host/vexcore.h"
 #include "import/import_context.h"
 #include "import/import_limits.h"
@@ -13,15 +14,6 @@
 #include <string_view>
 #include <unordered_map>
 #include <vector>
-
-// The messages of the attribute-table window.
-namespace attribute_message {
-constexpr UINT kNextRow = 1042;    // (0, 0): sent before each row; the answer is not used
-constexpr UINT kSetCell = 1029;    // (0, AttributeCell*): sets one cell
-constexpr UINT kFindColumn = 1025; // (0, name): the index of the column of that name, or -1
-constexpr UINT kNewColumn = 1043;  // (0, 0): adds a column and gives its index
-constexpr UINT kNameColumn = 1027; // (index, name): names the column at that index
-} // namespace attribute_message
 
 // The record whose address goes with the set-cell message. `text` is zero-terminated.
 struct AttributeCell {

@@ -1,21 +1,17 @@
 #include "import/layer_resolution.h"
 
+#include "host/host_calls.h"
+
 #include <cstring>
 
 namespace {
 
+using namespace layer_call;
+
 template <typename T>
 T EntryField(const ZOVIniEntry& entry, std::size_t offset) {
-    T value{};
-    std::memcpy(&value, entry.bytes + offset, sizeof value);
-    return value;
+    return ReadUnaligned<T>(entry.bytes, offset);
 }
-
-constexpr std::int32_t kAnyNumber = -1;
-constexpr std::uint32_t kUnchanged = 0xFFFFFFFFu;
-constexpr std::uint16_t kUnchanged16 = 0xFFFF;
-constexpr std::int32_t kMakeCurrent = 7;
-constexpr std::int32_t kRenumberOnly = 3;
 
 // A layer taken earlier for a DXF layer without an entry holds a number that an entry now
 // claims: it moves to one above the highest number, and the list follows it.
@@ -23,8 +19,8 @@ void MoveLayerOutOfTheWay(HWND map, OBJHANDLE layer, std::vector<std::int32_t>& 
                           std::size_t index) {
     const std::int32_t highest = map_get_MaxLayNumber(map);
     const std::int32_t newNumber = highest < INT32_MAX ? highest + 1 : highest;
-    map_layer_Set(map, layer, nullptr, 0, newNumber, nullptr, kUnchanged, kUnchanged, -1,
-                  kUnchanged, kRenumberOnly, kUnchanged16, 0, 0);
+    map_layer_Set(map, layer, nullptr, 0, newNumber, nullptr, kUnchanged, kUnchanged,
+                  kUnchangedAttr9, kUnchanged, kRenumberOnly, kUnchanged16, 0, 0);
     list[index] = newNumber;
 }
 
@@ -49,8 +45,8 @@ OBJHANDLE ApplyEntry(HWND map, OBJHANDLE layer, const ZOVIniEntry& entry) {
 OBJHANDLE TakeLayerByName(HWND map, OBJHANDLE layer, std::int32_t number, const std::string& name,
                           std::vector<std::int32_t>* list) {
     if (layer) {
-        map_layer_Set(map, layer, nullptr, 0, kAnyNumber, nullptr, kUnchanged, kUnchanged, -1,
-                      kUnchanged, kMakeCurrent, kUnchanged16, 0, 0);
+        map_layer_Set(map, layer, nullptr, 0, kAnyNumber, nullptr, kUnchanged, kUnchanged,
+                      kUnchangedAttr9, kUnchanged, kMakeCurrent, kUnchanged16, 0, 0);
     } else {
         map_layer_Create(map, &layer, nullptr, 0, number, name.c_str(), 0, kUnchanged, 0, 1,
                          kMakeCurrent, 0, 0);

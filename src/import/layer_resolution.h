@@ -28,6 +28,14 @@ OBJHANDLE ResolveLayerByName(HWND map, ImportContext& context, std::string_view 
 // object.
 OBJHANDLE AddToGroup(HWND map, OBJHANDLE* slot, OBJHANDLE object);
 
+// The end of an entity handler that asked the host for `object`: inside a block definition
+// (`blockSlot` not null) an object that was made joins the block's group. Returns 1, the
+// handler's result for an entity read to its end, whether or not the host made the object.
+inline std::int32_t EntityCreated(HWND map, OBJHANDLE* blockSlot, OBJHANDLE object) {
+    AddToGroup(map, blockSlot, object);
+    return 1;
+}
+
 // Fields of a layer-mapping entry.
 std::int32_t EntryLayerNumber(const ZOVIniEntry& entry);
 std::string EntryLayerName(const ZOVIniEntry& entry);

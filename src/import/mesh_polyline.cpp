@@ -136,7 +136,6 @@ std::int32_t ImportMeshVertices(HWND map, GroupReader& reader, GroupPair& pair,
             return 0; // the sizes do not match the vertices: malformed
         AddGrid(outlines, mesh, header, layerName);
     }
-    if (blockSlot && outlines.entitySlot)
-        AddToGroup(map, blockSlot, outlines.entitySlot);
+    AddToGroup(map, blockSlot, outlines.entitySlot);
     return 1;
 }

@@ -1,5 +1,7 @@
 #include "import/numbers.h"
 
+#include "import/ascii.h"
+
 #include <cfloat>
 #include <charconv>
 #include <cmath>
@@ -8,20 +10,14 @@
 
 namespace {
 
-constexpr bool IsCSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-constexpr bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
+using ascii::IsDigit;
 
 constexpr bool IsHexDigit(char c) {
     return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
 
 std::size_t SkipSpace(std::string_view text, std::size_t pos) {
-    while (pos < text.size() && IsCSpace(text[pos]))
+    while (pos < text.size() && ascii::IsSpace(text[pos]))
         ++pos;
     return pos;
 }

@@ -64,7 +64,6 @@ bool CreatePlacedText(HWND map, ImportContext& context, const PlacedText& placed
     OBJHANDLE object = nullptr;
     map_text_CreateEx(map, &object, placed.text.c_str(), &position, kTextFont, *size, 0,
                       kDefaultColor, *rotation, 0, placed.flags, 0, 0, 0);
-    if (blockSlot && object)
-        AddToGroup(map, blockSlot, object);
+    AddToGroup(map, blockSlot, object);
     return object != nullptr;
 }

@@ -27,11 +27,6 @@ bool UsableRadius(double radius) {
     return std::isfinite(radius) && radius > 0.0;
 }
 
-void AddToBlock(HWND map, OBJHANDLE* blockSlot, OBJHANDLE object) {
-    if (blockSlot && object)
-        AddToGroup(map, blockSlot, object);
-}
-
 // The centre in the plan view, in map units; false when it is no map coordinate.
 bool MapCentre(const ImportContext& context, bool topLevel, const ObjectAxes& axes,
                const Vector3& centre, std::int32_t& x, std::int32_t& y) {
@@ -62,55 +57,53 @@ void CreateSampledArc(HWND map, ImportContext& context, OBJHANDLE* blockSlot,
 
 } // namespace
 
-bool CreatePlaneArc(HWND map, ImportContext& context, OBJHANDLE* blockSlot, const Vector3& centre,
+void CreatePlaneArc(HWND map, ImportContext& context, OBJHANDLE* blockSlot, const Vector3& centre,
                     double radius, double startDegrees, double endDegrees,
                     const Vector3& extrusion) {
     const auto axes = AxesForExtrusion(extrusion);
     if (!axes || !UsableRadius(radius))
-        return false;
+        return;
     const bool topLevel = blockSlot == nullptr;
     if (IsMirroredPlan(extrusion)) {
         std::int32_t x = 0;
         std::int32_t y = 0;
         const auto mapRadius = ToMapLength(context, radius);
         if (!MapCentre(context, topLevel, *axes, centre, x, y) || !mapRadius)
-            return false;
+            return;
         // Mirrored, the arc runs the other way round: from the mirror of its end angle to the
         // mirror of its start angle.
         const double start = NormalisedDegrees(180.0 - endDegrees);
         const double end = NormalisedDegrees(180.0 - startDegrees);
         OBJHANDLE arc = m_ArcCreate(map, x, y, *mapRadius, start, end, kArcQuality);
-        AddToBlock(map, blockSlot, arc);
+        AddToGroup(map, blockSlot, arc);
         if (blockSlot)
             RecordArc(context, arc, {x, y}, *mapRadius, start, end, -centre.z);
-        return true;
+        return;
     }
     double sweep = std::fmod(endDegrees - startDegrees, 360.0);
     if (sweep <= 0.0)
         sweep += 360.0;
     CreateSampledArc(map, context, blockSlot, *axes, centre, radius,
                      startDegrees * kRadiansPerDegree, sweep * kRadiansPerDegree, false);
-    return true;
 }
 
-bool CreatePlaneCircle(HWND map, ImportContext& context, OBJHANDLE* blockSlot,
+void CreatePlaneCircle(HWND map, ImportContext& context, OBJHANDLE* blockSlot,
                        const Vector3& centre, double radius, const Vector3& extrusion) {
     const auto axes = AxesForExtrusion(extrusion);
     if (!axes || !UsableRadius(radius))
-        return false;
+        return;
     if (IsMirroredPlan(extrusion)) {
         std::int32_t x = 0;
         std::int32_t y = 0;
         const auto mapRadius = ToMapLength(context, radius);
         if (!MapCentre(context, blockSlot == nullptr, *axes, centre, x, y) || !mapRadius)
-            return false;
+            return;
         OBJHANDLE circle = map_Circle_Create_AsPolygon(map, x, y, *mapRadius, kArcQuality);
-        AddToBlock(map, blockSlot, circle);
+        AddToGroup(map, blockSlot, circle);
         if (blockSlot)
             RecordPlaneHeight(context, circle, *axes, centre);
-        return true;
+        return;
     }
     CreateSampledArc(map, context, blockSlot, *axes, centre, radius, 0.0, 2.0 * std::numbers::pi,
                      true);
-    return true;
 }

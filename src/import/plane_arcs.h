@@ -7,11 +7,11 @@
 #include "import/object_coordinates.h"
 
 // Creates the ARC of the object plane (centre in that plane, angles in degrees); the layer step
-// is taken already. Returns false when the values make no arc (no plane, radius not positive).
-bool CreatePlaneArc(HWND map, ImportContext& context, OBJHANDLE* blockSlot, const Vector3& centre,
+// is taken already. Values that make no arc (no plane, radius not positive) create nothing.
+void CreatePlaneArc(HWND map, ImportContext& context, OBJHANDLE* blockSlot, const Vector3& centre,
                     double radius, double startDegrees, double endDegrees,
                     const Vector3& extrusion);
 
 // Creates the CIRCLE of the object plane, like CreatePlaneArc.
-bool CreatePlaneCircle(HWND map, ImportContext& context, OBJHANDLE* blockSlot,
+void CreatePlaneCircle(HWND map, ImportContext& context, OBJHANDLE* blockSlot,
                        const Vector3& centre, double radius, const Vector3& extrusion);

@@ -1,5 +1,7 @@
 #include "import/text_codes.h"
 
+#include "import/ascii.h"
+
 #include <algorithm>
 
 namespace {
@@ -14,9 +16,7 @@ int HexDigit(char c) {
     return -1;
 }
 
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
+using ascii::IsDigit;
 
 char Lower(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;

@@ -1,22 +1,17 @@
 #include "options/field_numbers.h"
 
+#include "import/ascii.h"
+
 #include <algorithm>
 #include <charconv>
-#include <limits>
 
 namespace {
 
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
+using ascii::IsDigit;
 
 // Skips leading blanks and takes an optional sign; true when the sign was a minus.
 bool TakeSign(std::string_view& text) {
-    while (!text.empty() && IsBlank(text.front())) {
+    while (!text.empty() && ascii::IsSpace(text.front())) {
         text.remove_prefix(1);
     }
     const bool negative = !text.empty() && text.front() == '-';
@@ -85,15 +80,4 @@ double LeadingDecimal(std::string_view text) {
         return 0.0; // beyond a double's range
     }
     return negative ? -value : value;
-}
-
-std::int32_t LeadingInteger(std::string_view text) {
-    const bool negative = TakeSign(text);
-    constexpr std::int64_t kLimit = std::numeric_limits<std::int32_t>::max();
-    std::int64_t magnitude = 0;
-    for (std::size_t i = 0; i < text.size() && IsDigit(text[i]); ++i) {
-        magnitude = std::min(magnitude * 10 + (text[i] - '0'), kLimit + 1);
-    }
-    const std::int64_t value = negative ? -magnitude : std::min(magnitude, kLimit);
-    return static_cast<std::int32_t>(value);
 }

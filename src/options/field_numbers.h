@@ -1,6 +1,6 @@
 // Numbers as the options dialog shows and reads them: the multiplier with three decimals, and
-// typed texts read the way the C runtime's atof and atoi read them, without their faults (no
-// locale, no hexadecimal, no infinity, no overflow).
+// a typed multiplier read the way the C runtime's atof reads it, without its faults (no locale,
+// no hexadecimal, no infinity, no overflow). Typed offsets are read with ParseInt (numbers.h).
 #pragma once
 
 #include <cstdint>
@@ -17,7 +17,3 @@ std::string FormatMultiplier(double value);
 // optional point and fraction and an optional exponent; reading stops at the first character
 // that does not fit. 0.0 when no number starts there, and for a number beyond a double's range.
 double LeadingDecimal(std::string_view text);
-
-// The decimal integer at the start of `text`, read the same way ("12.7" gives 12); 0 when none,
-// held to the signed 32-bit range.
-std::int32_t LeadingInteger(std::string_view text);

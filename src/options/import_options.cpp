@@ -3,16 +3,25 @@
 #include "host/vexcore.h"
 #include "import/import_settings.h"
 
+namespace {
+
+const char* Name(ImportSetting setting) {
+    return Definition(setting).name;
+}
+
+} // namespace
+
 ImportOptionsFields ReadImportOptionFields() {
     ImportOptionsFields fields;
-    m_RegValueGet(kImportSettingsSection, "Multiplier", &fields.multiplier);
+    m_RegValueGet(kImportSettingsSection, Name(ImportSetting::Multiplier), &fields.multiplier);
     if (fields.multiplier == 0.0) {
         fields.multiplier = 1.0; // a multiplier of 0 would flatten the drawing
     }
-    m_RegValueGet(kImportSettingsSection, "SetLayerOrderFromIniFile", &fields.layerOrderFromFile);
-    m_RegValueGet(kImportSettingsSection, "XOffset", &fields.xOffset);
-    m_RegValueGet(kImportSettingsSection, "YOffset", &fields.yOffset);
-    m_RegValueGet(kImportSettingsSection, "ZOffset", &fields.zOffset);
+    m_RegValueGet(kImportSettingsSection, Name(ImportSetting::LayerOrderFromIni),
+                  &fields.layerOrderFromFile);
+    m_RegValueGet(kImportSettingsSection, Name(ImportSetting::XOffset), &fields.xOffset);
+    m_RegValueGet(kImportSettingsSection, Name(ImportSetting::YOffset), &fields.yOffset);
+    m_RegValueGet(kImportSettingsSection, Name(ImportSetting::ZOffset), &fields.zOffset);
     fields.iniFile = ReadIniFileSetting();
     // Blocks are always on here: the dialog's own check box for them stays hidden.
     fields.useBlocks = 1;
@@ -20,13 +29,14 @@ ImportOptionsFields ReadImportOptionFields() {
 }
 
 void WriteImportOptionFields(const ImportOptionsFields& fields) {
-    m_RegValueSet(kImportSettingsSection, "Multiplier", fields.multiplier);
-    m_RegValueSet(kImportSettingsSection, "XOffset", fields.xOffset);
-    m_RegValueSet(kImportSettingsSection, "YOffset", fields.yOffset);
-    m_RegValueSet(kImportSettingsSection, "ZOffset", fields.zOffset);
-    m_RegValueSet(kImportSettingsSection, "UseBlock", fields.useBlocks);
-    m_RegValueSet(kImportSettingsSection, "SetLayerOrderFromIniFile", fields.layerOrderFromFile);
-    m_RegValueSet(kImportSettingsSection, "IniFile", fields.iniFile.c_str());
+    const char* section = kImportSettingsSection;
+    m_RegValueSet(section, Name(ImportSetting::Multiplier), fields.multiplier);
+    m_RegValueSet(section, Name(ImportSetting::XOffset), fields.xOffset);
+    m_RegValueSet(section, Name(ImportSetting::YOffset), fields.yOffset);
+    m_RegValueSet(section, Name(ImportSetting::ZOffset), fields.zOffset);
+    m_RegValueSet(section, Name(ImportSetting::UseBlock), fields.useBlocks);
+    m_RegValueSet(section, Name(ImportSetting::LayerOrderFromIni), fields.layerOrderFromFile);
+    m_RegValueSet(section, Name(ImportSetting::IniFile), fields.iniFile.c_str());
 }
 
 std::int32_t RunImportOptions(HWND owner, HWND helpWindow) {

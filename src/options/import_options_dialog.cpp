@@ -1,6 +1,7 @@
 #include "options/import_options_dialog.h"
 
 #include "host/vexcore.h"
+#include "import/numbers.h"
 #include "module/string_table.h"
 #include "options/field_numbers.h"
 
@@ -91,9 +92,9 @@ void ImportOptionsDialog::ReadControls() {
         multiplier != 0.0) {
         fields_.multiplier = multiplier;
     }
-    fields_.xOffset = LeadingInteger(ItemText(IDC_X_OFFSET, kNumberTextLimit));
-    fields_.yOffset = LeadingInteger(ItemText(IDC_Y_OFFSET, kNumberTextLimit));
-    fields_.zOffset = LeadingInteger(ItemText(IDC_Z_OFFSET, kNumberTextLimit));
+    fields_.xOffset = ParseInt(ItemText(IDC_X_OFFSET, kNumberTextLimit));
+    fields_.yOffset = ParseInt(ItemText(IDC_Y_OFFSET, kNumberTextLimit));
+    fields_.zOffset = ParseInt(ItemText(IDC_Z_OFFSET, kNumberTextLimit));
     fields_.useBlocks = IsItemChecked(IDC_USE_BLOCKS) ? 1 : 0;
     fields_.layerOrderFromFile = IsItemChecked(IDC_LAYER_ORDER) ? 1 : 0;
 }

@@ -2,6 +2,7 @@
 // its controls and reads them back when the user accepts.
 #pragma once
 
+#include "import/import_settings.h"
 #include "options/modal_dialog.h"
 #include "options/resource.h"
 
@@ -11,13 +12,13 @@
 
 // The settings the dialog edits, as the dialog holds them.
 struct ImportOptionsFields {
-    double multiplier = 1.0;
-    std::int32_t xOffset = 0;
-    std::int32_t yOffset = 0;
-    std::int32_t zOffset = 0;
-    std::int32_t useBlocks = 1;
+    double multiplier = Definition(ImportSetting::Multiplier).defaultNumber;
+    std::int32_t xOffset = DefaultInteger(ImportSetting::XOffset);
+    std::int32_t yOffset = DefaultInteger(ImportSetting::YOffset);
+    std::int32_t zOffset = DefaultInteger(ImportSetting::ZOffset);
+    std::int32_t useBlocks = DefaultInteger(ImportSetting::UseBlock);
     std::string iniFile;
-    std::int32_t layerOrderFromFile = 1;
+    std::int32_t layerOrderFromFile = DefaultInteger(ImportSetting::LayerOrderFromIni);
 };
 
 class ImportOptionsDialog : public ModalDialog {

@@ -1,5 +1,6 @@
 #include "options/modal_dialog.h"
 
+#include "host/host_calls.h"
 #include "module/module_instance.h"
 
 #include <algorithm>
@@ -83,5 +84,5 @@ void ModalDialog::End(INT_PTR result) const {
 }
 
 int ModalDialog::ShowMessage(const std::string& text, const std::string& caption, UINT type) const {
-    return MessageBoxA(window_, text.c_str(), caption.c_str(), type);
+    return ShowMessageBox(window_, text, caption, type);
 }
