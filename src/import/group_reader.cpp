@@ -1,6 +1,7 @@
 #include "import/group_reader.h"
 
 #include "import/numbers.h"
+#include "import/word_scan.h"
 
 #include <cstring>
 #include <filesystem>
@@ -119,20 +120,42 @@ constexpr bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-// Nearly every pair has one shape: a code line of blanks, a few digits and the line end, then
-// the value line. When the buffer holds such a pair whole, it is taken here straight from the
-// buffer: the code without the token machinery (which would give the same code), the value with
-// one memchr. Anything else (a sign, a tab, letters, more than nine digits, a pair that runs past
-// the buffer) consumes nothing and is left to the general way. Only at the start of a pair, when
-// no rest of a code line is pending.
-// The pair is written field by field, straight from the registers: a string_view built aside
-// and copied in whole would be read back before its two halves reached memory, a stall.
-bool TakePlainPair(GroupReader& reader, GroupPair& pair) {
-    if (!reader.line.empty())
+// The first line feed in [p, end), or null: whole words for the first few, memchr beyond.
+const char* FindLineFeed(const char* p, const char* end) {
+    constexpr int kWords = 4;
+    for (int i = 0; kWordsInFileOrder && i < kWords && end - p >= 8; ++i, p += 8) {
+        const std::uint64_t hit = LowestZeroByte(LoadWord(p) ^ (kEveryByte * '\n'));
+        if (hit)
+            return p + FirstByte(hit);
+    }
+    return static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
+}
+
+// A code line of blanks, one to seven digits and CR LF or LF that fits in the eight bytes from
+// `p`: its number and the byte after its line feed, without a loop; false for any other shape.
+bool TakeShortCodeLine(const char* p, const char* end, std::int32_t& code, const char*& next) {
+    if (!kWordsInFileOrder || end - p < 8)
         return false;
-    const char* const base = reader.buffer.data();
-    const char* const end = base + reader.end;
-    const char* p = base + reader.begin;
+    const std::uint64_t word = LoadWord(p);
+    const std::uint64_t feed = LowestZeroByte(word ^ (kEveryByte * '\n'));
+    if (!feed)
+        return false;
+    const int feedAt = FirstByte(feed);
+    const int lineEnd = feedAt > 0 && p[feedAt - 1] == '\r' ? feedAt - 1 : feedAt;
+    const int digitsAt = FirstByte(NonZeroBytes(word ^ (kEveryByte * ' ')));
+    if (digitsAt >= lineEnd)
+        return false;
+    const std::uint64_t values = DigitValues(word);
+    const std::uint64_t digitBytes = BytesBelow(lineEnd) & ~BytesBelow(digitsAt);
+    if (NotDigits(values) & digitBytes)
+        return false;
+    code = static_cast<std::int32_t>(DigitsNumber(values, digitsAt, lineEnd));
+    next = p + feedAt + 1;
+    return true;
+}
+
+// The code line of the common pair the byte way: blanks, up to nine digits, CR LF or LF.
+bool TakeCodeLine(const char* p, const char* end, std::int32_t& code, const char*& next) {
     while (p < end && *p == ' ')
         ++p;
     constexpr std::ptrdiff_t kMaxDigits = 9; // no overflow, no saturation to think of
@@ -147,9 +170,30 @@ bool TakePlainPair(GroupReader& reader, GroupPair& pair) {
         ++p;
     if (p == end || *p != '\n')
         return false;
-    const char* const first = p + 1;
-    const auto* newline =
-        static_cast<const char*>(std::memchr(first, '\n', static_cast<std::size_t>(end - first)));
+    code = number;
+    next = p + 1;
+    return true;
+}
+
+// Nearly every pair has one shape: a code line of blanks, a few digits and the line end, then
+// the value line. When the buffer holds such a pair whole, it is taken here straight from the
+// buffer: the code without the token machinery (which would give the same code), the value's
+// end found a word at a time. Anything else (a sign, a tab, letters, more than nine digits, a
+// pair that runs past the buffer) consumes nothing and is left to the general way. Only at the
+// start of a pair, when no rest of a code line is pending.
+// The pair is written field by field, straight from the registers: a string_view built aside
+// and copied in whole would be read back before its two halves reached memory, a stall.
+bool TakePlainPair(GroupReader& reader, GroupPair& pair) {
+    if (!reader.line.empty())
+        return false;
+    const char* const base = reader.buffer.data();
+    const char* const end = base + reader.end;
+    const char* const p = base + reader.begin;
+    std::int32_t number = 0;
+    const char* first = nullptr;
+    if (!TakeShortCodeLine(p, end, number, first) && !TakeCodeLine(p, end, number, first))
+        return false;
+    const char* const newline = FindLineFeed(first, end);
     if (!newline)
         return false;
     const char* const last = newline > first && newline[-1] == '\r' ? newline - 1 : newline;
