@@ -78,9 +78,9 @@ TEST(ParseDouble, AgreesWithStrtodAtTheEdgesOfExactness) {
         "1e23",                    // the first inexact one
         "4.9e-324",                // the smallest denormal
         "2.2250738585072011e-308", // the largest denormal
-        "1234567.1234567",         // the most digits read a word at a time
-        "1234567.12345678",        // one decimal more: the byte loops
-        "12345678.5",              // eight integer digits: the byte loops
+        "1234567.1234567",         // seven digits on either side of the point
+        "1234567.12345678",        // one decimal more
+        "12345678.5",              // eight integer digits
         "1234567.",                // nothing after the point
         "-0.0000000",              // a negative zero
         "+0001234.50",             // a sign, leading zeros
