@@ -98,6 +98,9 @@ constexpr std::uint64_t NotDigits(std::uint64_t values) {
     return (((values & ~kHighBits) + kEveryByte * (0x80 - 10)) | values) & kHighBits;
 }
 
+// The powers of ten that scale the integer digits past up to seven decimals.
+constexpr std::uint64_t kDecimalScales[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000};
+
 // The number the digit values in the lowest `count` bytes of `values` spell, 1 <= count <= 8:
 // the digits moved to the top bytes behind zeros (the bytes after them shifted out), then
 // combined into pairs, fours and eight.
@@ -116,7 +119,6 @@ constexpr std::uint64_t DigitsNumber(std::uint64_t values, int count) {
 // for the lengths of the two runs of digits. False for anything else, having decided nothing.
 bool ParseShortDecimal(const char* first, const char* last, double& value) {
 #if DXF_EXACT_DOUBLE_ARITHMETIC
-    constexpr std::uint64_t kPowersOfTen[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000};
     const std::ptrdiff_t size = last - first;
     if (!kWordsInFileOrder || size < 8)
         return false;
@@ -138,7 +140,7 @@ bool ParseShortDecimal(const char* first, const char* last, double& value) {
         if (decimals == 8)
             return false;
         if (decimals > 0)
-            mantissa = mantissa * kPowersOfTen[decimals] + DigitsNumber(fraction, decimals);
+            mantissa = mantissa * kDecimalScales[decimals] + DigitsNumber(fraction, decimals);
     }
     const char* const after = first + fractionAt + decimals;
     if (after < last && (*after == 'e' || *after == 'E'))
