@@ -74,6 +74,20 @@ TEST(ParseDouble, AgreesWithStrtodAtTheEdgesOfExactness) {
         "4503599627370497.5",       // a tie between two doubles
         "480000.0000",
         "-5400000.1234",
+        "1e22",                    // the largest exact power of ten
+        "1e23",                    // the first inexact one
+        "4.9e-324",                // the smallest denormal
+        "2.2250738585072011e-308", // the largest denormal
+        "1234567.1234567",         // seven digits on either side of the point
+        "1234567.12345678",        // one decimal more
+        "12345678.5",              // eight integer digits
+        "1234567.",                // nothing after the point
+        "-0.0000000",              // a negative zero
+        "+0001234.50",             // a sign, leading zeros
+        "123456.7e5",              // an exponent after a short fraction
+        "7.0000000E+3",
+        "1234.5678 x", // trailing text
+        ".12345678",   // no integer digit
     };
     for (const std::string& text : texts) {
         const double expected = std::strtod(text.c_str(), nullptr);
@@ -85,14 +99,16 @@ TEST(ParseDouble, AgreesWithStrtodAtTheEdgesOfExactness) {
 // it reads token by token, read the same whatever block boundary they meet.
 TEST(ReadPair, PlainAndGeneralCodeLinesAgreeAcrossBlocks) {
     const std::vector<std::string> codeLines = {
-        "0",          "  8", " 10", "330",       "999999999", "1000000000",
-        "0000000010", "-5",  "+7",  "\t20",      "10 words",  "20abc",
-        "10.5",       " 0 ", "  1", "123456789", "2147483648"};
+        "0",   "  8",       " 10",        "330",      "999999999", "1000000000", "0000000010",
+        "-5",  "+7",        "\t20",       "10 words", "20abc",     "10.5",       " 0 ",
+        "  1", "123456789", "2147483648", "1234567",  "      9",   "       9",   "12345678"};
     std::string text;
     std::vector<std::pair<std::int32_t, std::string>> expected;
     for (int round = 0; round < 30000; ++round) { // over 256 KiB: several blocks
         const std::string& code = codeLines[static_cast<std::size_t>(round) % codeLines.size()];
-        const std::string value = "v" + std::to_string(round);
+        // Values short and long, so that line ends fall in each byte of a word and past words.
+        const std::string value =
+            "v" + std::to_string(round) + std::string(static_cast<std::size_t>(round % 41), 'x');
         text += code + (round % 3 ? "\r\n" : "\n") + value + "\r\n";
         std::int32_t number = 0;
         ASSERT_EQ(ScanInt(code, number), ScanResult::Matched) << code;
