@@ -863,13 +863,23 @@ void MapModel::Restore(const MapSnapshot& snapshot) {
     textBase = snapshot.textBase;
     pageOrigin = snapshot.pageOrigin;
     pageExtent = snapshot.pageExtent;
+    IdMap newIds;
+    const IdMap newLayerIds = RestoreLayers(snapshot, newIds);
+    RestoreUnlisted(snapshot, newLayerIds, newIds);
+    RestoreMembers(snapshot, newIds);
+    if (snapshot.currentLayer) {
+        if (const LayerEntry* current = LayerByNumber(*snapshot.currentLayer)) {
+            current_ = current->layer.id;
+        }
+    }
+}
 
+MapModel::IdMap MapModel::RestoreLayers(const MapSnapshot& snapshot, IdMap& newIds) {
     std::unordered_map<ObjectId, const Object*> byOldId;
     for (const Object& object : snapshot.objects) {
         byOldId.emplace(object.id, &object);
     }
-    std::unordered_map<ObjectId, ObjectId> newIds;
-    std::unordered_map<ObjectId, ObjectId> newLayerIds;
+    IdMap newLayerIds;
     for (const Layer& layer : snapshot.layers) {
         // Layer numbers are unique in a map; a repeated number moves up out of the way.
         std::int32_t number = layer.number;
@@ -896,7 +906,11 @@ void MapModel::Restore(const MapSnapshot& snapshot) {
             newIds.emplace(oldId, AddObject(*found->second, entry).id);
         }
     }
-    // Groups, and objects that no layer listed but that name a layer of the snapshot.
+    return newLayerIds;
+}
+
+void MapModel::RestoreUnlisted(const MapSnapshot& snapshot, const IdMap& newLayerIds,
+                               IdMap& newIds) {
     for (const Object& object : snapshot.objects) {
         if (newIds.contains(object.id)) {
             continue;
@@ -909,20 +923,18 @@ void MapModel::Restore(const MapSnapshot& snapshot) {
             newIds.emplace(object.id, AddObject(object, FindLayer(layer->second)).id);
         }
     }
+}
+
+void MapModel::RestoreMembers(const MapSnapshot& snapshot, const IdMap& newIds) {
     for (const Object& object : snapshot.objects) {
-        if (object.kind != ObjectKind::Group || !newIds.contains(object.id)) {
+        const auto group = newIds.find(object.id);
+        if (object.kind != ObjectKind::Group || group == newIds.end()) {
             continue;
         }
-        const ObjectId group = newIds.at(object.id);
         for (const ObjectId member : object.members) {
             if (const auto found = newIds.find(member); found != newIds.end()) {
-                AddMember(group, found->second); // refuses members that would close a cycle
+                AddMember(group->second, found->second); // refuses members that would close a cycle
             }
-        }
-    }
-    if (snapshot.currentLayer) {
-        if (const LayerEntry* current = LayerByNumber(*snapshot.currentLayer)) {
-            current_ = current->layer.id;
         }
     }
 }
