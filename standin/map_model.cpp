@@ -8,6 +8,7 @@
 #include <cstring>
 #include <limits>
 #include <new>
+#include <tuple>
 #include <unordered_set>
 
 namespace standin {
@@ -406,25 +407,17 @@ Object ObjectStore::Materialize(const ObjectEntry& entry) const {
         break;
     }
     case ObjectKind::Arc: {
-        const ArcDetail& arc = arcs_[entry.detail];
-        object.center = arc.center;
-        object.radius = arc.radius;
-        object.quality = arc.quality;
-        object.startAngle = arc.startAngle;
-        object.endAngle = arc.endAngle;
+        const ArcDetail& a = arcs_[entry.detail];
+        std::tie(object.center, object.radius, object.quality, object.startAngle, object.endAngle) =
+            std::tie(a.center, a.radius, a.quality, a.startAngle, a.endAngle);
         break;
     }
     case ObjectKind::Text: {
-        const TextDetail& text = texts_[entry.detail];
-        object.text = text.text;
-        object.font = text.font;
-        object.position = text.position;
-        object.size = text.size;
-        object.style = text.style;
-        object.color = text.color;
-        object.rotation = text.rotation;
-        object.oblique = text.oblique;
-        object.flags = text.flags;
+        const TextDetail& t = texts_[entry.detail];
+        std::tie(object.text, object.font, object.position, object.size, object.style, object.color,
+                 object.rotation, object.oblique, object.flags) =
+            std::tie(t.text, t.font, t.position, t.size, t.style, t.color, t.rotation, t.oblique,
+                     t.flags);
         break;
     }
     case ObjectKind::Group:

@@ -101,9 +101,13 @@ const std::int32_t* OverrideOf(const char* section, const char* name) {
     return found == overrides.end() ? nullptr : &found->second;
 }
 
-std::optional<StoredValue> Find(const char* section, const char* name) {
+// The value a get answers; for a number, an override given for this process comes first.
+std::optional<StoredValue> Find(const char* section, const char* name, bool number) {
     if (!section || !name) {
         return std::nullopt;
+    }
+    if (const std::int32_t* given = number ? OverrideOf(section, name) : nullptr) {
+        return StoredValue{StoredValue::Type::Int, 0.0, *given, {}};
     }
     const std::string* text = Settings().Find(section, name);
     return text ? ParseValue(*text) : std::nullopt;
@@ -121,22 +125,12 @@ std::int32_t Store(const char* section, const char* name, const StoredValue& val
 VEXCORE_API std::int32_t VEXCORE_CALL m_RegValueGet(const char* section, const char* name,
                                                     double* value) {
     return Guarded<std::int32_t>(0, [&]() -> std::int32_t {
-        if (const std::int32_t* given = OverrideOf(section, name); given && value) {
-            *value = *given;
-            return 1;
-        }
-        const auto stored = Find(section, name);
-        if (!stored || !value) {
-            return 0;
-        }
+        const auto stored = Find(section, name, true);
         // An integer reads as a double as well; a text does not.
-        if (stored->type == StoredValue::Type::Double) {
-            *value = stored->real;
-        } else if (stored->type == StoredValue::Type::Int) {
-            *value = stored->integer;
-        } else {
+        if (!stored || !value || stored->type == StoredValue::Type::Text) {
             return 0;
         }
+        *value = stored->type == StoredValue::Type::Double ? stored->real : stored->integer;
         return 1;
     });
 }
@@ -144,11 +138,7 @@ VEXCORE_API std::int32_t VEXCORE_CALL m_RegValueGet(const char* section, const c
 VEXCORE_API std::int32_t VEXCORE_CALL m_RegValueGet(const char* section, const char* name,
                                                     std::int32_t* value) {
     return Guarded<std::int32_t>(0, [&]() -> std::int32_t {
-        if (const std::int32_t* given = OverrideOf(section, name); given && value) {
-            *value = *given;
-            return 1;
-        }
-        const auto stored = Find(section, name);
+        const auto stored = Find(section, name, true);
         if (!stored || !value || stored->type != StoredValue::Type::Int) {
             return 0;
         }
@@ -160,7 +150,7 @@ VEXCORE_API std::int32_t VEXCORE_CALL m_RegValueGet(const char* section, const c
 VEXCORE_API std::int32_t VEXCORE_CALL m_RegValueGet(const char* section, const char* name,
                                                     char* text, std::int32_t size) {
     return Guarded<std::int32_t>(0, [&]() -> std::int32_t {
-        const auto stored = Find(section, name);
+        const auto stored = Find(section, name, false);
         if (!stored || !text || size <= 0 || stored->type != StoredValue::Type::Text) {
             return 0;
         }
