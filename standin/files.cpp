@@ -134,11 +134,15 @@ bool WriteFileAtomically(const std::string& path, std::string_view text, std::st
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
 #endif
     if (fd < 0) {
-        return fail("cannot create a temporary file in " + FolderOf(path), errno);
+        const int createError = errno;
+        return fail("cannot create a temporary file in " + FolderOf(path), createError);
     }
     bool ok = SetMode(fd, path) && WriteAll(fd, text) && Flush(fd);
-    const int writeError = errno;
-    ok = ::close(fd) == 0 && ok;
+    int writeError = errno;
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        writeError = errno;
+    }
     if (!ok) {
         ::unlink(temporary.c_str());
         return fail("cannot write " + temporary, writeError);
