@@ -115,6 +115,20 @@ const Json* OptionalMember(const Json& object, const char* key) {
     return found == object.end() ? nullptr : &*found;
 }
 
+// Member `key` of an object read by `read`, which names the member's place on a fault.
+template <typename Read>
+auto Field(const Json& object, const char* key, const Location& at, Read read) {
+    return read(Member(object, key, at), Location(at, key));
+}
+
+// Member `key` read into `target` when the object has it.
+template <typename T, typename Read>
+void OptionalField(const Json& object, const char* key, const Location& at, Read read, T& target) {
+    if (const Json* found = OptionalMember(object, key)) {
+        target = read(*found, Location(at, key));
+    }
+}
+
 void ExpectObject(const Json& value, const Location& at) {
     if (!value.is_object()) {
         Fail(at, std::string("expected an object, found ") + TypeName(value));
@@ -236,61 +250,52 @@ MAP3D_COORDPT ReadPoint3(const Json& value, const Location& at) {
     return {xyz[0], xyz[1], xyz[2]};
 }
 
+// [x, y, z], or [x, y] with z 0.
+MAP3D_COORDPT ReadPoint(const Json& value, const Location& at, bool is3d) {
+    if (is3d) {
+        return ReadPoint3(value, at);
+    }
+    const MAP_COORDPT p = ReadPoint2(value, at);
+    return {p.x, p.y, 0};
+}
+
 std::vector<MAP3D_COORDPT> ReadPoints(const Json& value, const Location& at, bool is3d) {
     ExpectArray(value, at);
     std::vector<MAP3D_COORDPT> points;
     points.reserve(value.size());
     for (std::size_t i = 0; i < value.size(); ++i) {
-        const Location pointAt(at, i);
-        if (is3d) {
-            points.push_back(ReadPoint3(value[i], pointAt));
-        } else {
-            const MAP_COORDPT p = ReadPoint2(value[i], pointAt);
-            points.push_back({p.x, p.y, 0});
-        }
+        points.push_back(ReadPoint(value[i], Location(at, i), is3d));
     }
     return points;
 }
 
 void ReadArc(const Json& value, const Location& at, Object& arc) {
-    arc.center = ReadPoint2(Member(value, "center", at), Location(at, "center"));
-    arc.radius = ReadInt32(Member(value, "radius", at), Location(at, "radius"));
-    arc.startAngle = ReadReal(Member(value, "startAngle", at), Location(at, "startAngle"));
-    arc.endAngle = ReadReal(Member(value, "endAngle", at), Location(at, "endAngle"));
-    if (const Json* quality = OptionalMember(value, "quality")) {
-        arc.quality = ReadInt32(*quality, Location(at, "quality"));
-    }
+    arc.center = Field(value, "center", at, ReadPoint2);
+    arc.radius = Field(value, "radius", at, ReadInt32);
+    arc.startAngle = Field(value, "startAngle", at, ReadReal);
+    arc.endAngle = Field(value, "endAngle", at, ReadReal);
+    OptionalField(value, "quality", at, ReadInt32, arc.quality);
 }
 
 void ReadText(const Json& value, const Location& at, Object& text) {
-    text.text = ReadBytes(Member(value, "text", at), Location(at, "text"));
-    const Location positionAt(at, "position");
+    text.text = Field(value, "text", at, ReadBytes);
     const Json& position = Member(value, "position", at);
     // A 3-D text gives its position as [x, y, z].
     text.is3d = position.is_array() && position.size() == 3;
-    if (text.is3d) {
-        text.position = ReadPoint3(position, positionAt);
-    } else {
-        const MAP_COORDPT p = ReadPoint2(position, positionAt);
-        text.position = {p.x, p.y, 0};
-    }
-    text.font = ReadBytes(Member(value, "font", at), Location(at, "font"));
-    text.size = ReadInt32(Member(value, "size", at), Location(at, "size"));
-    text.rotation = ReadInt32(Member(value, "rotation", at), Location(at, "rotation"));
-    text.oblique = ReadInt32(Member(value, "oblique", at), Location(at, "oblique"));
-    text.flags = ReadUInt32(Member(value, "flags", at), Location(at, "flags"));
-    if (const Json* style = OptionalMember(value, "style")) {
-        text.style = ReadInt32(*style, Location(at, "style"));
-    }
-    if (const Json* color = OptionalMember(value, "color")) {
-        text.color = ReadUInt32(*color, Location(at, "color"));
-    }
+    text.position = ReadPoint(position, Location(at, "position"), text.is3d);
+    text.font = Field(value, "font", at, ReadBytes);
+    text.size = Field(value, "size", at, ReadInt32);
+    text.rotation = Field(value, "rotation", at, ReadInt32);
+    text.oblique = Field(value, "oblique", at, ReadInt32);
+    text.flags = Field(value, "flags", at, ReadUInt32);
+    OptionalField(value, "style", at, ReadInt32, text.style);
+    OptionalField(value, "color", at, ReadUInt32, text.color);
 }
 
 Object ReadObject(const Json& value, const Location& at, ObjectId layerId) {
     ExpectObject(value, at);
     Object object;
-    object.id = ReadId(Member(value, "id", at), Location(at, "id"));
+    object.id = Field(value, "id", at, ReadId);
     object.layer = layerId;
     const Location typeAt(at, "type");
     const Json& typeValue = Member(value, "type", at);
@@ -322,8 +327,8 @@ Layer ReadLayer(const Json& value, const Location& at, ObjectId layerId,
     ExpectObject(value, at);
     Layer layer;
     layer.id = layerId;
-    layer.number = ReadInt32(Member(value, "number", at), Location(at, "number"));
-    layer.name = ReadBytes(Member(value, "name", at), Location(at, "name"));
+    layer.number = Field(value, "number", at, ReadInt32);
+    layer.name = Field(value, "name", at, ReadBytes);
     const Location attributesAt(at, "attributes");
     const Json& attributes = Member(value, "attributes", at);
     if (!attributes.is_array() || attributes.size() != layer.attributes.size()) {
@@ -334,8 +339,8 @@ Layer ReadLayer(const Json& value, const Location& at, ObjectId layerId,
                                           std::numeric_limits<std::int64_t>::min(),
                                           std::numeric_limits<std::int64_t>::max());
     }
-    layer.visible = ReadBool(Member(value, "visible", at), Location(at, "visible"));
-    layer.editable = ReadBool(Member(value, "editable", at), Location(at, "editable"));
+    layer.visible = Field(value, "visible", at, ReadBool);
+    layer.editable = Field(value, "editable", at, ReadBool);
     const Location objectsAt(at, "objects");
     const Json& layerObjects = Member(value, "objects", at);
     ExpectArray(layerObjects, objectsAt);
@@ -351,7 +356,7 @@ Object ReadGroup(const Json& value, const Location& at) {
     ExpectObject(value, at);
     Object group;
     group.kind = ObjectKind::Group;
-    group.id = ReadId(Member(value, "id", at), Location(at, "id"));
+    group.id = Field(value, "id", at, ReadId);
     const Location membersAt(at, "members");
     const Json& members = Member(value, "members", at);
     ExpectArray(members, membersAt);
@@ -451,7 +456,7 @@ MapSnapshot ReadHeader(const Json& document, const Location& root) {
     }
 
     MapSnapshot snapshot;
-    snapshot.unitId = ReadInt32(Member(document, "unitId", root), Location(root, "unitId"));
+    snapshot.unitId = Field(document, "unitId", root, ReadInt32);
     const Json& rect = Member(document, "objectsRect", root);
     if (!rect.is_null()) {
         const auto r = ReadInt32Array<4>(rect, Location(root, "objectsRect"));
@@ -465,16 +470,12 @@ MapSnapshot ReadHeader(const Json& document, const Location& root) {
     snapshot.textBase = kDefaultTextBase;
     snapshot.pageOrigin = kDefaultPageOrigin;
     snapshot.pageExtent = kDefaultPageExtent;
-    if (const Json* textBase = OptionalMember(document, "textBase")) {
-        snapshot.textBase = ReadInt32(*textBase, Location(root, "textBase"));
-    }
+    OptionalField(document, "textBase", root, ReadInt32, snapshot.textBase);
     if (const Json* page = OptionalMember(document, "page")) {
         const Location pageAt(root, "page");
         ExpectObject(*page, pageAt);
-        snapshot.pageOrigin =
-            ReadPoint2(Member(*page, "origin", pageAt), Location(pageAt, "origin"));
-        snapshot.pageExtent =
-            ReadPoint2(Member(*page, "extent", pageAt), Location(pageAt, "extent"));
+        snapshot.pageOrigin = Field(*page, "origin", pageAt, ReadPoint2);
+        snapshot.pageExtent = Field(*page, "extent", pageAt, ReadPoint2);
     }
     return snapshot;
 }
