@@ -1,5 +1,7 @@
 #include "app/byte_text.h"
 
+#include "standin/files.h"
+
 #include <array>
 #include <cstdint>
 
@@ -12,44 +14,6 @@ constexpr std::array<char16_t, 32> kWindows1252High{
     0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
     0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-bool IsContinuation(unsigned char byte) {
-    return (byte & 0xC0) == 0x80;
-}
-
-// The length of the strict UTF-8 sequence starting at `at`, or 0 when none starts there.
-std::size_t SequenceLength(std::string_view bytes, std::size_t at) {
-    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(bytes[at + k]); };
-    const unsigned char lead = byte(0);
-    if (lead < 0x80) {
-        return 1;
-    }
-    std::size_t length = 0;
-    unsigned char low = 0x80; // bounds of the second byte exclude overlongs and surrogates
-    unsigned char high = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        low = lead == 0xE0 ? 0xA0 : 0x80;
-        high = lead == 0xED ? 0x9F : 0xBF;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        low = lead == 0xF0 ? 0x90 : 0x80;
-        high = lead == 0xF4 ? 0x8F : 0xBF;
-    } else {
-        return 0;
-    }
-    if (bytes.size() - at < length || byte(1) < low || byte(1) > high) {
-        return 0;
-    }
-    for (std::size_t k = 2; k < length; ++k) {
-        if (!IsContinuation(byte(k))) {
-            return 0;
-        }
-    }
-    return length;
-}
 
 void AppendCodePoint(std::string& out, char32_t code) {
     if (code < 0x80) {
@@ -113,7 +77,7 @@ void AppendEscapedUtf8(std::string& out, std::string_view text) {
             ++at;
             continue;
         }
-        const std::size_t length = SequenceLength(text, at);
+        const std::size_t length = standin::Utf8SequenceLength(text, at);
         const std::string_view sequence = text.substr(at, length);
         // U+FFFE and U+FFFF are not XML characters.
         if (sequence != "\xEF\xBF\xBE" && sequence != "\xEF\xBF\xBF") {
@@ -125,19 +89,8 @@ void AppendEscapedUtf8(std::string& out, std::string_view text) {
 
 } // namespace
 
-bool IsStrictUtf8(std::string_view bytes) {
-    for (std::size_t at = 0; at < bytes.size();) {
-        const std::size_t length = SequenceLength(bytes, at);
-        if (length == 0) {
-            return false;
-        }
-        at += length;
-    }
-    return true;
-}
-
 std::string Utf8FromBytes(std::string_view bytes) {
-    if (IsStrictUtf8(bytes)) {
+    if (standin::IsStrictUtf8(bytes)) {
         return std::string(bytes);
     }
     std::string text;
@@ -154,7 +107,7 @@ std::string Utf8FromBytes(std::string_view bytes) {
 }
 
 void AppendXmlText(std::string& out, std::string_view bytes) {
-    if (IsStrictUtf8(bytes)) {
+    if (standin::IsStrictUtf8(bytes)) {
         AppendEscapedUtf8(out, bytes);
     } else {
         AppendEscapedUtf8(out, Utf8FromBytes(bytes));

@@ -8,9 +8,6 @@
 
 namespace dxfcnv {
 
-// True when the bytes are strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
-bool IsStrictUtf8(std::string_view bytes);
-
 // The bytes as UTF-8 text: unchanged when they are strict UTF-8, otherwise every byte read as
 // Windows-1252. The decision is made for the whole string, as map documents make it, so a
 // Windows-1252 name never comes out half decoded. The five bytes Windows-1252 leaves undefined

@@ -1,22 +1,16 @@
 #include "app/render_support.h"
 
-#include "standin/posix_files.h"
+#include "standin/files.h"
 
-#include <cerrno>
 #include <cmath>
-#include <cstdio>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <iostream>
+#include <sstream>
 
 namespace dxfcnv {
 
 namespace {
 
 constexpr double kFullTurn = 360.0;
-// Attempts at a temporary name that no other file holds.
-constexpr int kTemporaryNameAttempts = 100;
 
 std::size_t CharacterCount(std::string_view text) {
     std::size_t count = 0;
@@ -24,29 +18,6 @@ std::size_t CharacterCount(std::string_view text) {
         count += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
     }
     return count;
-}
-
-// Creates a new empty file beside `target` with the usual permissions under the umask; its name,
-// or nothing with the reason.
-std::optional<std::string> CreateTemporaryFile(const std::filesystem::path& target,
-                                               std::string* error) {
-    const std::filesystem::path folder = target.parent_path();
-    const std::string stem =
-        "." + target.filename().string() + ".tmp-" + std::to_string(::getpid());
-    for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
-        const std::string name = (folder / (stem + "-" + std::to_string(attempt))).string();
-        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            ::close(fd);
-            return name;
-        }
-        if (errno != EEXIST) {
-            *error = std::strerror(errno);
-            return std::nullopt;
-        }
-    }
-    *error = "no free temporary file name";
-    return std::nullopt;
 }
 
 } // namespace
@@ -106,30 +77,9 @@ bool WriteOutputFile(const std::string& path, const std::function<void(std::ostr
         }
         return true;
     }
-    const auto temporary = CreateTemporaryFile(path, error);
-    if (!temporary) {
-        return false;
-    }
-    bool written = false;
-    {
-        std::ofstream out(*temporary, std::ios::binary | std::ios::trunc);
-        if (out) {
-            write(out);
-            out.close();
-            written = !out.fail();
-        }
-    }
-    if (!written) {
-        *error = "cannot write the file (disk full or folder not writable?)";
-        std::remove(temporary->c_str());
-        return false;
-    }
-    if (standin::RenameOver(temporary->c_str(), path.c_str()) != 0) {
-        *error = std::strerror(errno);
-        std::remove(temporary->c_str());
-        return false;
-    }
-    return true;
+    std::ostringstream text;
+    write(text);
+    return standin::WriteFileAtomically(path, std::move(text).str(), error);
 }
 
 } // namespace dxfcnv

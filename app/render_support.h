@@ -46,9 +46,9 @@ class ObjectIndex {
     std::unordered_map<standin::ObjectId, const standin::Object*> byId_;
 };
 
-// Writes a file through `write`: into a temporary file beside the target that is renamed over it
-// only when every byte was written, so a failed run leaves an older file as it was. The path
-// "-" is standard output. False with a one-line reason on failure.
+// Writes a file through `write`, whole and atomically (standin::WriteFileAtomically), so a failed
+// run leaves an older file as it was. The path "-" is standard output. False with a one-line
+// reason on failure.
 bool WriteOutputFile(const std::string& path, const std::function<void(std::ostream&)>& write,
                      std::string* error);
 

@@ -1,19 +1,18 @@
 #include "standin/config_file.h"
-#include "standin/posix_files.h"
+#include "standin/files.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 namespace standin::config {
 
 namespace {
 
 constexpr std::string_view kBlanks = " \t";
+
+enum class Field { Name, Value, SectionName };
 
 std::string_view Trimmed(std::string_view text) {
     const auto first = text.find_first_not_of(kBlanks);
@@ -42,17 +41,37 @@ bool NeedsEscape(unsigned char byte, Field field, bool atEdge) {
     return false;
 }
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
+std::string Encode(std::string_view text, Field field) {
+    std::string encoded;
+    encoded.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const bool atEdge = i == 0 || i + 1 == text.size();
+        if (NeedsEscape(static_cast<unsigned char>(text[i]), field, atEdge)) {
+            encoded += '%';
+            AppendHex(encoded, text.substr(i, 1), true);
+        } else {
+            encoded += text[i];
+        }
     }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
+    return encoded;
+}
+
+std::optional<std::string> Decode(std::string_view text) {
+    std::string decoded;
+    decoded.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '%') {
+            decoded += text[i];
+            continue;
+        }
+        const auto byte = DecodeHex(text.substr(i + 1, 2));
+        if (!byte || byte->size() != 1) {
+            return std::nullopt;
+        }
+        decoded += *byte;
+        i += 2;
     }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
+    return decoded;
 }
 
 std::string LineError(std::size_t line, const char* reason) {
@@ -71,43 +90,6 @@ std::string Folder() {
     return ".config/vexa";
 }
 
-std::string Encode(std::string_view text, Field field) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    std::string encoded;
-    encoded.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        const bool atEdge = i == 0 || i + 1 == text.size();
-        if (NeedsEscape(byte, field, atEdge)) {
-            encoded += '%';
-            encoded += kDigits[byte >> 4];
-            encoded += kDigits[byte & 0xF];
-        } else {
-            encoded += static_cast<char>(byte);
-        }
-    }
-    return encoded;
-}
-
-std::optional<std::string> Decode(std::string_view text) {
-    std::string decoded;
-    decoded.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '%') {
-            decoded += text[i];
-            continue;
-        }
-        const int high = i + 1 < text.size() ? HexValue(text[i + 1]) : -1;
-        const int low = i + 2 < text.size() ? HexValue(text[i + 2]) : -1;
-        if (high < 0 || low < 0) {
-            return std::nullopt;
-        }
-        decoded += static_cast<char>(high * 16 + low);
-        i += 2;
-    }
-    return decoded;
-}
-
 std::string Folded(std::string_view text) {
     std::string folded(text);
     for (char& c : folded) {
@@ -118,20 +100,29 @@ std::string Folded(std::string_view text) {
     return folded;
 }
 
-FileContent Read(const std::string& path) {
-    FileContent content;
-    std::ifstream in(path, std::ios::binary);
+Store::Store(const FileKind& kind) : kind_(kind), path_(Folder() + "/" + kind.fileName) {
+    if (const auto problem = Load()) {
+        std::fprintf(stderr, "vexa: %s file %s is not usable (%s); using defaults\n", kind_.what,
+                     path_.c_str(), problem->c_str());
+        sections_.clear();
+        setAside_ = true;
+    }
+}
+
+// A fault of the layout is reported at once; a malformed value only once the whole file is
+// known to be in the layout.
+std::optional<std::string> Store::Load() {
+    std::ifstream in(path_, std::ios::binary);
     if (!in) {
         std::error_code ignored;
-        if (std::filesystem::exists(path, ignored)) {
-            content.error = "cannot be read";
-        }
-        return content;
+        return std::filesystem::exists(path_, ignored)
+                   ? std::optional<std::string>("cannot be read")
+                   : std::nullopt;
     }
+    std::optional<std::string> malformed;
+    Section* section = nullptr;
     std::string line;
-    std::size_t number = 0;
-    while (std::getline(in, line)) {
-        ++number;
+    for (std::size_t number = 1; std::getline(in, line); ++number) {
         const std::string_view text = Trimmed(line);
         if (text.empty() || text.front() == '#' || text.front() == ';') {
             continue;
@@ -140,95 +131,107 @@ FileContent Read(const std::string& path) {
             const auto name =
                 text.back() == ']' ? Decode(text.substr(1, text.size() - 2)) : std::nullopt;
             if (!name) {
-                content.error = LineError(number, "malformed section name");
-                return content;
+                return LineError(number, "malformed section name");
             }
-            content.sections.push_back({*name, {}});
+            section = &SectionNamed(*name);
+            section->name = *name;
             continue;
         }
         const auto equals = text.find('=');
         if (equals == std::string_view::npos) {
-            content.error = LineError(number, "expected name=value");
-            return content;
+            return LineError(number, "expected name=value");
         }
-        if (content.sections.empty()) {
-            content.error = LineError(number, "value outside a section");
-            return content;
+        if (section == nullptr) {
+            return LineError(number, "value outside a section");
         }
-        auto name = Decode(Trimmed(text.substr(0, equals)));
-        auto value = Decode(Trimmed(text.substr(equals + 1)));
+        const auto name = Decode(Trimmed(text.substr(0, equals)));
+        const auto value = Decode(Trimmed(text.substr(equals + 1)));
         if (!name || !value) {
-            content.error = LineError(number, "malformed %XX escape");
-            return content;
+            return LineError(number, "malformed %XX escape");
         }
-        content.sections.back().entries.push_back({std::move(*name), std::move(*value)});
+        auto canonical = kind_.canonical(*value);
+        if (!canonical && !malformed) {
+            malformed = "value \"" + *name + "\" of [" + section->name + "] " + kind_.malformed;
+        }
+        section->values[Folded(*name)] = {*name, canonical.value_or(std::string())};
     }
-    if (in.bad()) {
-        content.error = "cannot be read";
-    }
-    return content;
+    return in.bad() ? std::optional<std::string>("cannot be read") : malformed;
 }
 
-std::string Format(const std::vector<Section>& sections, std::string_view heading) {
+Store::Section& Store::SectionNamed(std::string_view name) {
+    Section& section = sections_[Folded(name)];
+    if (section.name.empty()) {
+        section.name = name;
+    }
+    return section;
+}
+
+const std::string* Store::Find(std::string_view section, std::string_view name) const {
+    const auto foundSection = sections_.find(Folded(section));
+    if (foundSection == sections_.end()) {
+        return nullptr;
+    }
+    const auto found = foundSection->second.values.find(Folded(name));
+    return found == foundSection->second.values.end() ? nullptr : &found->second.text;
+}
+
+std::vector<std::pair<std::string, std::string>> Store::Values(std::string_view section) const {
+    std::vector<std::pair<std::string, std::string>> values;
+    if (const auto found = sections_.find(Folded(section)); found != sections_.end()) {
+        for (const auto& [folded, value] : found->second.values) {
+            values.emplace_back(value.name, value.text);
+        }
+    }
+    return values;
+}
+
+bool Store::AddSection(std::string_view section) {
+    if (sections_.contains(Folded(section))) {
+        return true;
+    }
+    SectionNamed(section);
+    return Save();
+}
+
+bool Store::Set(std::string_view section, std::string_view name, std::string value) {
+    Value& stored = SectionNamed(section).values[Folded(name)];
+    if (stored.name.empty()) {
+        stored.name = name;
+    }
+    stored.text = std::move(value);
+    return Save();
+}
+
+bool Store::Save() {
     std::string text = "# ";
-    text += heading;
+    text += kind_.heading;
     text += '\n';
-    for (const Section& section : sections) {
-        text += "\n[";
-        text += Encode(section.name, Field::SectionName);
-        text += "]\n";
-        for (const Entry& entry : section.entries) {
-            text += Encode(entry.name, Field::Name);
-            text += '=';
-            text += Encode(entry.value, Field::Value);
-            text += '\n';
+    for (const auto& [folded, section] : sections_) {
+        text += "\n[" + Encode(section.name, Field::SectionName) + "]\n";
+        for (const auto& [foldedName, value] : section.values) {
+            text += Encode(value.name, Field::Name) + '=' + Encode(value.text, Field::Value) + '\n';
         }
     }
-    return text;
-}
-
-bool WriteAtomically(const std::string& path, const std::string& text, std::string* error) {
-    const auto fail = [&](const std::string& what) {
-        if (error) {
-            *error = what + ": " + std::strerror(errno);
-        }
-        return false;
-    };
     std::error_code ignored;
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
-    const std::string temporary = path + ".tmp." + std::to_string(::getpid());
-    const int fd =
-        ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | kBinaryFile, 0644);
-    if (fd < 0) {
-        return fail("cannot create " + temporary);
+    std::filesystem::create_directories(std::filesystem::path(path_).parent_path(), ignored);
+    if (setAside_) {
+        // Keep the unusable file for its owner instead of writing over it.
+        std::rename(path_.c_str(), (path_ + ".corrupt").c_str());
+        setAside_ = false;
     }
-    std::size_t written = 0;
-    while (written < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            ::close(fd);
-            ::unlink(temporary.c_str());
-            return fail("cannot write " + temporary);
-        }
-        written += static_cast<std::size_t>(n);
-    }
-    if (::fsync(fd) != 0 || ::close(fd) != 0) {
-        ::unlink(temporary.c_str());
-        return fail("cannot write " + temporary);
-    }
-    if (RenameOver(temporary.c_str(), path.c_str()) != 0) {
-        ::unlink(temporary.c_str());
-        return fail("cannot replace " + path);
+    std::string error;
+    if (!WriteFileAtomically(path_, text, &error)) {
+        std::fprintf(stderr, "vexa: %s not saved: %s\n", kind_.what, error.c_str());
+        return false;
     }
     return true;
 }
 
-void WarnCorrupt(const char* what, const std::string& path, const std::string& reason) {
-    std::fprintf(stderr, "vexa: %s file %s is not usable (%s); using defaults\n", what,
-                 path.c_str(), reason.c_str());
+Store& Cached(std::shared_ptr<Store>& slot, const FileKind& kind) {
+    if (!slot) {
+        slot = std::make_shared<Store>(kind);
+    }
+    return *slot;
 }
 
 } // namespace standin::config

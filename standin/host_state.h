@@ -31,6 +31,10 @@ struct AttributeWindowState {
 LRESULT AttributeWindowMessage(AttributeWindowState& window, UINT message, WPARAM wParam,
                                LPARAM lParam);
 
+// Hands a message to the handler of a map, application or attribute-table window; 0 when the
+// window has none.
+LRESULT DeliverMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
 struct MemoryBlock {
     std::vector<unsigned char> bytes;
     std::int32_t locks = 0;
@@ -43,8 +47,9 @@ struct OpenRegistryKey {
     std::string folded;
 };
 
-struct SettingsData; // settings_store.cpp
-struct RegistryData; // registry.cpp
+namespace config {
+class Store; // config_file.h
+}
 
 class HostState {
   public:
@@ -67,8 +72,8 @@ class HostState {
     HelpHook helpHook;
 
     // Parsed configuration files, loaded on first use; ReloadConfiguration drops them.
-    std::shared_ptr<SettingsData> settings;
-    std::shared_ptr<RegistryData> registry;
+    std::shared_ptr<config::Store> settings;
+    std::shared_ptr<config::Store> registry;
     // Integer settings given for this process only (key: folded "section\nname"); the store
     // answers them before what it keeps on disk and never writes them.
     std::unordered_map<std::string, std::int32_t> settingOverrides;

@@ -1,9 +1,9 @@
 #include "standin/journal.h"
 
+#include "standin/files.h"
 #include "standin/host_state.h"
 
 #include <charconv>
-#include <cstdio>
 
 namespace standin {
 namespace journal {
@@ -103,11 +103,10 @@ void AppendArgument(std::string& line, Text text) {
             break;
         default:
             if (byte < 0x20 || byte >= 0x7F) {
-                char escaped[5];
-                std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
-                line += escaped;
+                line += "\\x";
+                AppendHex(line, {p, 1}, true);
             } else {
-                line += static_cast<char>(byte);
+                line += *p;
             }
         }
     }

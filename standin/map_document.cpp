@@ -6,8 +6,8 @@
 // Names and texts are byte strings. Valid UTF-8 is written as a plain JSON string; anything else
 // as {"bytes": "<hex>"}, so that every byte string survives and the document stays valid JSON.
 // Reals that are not finite are written as the strings "NaN", "Infinity" and "-Infinity".
+#include "standin/files.h"
 #include "standin/map_model.h"
-#include "standin/posix_files.h"
 #include "standin/standin.h"
 
 #include <nlohmann/json.hpp>
@@ -37,60 +37,12 @@ constexpr std::int64_t kFormatVersion = 1;
 // ---------------------------------------------------------------------------------------------
 // Byte strings.
 
-// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF (what the JSON writer
-// itself accepts).
-bool IsValidUtf8(std::string_view bytes) {
-    std::size_t i = 0;
-    while (i < bytes.size()) {
-        const auto lead = static_cast<unsigned char>(bytes[i]);
-        std::size_t length = 0;
-        unsigned char low = 0x80;
-        unsigned char high = 0xBF;
-        if (lead < 0x80) {
-            ++i;
-            continue;
-        }
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3;
-            low = lead == 0xE0 ? 0xA0 : 0x80;
-            high = lead == 0xED ? 0x9F : 0xBF;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4;
-            low = lead == 0xF0 ? 0x90 : 0x80;
-            high = lead == 0xF4 ? 0x8F : 0xBF;
-        } else {
-            return false;
-        }
-        if (bytes.size() - i < length) {
-            return false;
-        }
-        for (std::size_t k = 1; k < length; ++k) {
-            const auto next = static_cast<unsigned char>(bytes[i + k]);
-            const unsigned char min = k == 1 ? low : 0x80;
-            const unsigned char max = k == 1 ? high : 0xBF;
-            if (next < min || next > max) {
-                return false;
-            }
-        }
-        i += length;
-    }
-    return true;
-}
-
 OrderedJson BytesToJson(const std::string& bytes) {
-    if (IsValidUtf8(bytes)) {
+    if (IsStrictUtf8(bytes)) {
         return bytes;
     }
-    static constexpr char kHexDigits[] = "0123456789abcdef";
     std::string hex;
-    hex.reserve(bytes.size() * 2);
-    for (const char c : bytes) {
-        const auto byte = static_cast<unsigned char>(c);
-        hex.push_back(kHexDigits[byte >> 4]);
-        hex.push_back(kHexDigits[byte & 0x0F]);
-    }
+    AppendHex(hex, bytes);
     return OrderedJson{{"bytes", std::move(hex)}};
 }
 
@@ -161,6 +113,20 @@ const Json& Member(const Json& object, const char* key, const Location& at) {
 const Json* OptionalMember(const Json& object, const char* key) {
     const auto found = object.find(key);
     return found == object.end() ? nullptr : &*found;
+}
+
+// Member `key` of an object read by `read`, which names the member's place on a fault.
+template <typename Read>
+auto Field(const Json& object, const char* key, const Location& at, Read read) {
+    return read(Member(object, key, at), Location(at, key));
+}
+
+// Member `key` read into `target` when the object has it.
+template <typename T, typename Read>
+void OptionalField(const Json& object, const char* key, const Location& at, Read read, T& target) {
+    if (const Json* found = OptionalMember(object, key)) {
+        target = read(*found, Location(at, key));
+    }
 }
 
 void ExpectObject(const Json& value, const Location& at) {
@@ -237,19 +203,6 @@ bool ReadBool(const Json& value, const Location& at) {
     return value.get<bool>();
 }
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
 std::string ReadBytes(const Json& value, const Location& at) {
     if (value.is_string()) {
         return value.get<std::string>();
@@ -266,17 +219,12 @@ std::string ReadBytes(const Json& value, const Location& at) {
     if (hex.size() % 2 != 0) {
         Fail(hexAt, "odd number of hex digits");
     }
-    std::string bytes;
-    bytes.reserve(hex.size() / 2);
-    for (std::size_t i = 0; i < hex.size(); i += 2) {
-        const int high = HexValue(hex[i]);
-        const int low = HexValue(hex[i + 1]);
-        if (high < 0 || low < 0) {
-            Fail(hexAt, "not a hex digit at offset " + std::to_string(high < 0 ? i : i + 1));
-        }
-        bytes.push_back(static_cast<char>((high << 4) | low));
+    std::size_t badAt = 0;
+    auto bytes = DecodeHex(hex, &badAt);
+    if (!bytes) {
+        Fail(hexAt, "not a hex digit at offset " + std::to_string(badAt));
     }
-    return bytes;
+    return std::move(*bytes);
 }
 
 // A fixed-length array of 32-bit integers: points, rectangles.
@@ -302,61 +250,52 @@ MAP3D_COORDPT ReadPoint3(const Json& value, const Location& at) {
     return {xyz[0], xyz[1], xyz[2]};
 }
 
+// [x, y, z], or [x, y] with z 0.
+MAP3D_COORDPT ReadPoint(const Json& value, const Location& at, bool is3d) {
+    if (is3d) {
+        return ReadPoint3(value, at);
+    }
+    const MAP_COORDPT p = ReadPoint2(value, at);
+    return {p.x, p.y, 0};
+}
+
 std::vector<MAP3D_COORDPT> ReadPoints(const Json& value, const Location& at, bool is3d) {
     ExpectArray(value, at);
     std::vector<MAP3D_COORDPT> points;
     points.reserve(value.size());
     for (std::size_t i = 0; i < value.size(); ++i) {
-        const Location pointAt(at, i);
-        if (is3d) {
-            points.push_back(ReadPoint3(value[i], pointAt));
-        } else {
-            const MAP_COORDPT p = ReadPoint2(value[i], pointAt);
-            points.push_back({p.x, p.y, 0});
-        }
+        points.push_back(ReadPoint(value[i], Location(at, i), is3d));
     }
     return points;
 }
 
 void ReadArc(const Json& value, const Location& at, Object& arc) {
-    arc.center = ReadPoint2(Member(value, "center", at), Location(at, "center"));
-    arc.radius = ReadInt32(Member(value, "radius", at), Location(at, "radius"));
-    arc.startAngle = ReadReal(Member(value, "startAngle", at), Location(at, "startAngle"));
-    arc.endAngle = ReadReal(Member(value, "endAngle", at), Location(at, "endAngle"));
-    if (const Json* quality = OptionalMember(value, "quality")) {
-        arc.quality = ReadInt32(*quality, Location(at, "quality"));
-    }
+    arc.center = Field(value, "center", at, ReadPoint2);
+    arc.radius = Field(value, "radius", at, ReadInt32);
+    arc.startAngle = Field(value, "startAngle", at, ReadReal);
+    arc.endAngle = Field(value, "endAngle", at, ReadReal);
+    OptionalField(value, "quality", at, ReadInt32, arc.quality);
 }
 
 void ReadText(const Json& value, const Location& at, Object& text) {
-    text.text = ReadBytes(Member(value, "text", at), Location(at, "text"));
-    const Location positionAt(at, "position");
+    text.text = Field(value, "text", at, ReadBytes);
     const Json& position = Member(value, "position", at);
     // A 3-D text gives its position as [x, y, z].
     text.is3d = position.is_array() && position.size() == 3;
-    if (text.is3d) {
-        text.position = ReadPoint3(position, positionAt);
-    } else {
-        const MAP_COORDPT p = ReadPoint2(position, positionAt);
-        text.position = {p.x, p.y, 0};
-    }
-    text.font = ReadBytes(Member(value, "font", at), Location(at, "font"));
-    text.size = ReadInt32(Member(value, "size", at), Location(at, "size"));
-    text.rotation = ReadInt32(Member(value, "rotation", at), Location(at, "rotation"));
-    text.oblique = ReadInt32(Member(value, "oblique", at), Location(at, "oblique"));
-    text.flags = ReadUInt32(Member(value, "flags", at), Location(at, "flags"));
-    if (const Json* style = OptionalMember(value, "style")) {
-        text.style = ReadInt32(*style, Location(at, "style"));
-    }
-    if (const Json* color = OptionalMember(value, "color")) {
-        text.color = ReadUInt32(*color, Location(at, "color"));
-    }
+    text.position = ReadPoint(position, Location(at, "position"), text.is3d);
+    text.font = Field(value, "font", at, ReadBytes);
+    text.size = Field(value, "size", at, ReadInt32);
+    text.rotation = Field(value, "rotation", at, ReadInt32);
+    text.oblique = Field(value, "oblique", at, ReadInt32);
+    text.flags = Field(value, "flags", at, ReadUInt32);
+    OptionalField(value, "style", at, ReadInt32, text.style);
+    OptionalField(value, "color", at, ReadUInt32, text.color);
 }
 
 Object ReadObject(const Json& value, const Location& at, ObjectId layerId) {
     ExpectObject(value, at);
     Object object;
-    object.id = ReadId(Member(value, "id", at), Location(at, "id"));
+    object.id = Field(value, "id", at, ReadId);
     object.layer = layerId;
     const Location typeAt(at, "type");
     const Json& typeValue = Member(value, "type", at);
@@ -388,8 +327,8 @@ Layer ReadLayer(const Json& value, const Location& at, ObjectId layerId,
     ExpectObject(value, at);
     Layer layer;
     layer.id = layerId;
-    layer.number = ReadInt32(Member(value, "number", at), Location(at, "number"));
-    layer.name = ReadBytes(Member(value, "name", at), Location(at, "name"));
+    layer.number = Field(value, "number", at, ReadInt32);
+    layer.name = Field(value, "name", at, ReadBytes);
     const Location attributesAt(at, "attributes");
     const Json& attributes = Member(value, "attributes", at);
     if (!attributes.is_array() || attributes.size() != layer.attributes.size()) {
@@ -400,8 +339,8 @@ Layer ReadLayer(const Json& value, const Location& at, ObjectId layerId,
                                           std::numeric_limits<std::int64_t>::min(),
                                           std::numeric_limits<std::int64_t>::max());
     }
-    layer.visible = ReadBool(Member(value, "visible", at), Location(at, "visible"));
-    layer.editable = ReadBool(Member(value, "editable", at), Location(at, "editable"));
+    layer.visible = Field(value, "visible", at, ReadBool);
+    layer.editable = Field(value, "editable", at, ReadBool);
     const Location objectsAt(at, "objects");
     const Json& layerObjects = Member(value, "objects", at);
     ExpectArray(layerObjects, objectsAt);
@@ -417,7 +356,7 @@ Object ReadGroup(const Json& value, const Location& at) {
     ExpectObject(value, at);
     Object group;
     group.kind = ObjectKind::Group;
-    group.id = ReadId(Member(value, "id", at), Location(at, "id"));
+    group.id = Field(value, "id", at, ReadId);
     const Location membersAt(at, "members");
     const Json& members = Member(value, "members", at);
     ExpectArray(members, membersAt);
@@ -502,8 +441,8 @@ void CheckReferences(const std::vector<Object>& objects) {
     }
 }
 
-MapSnapshot ReadDocument(const Json& document) {
-    const Location root;
+// Everything before the layers: format and version, unit, extent, current layer, text base, page.
+MapSnapshot ReadHeader(const Json& document, const Location& root) {
     ExpectObject(document, root);
     const Json& format = Member(document, "format", root);
     if (!format.is_string() || format.get_ref<const std::string&>() != kFormatName) {
@@ -517,7 +456,7 @@ MapSnapshot ReadDocument(const Json& document) {
     }
 
     MapSnapshot snapshot;
-    snapshot.unitId = ReadInt32(Member(document, "unitId", root), Location(root, "unitId"));
+    snapshot.unitId = Field(document, "unitId", root, ReadInt32);
     const Json& rect = Member(document, "objectsRect", root);
     if (!rect.is_null()) {
         const auto r = ReadInt32Array<4>(rect, Location(root, "objectsRect"));
@@ -531,18 +470,19 @@ MapSnapshot ReadDocument(const Json& document) {
     snapshot.textBase = kDefaultTextBase;
     snapshot.pageOrigin = kDefaultPageOrigin;
     snapshot.pageExtent = kDefaultPageExtent;
-    if (const Json* textBase = OptionalMember(document, "textBase")) {
-        snapshot.textBase = ReadInt32(*textBase, Location(root, "textBase"));
-    }
+    OptionalField(document, "textBase", root, ReadInt32, snapshot.textBase);
     if (const Json* page = OptionalMember(document, "page")) {
         const Location pageAt(root, "page");
         ExpectObject(*page, pageAt);
-        snapshot.pageOrigin =
-            ReadPoint2(Member(*page, "origin", pageAt), Location(pageAt, "origin"));
-        snapshot.pageExtent =
-            ReadPoint2(Member(*page, "extent", pageAt), Location(pageAt, "extent"));
+        snapshot.pageOrigin = Field(*page, "origin", pageAt, ReadPoint2);
+        snapshot.pageExtent = Field(*page, "extent", pageAt, ReadPoint2);
     }
+    return snapshot;
+}
 
+MapSnapshot ReadDocument(const Json& document) {
+    const Location root;
+    MapSnapshot snapshot = ReadHeader(document, root);
     const Location layersAt(root, "layers");
     const Json& layers = Member(document, "layers", root);
     ExpectArray(layers, layersAt);
@@ -691,90 +631,18 @@ std::string DocumentText(const MapSnapshot& snapshot) {
 // ---------------------------------------------------------------------------------------------
 // Files.
 
-std::string SystemError(const std::string& what, int error) {
-    return what + ": " + std::strerror(error);
-}
-
-bool ReadWholeFile(const std::string& path, std::string& contents, std::string& error) {
+std::string ReadWholeFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        error = SystemError("cannot open", errno);
-        return false;
+        const int code = errno;
+        throw std::runtime_error(std::string("cannot open: ") + std::strerror(code));
     }
     std::ostringstream buffer;
     buffer << in.rdbuf();
     if (in.bad()) {
-        error = "cannot read the file";
-        return false;
+        throw std::runtime_error("cannot read the file");
     }
-    contents = std::move(buffer).str();
-    return true;
-}
-
-// Folder separators: Windows paths use the backslash as well as the slash.
-#if defined(_WIN32)
-constexpr const char* kFolderSeparators = "/\\";
-#else
-constexpr const char* kFolderSeparators = "/";
-#endif
-
-std::string FolderOf(const std::string& path) {
-    const auto slash = path.find_last_of(kFolderSeparators);
-    if (slash == std::string::npos) {
-        return ".";
-    }
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string BaseNameOf(const std::string& path) {
-    const auto slash = path.find_last_of(kFolderSeparators);
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-bool WriteAll(int fd, std::string_view text) {
-    while (!text.empty()) {
-        const ssize_t written = ::write(fd, text.data(), text.size());
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        text.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
-}
-
-// Writes the text to a temporary file beside the target and renames it over the target, so
-// that a reader sees either the old or the new document, never a torn one.
-bool WriteFileAtomically(const std::string& path, std::string_view text, std::string& error) {
-    std::string temporary = FolderOf(path) + "/." + BaseNameOf(path) + ".tmp-XXXXXX";
-    const int fd = ::mkstemp(temporary.data());
-    if (fd < 0) {
-        error = SystemError("cannot create a temporary file in " + FolderOf(path), errno);
-        return false;
-    }
-    // mkstemp makes the file private; a document gets the usual permissions under the umask.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    bool ok = ::fchmod(fd, 0666 & ~mask) == 0;
-    ok = ok && WriteAll(fd, text);
-    ok = ok && ::fsync(fd) == 0;
-    const int writeError = errno;
-    if (::close(fd) != 0 && ok) {
-        ok = false;
-    }
-    if (!ok) {
-        error = SystemError("cannot write " + temporary, writeError);
-        ::unlink(temporary.c_str());
-        return false;
-    }
-    if (RenameOver(temporary.c_str(), path.c_str()) != 0) {
-        error = SystemError("cannot replace the file", errno);
-        ::unlink(temporary.c_str());
-        return false;
-    }
-    return true;
+    return std::move(buffer).str();
 }
 
 // nlohmann-json prefixes its messages with an id such as "[json.exception.parse_error.101] ".
@@ -789,61 +657,40 @@ std::string WithoutExceptionId(const char* message) {
     return std::string(text);
 }
 
-void SetError(std::string* error, std::string text) {
-    if (error != nullptr) {
-        *error = std::move(text);
+// Runs a load or a save of a map window: every failure becomes false with its reason.
+template <typename Body>
+bool OnMapWindow(HWND map, std::string* error, Body&& body) {
+    std::string reason;
+    try {
+        if (!IsMapWindow(map)) {
+            throw std::runtime_error("not a map window");
+        }
+        return body();
+    } catch (const Json::exception& e) {
+        reason = WithoutExceptionId(e.what());
+    } catch (const std::exception& e) {
+        reason = e.what();
+    } catch (...) {
+        reason = "unexpected failure";
     }
+    if (error != nullptr) {
+        *error = std::move(reason);
+    }
+    return false;
 }
 
 } // namespace
 
 bool LoadMapDocument(HWND map, const std::string& path, std::string* error) {
-    try {
-        if (!IsMapWindow(map)) {
-            SetError(error, "not a map window");
-            return false;
-        }
-        std::string contents;
-        std::string reason;
-        if (!ReadWholeFile(path, contents, reason)) {
-            SetError(error, reason);
-            return false;
-        }
-        const Json document = Json::parse(contents);
-        const MapSnapshot snapshot = ReadDocument(document);
-        Restore(map, snapshot);
+    return OnMapWindow(map, error, [&] {
+        Restore(map, ReadDocument(Json::parse(ReadWholeFile(path))));
         return true;
-    } catch (const Json::exception& e) {
-        SetError(error, WithoutExceptionId(e.what()));
-    } catch (const std::exception& e) {
-        SetError(error, e.what());
-    } catch (...) {
-        SetError(error, "unexpected failure");
-    }
-    return false;
+    });
 }
 
 bool SaveMapDocument(HWND map, const std::string& path, std::string* error) {
-    try {
-        if (!IsMapWindow(map)) {
-            SetError(error, "not a map window");
-            return false;
-        }
-        const std::string text = DocumentText(Snapshot(map));
-        std::string reason;
-        if (!WriteFileAtomically(path, text, reason)) {
-            SetError(error, reason);
-            return false;
-        }
-        return true;
-    } catch (const Json::exception& e) {
-        SetError(error, WithoutExceptionId(e.what()));
-    } catch (const std::exception& e) {
-        SetError(error, e.what());
-    } catch (...) {
-        SetError(error, "unexpected failure");
-    }
-    return false;
+    return OnMapWindow(
+        map, error, [&] { return WriteFileAtomically(path, DocumentText(Snapshot(map)), error); });
 }
 
 } // namespace standin

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <limits>
 #include <new>
+#include <tuple>
 #include <unordered_set>
 
 namespace standin {
@@ -406,25 +407,17 @@ Object ObjectStore::Materialize(const ObjectEntry& entry) const {
         break;
     }
     case ObjectKind::Arc: {
-        const ArcDetail& arc = arcs_[entry.detail];
-        object.center = arc.center;
-        object.radius = arc.radius;
-        object.quality = arc.quality;
-        object.startAngle = arc.startAngle;
-        object.endAngle = arc.endAngle;
+        const ArcDetail& a = arcs_[entry.detail];
+        std::tie(object.center, object.radius, object.quality, object.startAngle, object.endAngle) =
+            std::tie(a.center, a.radius, a.quality, a.startAngle, a.endAngle);
         break;
     }
     case ObjectKind::Text: {
-        const TextDetail& text = texts_[entry.detail];
-        object.text = text.text;
-        object.font = text.font;
-        object.position = text.position;
-        object.size = text.size;
-        object.style = text.style;
-        object.color = text.color;
-        object.rotation = text.rotation;
-        object.oblique = text.oblique;
-        object.flags = text.flags;
+        const TextDetail& t = texts_[entry.detail];
+        std::tie(object.text, object.font, object.position, object.size, object.style, object.color,
+                 object.rotation, object.oblique, object.flags) =
+            std::tie(t.text, t.font, t.position, t.size, t.style, t.color, t.rotation, t.oblique,
+                     t.flags);
         break;
     }
     case ObjectKind::Group:
@@ -863,13 +856,23 @@ void MapModel::Restore(const MapSnapshot& snapshot) {
     textBase = snapshot.textBase;
     pageOrigin = snapshot.pageOrigin;
     pageExtent = snapshot.pageExtent;
+    IdMap newIds;
+    const IdMap newLayerIds = RestoreLayers(snapshot, newIds);
+    RestoreUnlisted(snapshot, newLayerIds, newIds);
+    RestoreMembers(snapshot, newIds);
+    if (snapshot.currentLayer) {
+        if (const LayerEntry* current = LayerByNumber(*snapshot.currentLayer)) {
+            current_ = current->layer.id;
+        }
+    }
+}
 
+MapModel::IdMap MapModel::RestoreLayers(const MapSnapshot& snapshot, IdMap& newIds) {
     std::unordered_map<ObjectId, const Object*> byOldId;
     for (const Object& object : snapshot.objects) {
         byOldId.emplace(object.id, &object);
     }
-    std::unordered_map<ObjectId, ObjectId> newIds;
-    std::unordered_map<ObjectId, ObjectId> newLayerIds;
+    IdMap newLayerIds;
     for (const Layer& layer : snapshot.layers) {
         // Layer numbers are unique in a map; a repeated number moves up out of the way.
         std::int32_t number = layer.number;
@@ -896,7 +899,11 @@ void MapModel::Restore(const MapSnapshot& snapshot) {
             newIds.emplace(oldId, AddObject(*found->second, entry).id);
         }
     }
-    // Groups, and objects that no layer listed but that name a layer of the snapshot.
+    return newLayerIds;
+}
+
+void MapModel::RestoreUnlisted(const MapSnapshot& snapshot, const IdMap& newLayerIds,
+                               IdMap& newIds) {
     for (const Object& object : snapshot.objects) {
         if (newIds.contains(object.id)) {
             continue;
@@ -909,20 +916,18 @@ void MapModel::Restore(const MapSnapshot& snapshot) {
             newIds.emplace(object.id, AddObject(object, FindLayer(layer->second)).id);
         }
     }
+}
+
+void MapModel::RestoreMembers(const MapSnapshot& snapshot, const IdMap& newIds) {
     for (const Object& object : snapshot.objects) {
-        if (object.kind != ObjectKind::Group || !newIds.contains(object.id)) {
+        const auto group = newIds.find(object.id);
+        if (object.kind != ObjectKind::Group || group == newIds.end()) {
             continue;
         }
-        const ObjectId group = newIds.at(object.id);
         for (const ObjectId member : object.members) {
             if (const auto found = newIds.find(member); found != newIds.end()) {
-                AddMember(group, found->second); // refuses members that would close a cycle
+                AddMember(group->second, found->second); // refuses members that would close a cycle
             }
-        }
-    }
-    if (snapshot.currentLayer) {
-        if (const LayerEntry* current = LayerByNumber(*snapshot.currentLayer)) {
-            current_ = current->layer.id;
         }
     }
 }

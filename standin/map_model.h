@@ -463,6 +463,13 @@ class MapModel {
     void IndexName(const std::string& name, ObjectId id);
     void UnindexName(const std::string& name, ObjectId id);
     void ClearContent();
+    // The steps of Restore, each filling `newIds` (snapshot id -> new id): the layers with the
+    // objects they list; then groups and objects no layer listed but that name a layer of the
+    // snapshot (`newLayerIds`); then the members of the groups.
+    using IdMap = std::unordered_map<ObjectId, ObjectId>;
+    IdMap RestoreLayers(const MapSnapshot& snapshot, IdMap& newIds);
+    void RestoreUnlisted(const MapSnapshot& snapshot, const IdMap& newLayerIds, IdMap& newIds);
+    void RestoreMembers(const MapSnapshot& snapshot, const IdMap& newIds);
 
     std::unordered_map<ObjectId, LayerEntry> layers_;
     ObjectId lastLayerId_ = 0; // the layer FindLayer found last, and its entry

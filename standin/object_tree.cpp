@@ -118,25 +118,17 @@ VEXCORE_API OBJHANDLE VEXCORE_CALL GetRootOBJect(HWND map, std::int32_t rootClas
     });
 }
 
-VEXCORE_API OBJHANDLE VEXCORE_CALL FirstReference(DBHANDLE db, OBJHANDLE parent, std::int32_t kind,
-                                                  std::int32_t* cursor) {
-    return Walk("FirstReference", Step::First, db, parent, kind, cursor);
-}
-
-VEXCORE_API OBJHANDLE VEXCORE_CALL GetReference(DBHANDLE db, OBJHANDLE parent, std::int32_t kind,
-                                                std::int32_t* cursor) {
-    return Walk("GetReference", Step::Next, db, parent, kind, cursor);
-}
-
-VEXCORE_API OBJHANDLE VEXCORE_CALL LastReference(DBHANDLE db, OBJHANDLE parent, std::int32_t kind,
-                                                 std::int32_t* cursor) {
-    return Walk("LastReference", Step::Last, db, parent, kind, cursor);
-}
-
-VEXCORE_API OBJHANDLE VEXCORE_CALL PrevReference(DBHANDLE db, OBJHANDLE parent, std::int32_t kind,
-                                                 std::int32_t* cursor) {
-    return Walk("PrevReference", Step::Previous, db, parent, kind, cursor);
-}
+// The four walks over the children of an object differ only in their name and step.
+#define STANDIN_WALK(name, step)                                                                   \
+    VEXCORE_API OBJHANDLE VEXCORE_CALL name(DBHANDLE db, OBJHANDLE parent, std::int32_t kind,      \
+                                            std::int32_t* cursor) {                                \
+        return Walk(#name, step, db, parent, kind, cursor);                                        \
+    }
+STANDIN_WALK(FirstReference, Step::First)
+STANDIN_WALK(GetReference, Step::Next)
+STANDIN_WALK(LastReference, Step::Last)
+STANDIN_WALK(PrevReference, Step::Previous)
+#undef STANDIN_WALK
 
 VEXCORE_API std::int32_t VEXCORE_CALL GetOBJectClassID(DBHANDLE db, OBJHANDLE object) {
     return Guarded<std::int32_t>(0, [&]() -> std::int32_t {

@@ -148,33 +148,17 @@ map_text_CreateEx(HWND map, OBJHANDLE* object, const char* text, const MAP_COORD
     });
 }
 
-VEXCORE_API std::int32_t VEXCORE_CALL map_polyline_Get(HWND map, OBJHANDLE object,
-                                                       std::int32_t* count, MAP_COORDPT* points,
-                                                       std::int32_t capacity) {
-    return GetPoints<MAP_COORDPT>("map_polyline_Get", ObjectKind::Polyline, map, object, count,
-                                  points, capacity, Flatten);
-}
-
-VEXCORE_API std::int32_t VEXCORE_CALL map_polygon_Get(HWND map, OBJHANDLE object,
-                                                      std::int32_t* count, MAP_COORDPT* points,
-                                                      std::int32_t capacity) {
-    return GetPoints<MAP_COORDPT>("map_polygon_Get", ObjectKind::Polygon, map, object, count,
-                                  points, capacity, Flatten);
-}
-
-VEXCORE_API std::int32_t VEXCORE_CALL map3d_polyline_Get(HWND map, OBJHANDLE object,
-                                                         std::int32_t* count, MAP3D_COORDPT* points,
-                                                         std::int32_t capacity) {
-    return GetPoints<MAP3D_COORDPT>("map3d_polyline_Get", ObjectKind::Polyline, map, object, count,
-                                    points, capacity, Keep);
-}
-
-VEXCORE_API std::int32_t VEXCORE_CALL map3d_polygon_Get(HWND map, OBJHANDLE object,
-                                                        std::int32_t* count, MAP3D_COORDPT* points,
-                                                        std::int32_t capacity) {
-    return GetPoints<MAP3D_COORDPT>("map3d_polygon_Get", ObjectKind::Polygon, map, object, count,
-                                    points, capacity, Keep);
-}
+// The four point readers differ only in their name, kind and point width.
+#define STANDIN_POINTS_GET(name, Point, kind, convert)                                             \
+    VEXCORE_API std::int32_t VEXCORE_CALL name(HWND map, OBJHANDLE object, std::int32_t* count,    \
+                                               Point* points, std::int32_t capacity) {             \
+        return GetPoints<Point>(#name, kind, map, object, count, points, capacity, convert);       \
+    }
+STANDIN_POINTS_GET(map_polyline_Get, MAP_COORDPT, ObjectKind::Polyline, Flatten)
+STANDIN_POINTS_GET(map_polygon_Get, MAP_COORDPT, ObjectKind::Polygon, Flatten)
+STANDIN_POINTS_GET(map3d_polyline_Get, MAP3D_COORDPT, ObjectKind::Polyline, Keep)
+STANDIN_POINTS_GET(map3d_polygon_Get, MAP3D_COORDPT, ObjectKind::Polygon, Keep)
+#undef STANDIN_POINTS_GET
 
 VEXCORE_API std::int32_t VEXCORE_CALL map_text_GetEx(
     HWND map, OBJHANDLE object, std::uint32_t* textLength, char* text, std::uint16_t textSize,

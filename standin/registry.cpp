@@ -4,43 +4,23 @@
 //   Symbol=sz:X           REG_SZ holding one text and its terminating zero
 //   FontSize=dword:10     REG_DWORD of four bytes, as an unsigned decimal
 //   Other=hex(3):0a0b     any other type or shape: the type number and the bytes in hex
-// Key and value names are matched without regard to ASCII case. Like the settings store the
-// file is read once, cached, rewritten whole and atomically on every change, and set aside as
-// registry.ini.corrupt when it is not usable.
+// The file is read, cached, set aside and saved as config_file.h tells.
 #include "standin/config_file.h"
+#include "standin/files.h"
 #include "standin/host_state.h"
 
 #include <charconv>
-#include <cstdio>
 #include <cstring>
-#include <map>
-
-namespace standin {
-
-struct RegValue {
-    std::string name;
-    DWORD type = REG_NONE;
-    std::vector<BYTE> data;
-};
-
-struct RegKey {
-    std::string path;
-    std::map<std::string, RegValue> values; // by folded name
-};
-
-struct RegistryData {
-    std::string path;
-    bool setAside = false;
-    std::map<std::string, RegKey> keys; // by folded path
-};
-
-} // namespace standin
 
 using namespace standin;
 
 namespace {
 
-constexpr char kFileName[] = "/registry.ini";
+struct RegValue {
+    DWORD type = REG_NONE;
+    std::vector<BYTE> data;
+};
+
 constexpr char kCurrentUser[] = "HKEY_CURRENT_USER";
 constexpr LONG kErrorInvalidHandle = 6;
 constexpr LONG kErrorInvalidParameter = 87;
@@ -59,18 +39,13 @@ std::string FormatValue(const RegValue& value) {
         std::memcpy(&number, value.data.data(), sizeof number);
         return "dword:" + std::to_string(number);
     }
-    static constexpr char kDigits[] = "0123456789abcdef";
     std::string text = "hex(" + std::to_string(value.type) + "):";
-    for (const BYTE byte : value.data) {
-        text += kDigits[byte >> 4];
-        text += kDigits[byte & 0xF];
-    }
+    AppendHex(text, {reinterpret_cast<const char*>(value.data.data()), value.data.size()});
     return text;
 }
 
-std::optional<RegValue> ParseValue(const std::string& name, std::string_view text) {
+std::optional<RegValue> ParseValue(std::string_view text) {
     RegValue value;
-    value.name = name;
     if (text.starts_with("sz:")) {
         value.type = REG_SZ;
         value.data.assign(text.begin() + 3, text.end());
@@ -89,86 +64,30 @@ std::optional<RegValue> ParseValue(const std::string& name, std::string_view tex
         std::memcpy(value.data.data(), &number, sizeof number);
         return value;
     }
-    if (!text.starts_with("hex(")) {
-        return std::nullopt;
-    }
     const auto close = text.find("):");
-    if (close == std::string_view::npos) {
+    if (!text.starts_with("hex(") || close == std::string_view::npos) {
         return std::nullopt;
     }
     const char* typeEnd = text.data() + close;
     const auto typeResult = std::from_chars(text.data() + 4, typeEnd, value.type);
-    const std::string_view hex = text.substr(close + 2);
-    if (typeResult.ec != std::errc() || typeResult.ptr != typeEnd || hex.size() % 2 != 0) {
+    const auto bytes = DecodeHex(text.substr(close + 2));
+    if (typeResult.ec != std::errc() || typeResult.ptr != typeEnd || !bytes) {
         return std::nullopt;
     }
-    for (std::size_t i = 0; i < hex.size(); i += 2) {
-        BYTE byte = 0;
-        const auto result = std::from_chars(hex.data() + i, hex.data() + i + 2, byte, 16);
-        if (result.ec != std::errc() || result.ptr != hex.data() + i + 2) {
-            return std::nullopt;
-        }
-        value.data.push_back(byte);
-    }
+    value.data.assign(bytes->begin(), bytes->end());
     return value;
 }
 
-std::optional<std::string> Fill(RegistryData& data, const config::FileContent& content) {
-    for (const config::Section& section : content.sections) {
-        RegKey& key = data.keys[config::Folded(section.name)];
-        key.path = section.name;
-        for (const config::Entry& entry : section.entries) {
-            auto value = ParseValue(entry.name, entry.value);
-            if (!value) {
-                return "value \"" + entry.name + "\" of [" + section.name + "] is malformed";
-            }
-            key.values[config::Folded(entry.name)] = std::move(*value);
-        }
-    }
-    return std::nullopt;
+std::optional<std::string> Canonical(std::string_view text) {
+    const auto value = ParseValue(text);
+    return value ? std::optional(FormatValue(*value)) : std::nullopt;
 }
 
-RegistryData& Registry() {
-    auto& cached = State().registry;
-    if (cached) {
-        return *cached;
-    }
-    auto data = std::make_shared<RegistryData>();
-    data->path = config::Folder() + kFileName;
-    const config::FileContent content = config::Read(data->path);
-    std::optional<std::string> problem = content.error;
-    if (!problem) {
-        problem = Fill(*data, content);
-    }
-    if (problem) {
-        config::WarnCorrupt("registry", data->path, *problem);
-        data->keys.clear();
-        data->setAside = true;
-    }
-    cached = data;
-    return *cached;
-}
+constexpr config::FileKind kRegistryFile{
+    "registry", "registry.ini", "VEXA registry, written by the host", "is malformed", Canonical};
 
-bool Save(RegistryData& data) {
-    std::vector<config::Section> sections;
-    for (const auto& [folded, key] : data.keys) {
-        config::Section& out = sections.emplace_back();
-        out.name = key.path;
-        for (const auto& [name, value] : key.values) {
-            out.entries.push_back({value.name, FormatValue(value)});
-        }
-    }
-    if (data.setAside) {
-        std::rename(data.path.c_str(), (data.path + ".corrupt").c_str());
-        data.setAside = false;
-    }
-    std::string error;
-    if (!config::WriteAtomically(
-            data.path, config::Format(sections, "VEXA registry, written by the host"), &error)) {
-        std::fprintf(stderr, "vexa: registry not saved: %s\n", error.c_str());
-        return false;
-    }
-    return true;
+config::Store& Registry() {
+    return config::Cached(State().registry, kRegistryFile);
 }
 
 // The open key of a handle, or null. Valid until the key is closed.
@@ -202,14 +121,9 @@ std::string JoinPath(std::string base, const char* subKey) {
     return base;
 }
 
-const RegValue* FindValue(const std::string& foldedKeyPath, const char* valueName) {
-    const RegistryData& data = Registry();
-    const auto key = data.keys.find(foldedKeyPath);
-    if (key == data.keys.end()) {
-        return nullptr;
-    }
-    const auto value = key->second.values.find(config::Folded(valueName ? valueName : ""));
-    return value == key->second.values.end() ? nullptr : &value->second;
+std::optional<RegValue> FindValue(const std::string& foldedKeyPath, const char* valueName) {
+    const std::string* text = Registry().Find(foldedKeyPath, valueName ? valueName : "");
+    return text ? ParseValue(*text) : std::nullopt;
 }
 
 } // namespace
@@ -227,11 +141,9 @@ WIN32_STANDIN_API LONG RegCreateKeyA(HKEY key, LPCSTR subKey, PHKEY result) {
             return kErrorInvalidHandle;
         }
         std::string path = JoinPath(base->path, subKey);
-        RegistryData& data = Registry();
         std::string folded = config::Folded(path);
-        if (path != kCurrentUser && !data.keys.contains(folded)) {
-            data.keys[folded].path = path;
-            Save(data); // a key that cannot be saved still exists for this session
+        if (path != kCurrentUser) {
+            Registry().AddSection(path); // a key that cannot be saved still exists for this session
         }
         const std::uint64_t id = State().NewId();
         State().openKeys.emplace(id, OpenRegistryKey{std::move(path), std::move(folded)});
@@ -250,7 +162,7 @@ WIN32_STANDIN_API LONG RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD, LPD
         if (data && !dataSize) {
             return kErrorInvalidParameter;
         }
-        const RegValue* value = FindValue(open->folded, valueName);
+        const auto value = FindValue(open->folded, valueName);
         if (!value) {
             return ERROR_FILE_NOT_FOUND;
         }
@@ -282,19 +194,11 @@ WIN32_STANDIN_API LONG RegSetValueExA(HKEY key, LPCSTR valueName, DWORD, DWORD t
         if (!data && dataSize > 0) {
             return kErrorInvalidParameter;
         }
-        RegistryData& registry = Registry();
-        RegKey& stored = registry.keys[open->folded];
-        if (stored.path.empty()) {
-            stored.path = open->path;
-        }
-        const std::string name = valueName ? valueName : "";
-        RegValue& value = stored.values[config::Folded(name)];
-        if (value.name.empty()) {
-            value.name = name;
-        }
-        value.type = type;
+        RegValue value{type, {}};
         value.data.assign(data, data + dataSize);
-        return Save(registry) ? ERROR_SUCCESS : kErrorInvalidParameter;
+        const std::string name = valueName ? valueName : "";
+        return Registry().Set(open->path, name, FormatValue(value)) ? ERROR_SUCCESS
+                                                                    : kErrorInvalidParameter;
     });
 }
 

@@ -4,17 +4,15 @@
 //   double:2.5      (the shortest text that reads back to the same double)
 //   int:-3          (a signed 32-bit integer)
 //   text:dxf.ini    (bytes, with the escapes of config_file.h)
-// Section and value names are matched without regard to ASCII case. The file is read once and
-// kept in memory; every write rewrites the file whole and atomically. A file that is not in
-// the layout gives the defaults (every value absent), one warning on stderr, and is renamed to
-// settings.ini.corrupt before the next write replaces it.
+// The file is read, cached, set aside and saved as config_file.h tells; a file that is not usable
+// gives the defaults (every value absent).
 #include "standin/buffers.h"
 #include "standin/config_file.h"
 #include "standin/host_state.h"
 
 #include <charconv>
 #include <cstdio>
-#include <map>
+#include <optional>
 
 namespace standin {
 
@@ -25,29 +23,11 @@ struct StoredValue {
     std::string text;
 };
 
-struct NamedValue {
-    std::string name;
-    StoredValue value;
-};
-
-struct StoredSection {
-    std::string name;
-    std::map<std::string, NamedValue> values; // by folded name
-};
-
-struct SettingsData {
-    std::string path;
-    bool setAside = false;                         // the file on disk was not usable
-    std::map<std::string, StoredSection> sections; // by folded name
-};
-
 } // namespace standin
 
 using namespace standin;
 
 namespace {
-
-constexpr char kFileName[] = "/settings.ini";
 
 std::string FormatValue(const StoredValue& value) {
     switch (value.type) {
@@ -95,65 +75,17 @@ std::optional<StoredValue> ParseValue(std::string_view text) {
     return std::nullopt;
 }
 
-std::optional<std::string> Fill(SettingsData& data, const config::FileContent& content) {
-    for (const config::Section& section : content.sections) {
-        StoredSection& stored = data.sections[config::Folded(section.name)];
-        stored.name = section.name;
-        for (const config::Entry& entry : section.entries) {
-            auto value = ParseValue(entry.value);
-            if (!value) {
-                return "value \"" + entry.name + "\" of [" + section.name +
-                       "] is not double:, int: or text:";
-            }
-            stored.values[config::Folded(entry.name)] = {entry.name, std::move(*value)};
-        }
-    }
-    return std::nullopt;
+std::optional<std::string> Canonical(std::string_view text) {
+    const auto value = ParseValue(text);
+    return value ? std::optional(FormatValue(*value)) : std::nullopt;
 }
 
-SettingsData& Settings() {
-    auto& cached = State().settings;
-    if (cached) {
-        return *cached;
-    }
-    auto data = std::make_shared<SettingsData>();
-    data->path = config::Folder() + kFileName;
-    const config::FileContent content = config::Read(data->path);
-    std::optional<std::string> problem = content.error;
-    if (!problem) {
-        problem = Fill(*data, content);
-    }
-    if (problem) {
-        config::WarnCorrupt("settings", data->path, *problem);
-        data->sections.clear();
-        data->setAside = true;
-    }
-    cached = data;
-    return *cached;
-}
+constexpr config::FileKind kSettingsFile{"settings", "settings.ini",
+                                         "VEXA settings store, written by the host",
+                                         "is not double:, int: or text:", Canonical};
 
-bool Save(SettingsData& data) {
-    std::vector<config::Section> sections;
-    for (const auto& [key, section] : data.sections) {
-        config::Section& out = sections.emplace_back();
-        out.name = section.name;
-        for (const auto& [valueKey, named] : section.values) {
-            out.entries.push_back({named.name, FormatValue(named.value)});
-        }
-    }
-    if (data.setAside) {
-        // Keep the unusable file for its owner instead of writing over it.
-        std::rename(data.path.c_str(), (data.path + ".corrupt").c_str());
-        data.setAside = false;
-    }
-    std::string error;
-    if (!config::WriteAtomically(
-            data.path, config::Format(sections, "VEXA settings store, written by the host"),
-            &error)) {
-        std::fprintf(stderr, "vexa: settings not saved: %s\n", error.c_str());
-        return false;
-    }
-    return true;
+config::Store& Settings() {
+    return config::Cached(State().settings, kSettingsFile);
 }
 
 std::string OverrideKey(const char* section, const char* name) {
@@ -169,34 +101,23 @@ const std::int32_t* OverrideOf(const char* section, const char* name) {
     return found == overrides.end() ? nullptr : &found->second;
 }
 
-const StoredValue* Find(const char* section, const char* name) {
+// The value a get answers; for a number, an override given for this process comes first.
+std::optional<StoredValue> Find(const char* section, const char* name, bool number) {
     if (!section || !name) {
-        return nullptr;
+        return std::nullopt;
     }
-    const SettingsData& data = Settings();
-    const auto foundSection = data.sections.find(config::Folded(section));
-    if (foundSection == data.sections.end()) {
-        return nullptr;
+    if (const std::int32_t* given = number ? OverrideOf(section, name) : nullptr) {
+        return StoredValue{StoredValue::Type::Int, 0.0, *given, {}};
     }
-    const auto found = foundSection->second.values.find(config::Folded(name));
-    return found == foundSection->second.values.end() ? nullptr : &found->second.value;
+    const std::string* text = Settings().Find(section, name);
+    return text ? ParseValue(*text) : std::nullopt;
 }
 
-std::int32_t Store(const char* section, const char* name, StoredValue value) {
+std::int32_t Store(const char* section, const char* name, const StoredValue& value) {
     if (!section || !name) {
         return 0;
     }
-    SettingsData& data = Settings();
-    StoredSection& stored = data.sections[config::Folded(section)];
-    if (stored.name.empty()) {
-        stored.name = section;
-    }
-    NamedValue& named = stored.values[config::Folded(name)];
-    if (named.name.empty()) {
-        named.name = name;
-    }
-    named.value = std::move(value);
-    return Save(data) ? 1 : 0;
+    return Settings().Set(section, name, FormatValue(value)) ? 1 : 0;
 }
 
 } // namespace
@@ -204,22 +125,12 @@ std::int32_t Store(const char* section, const char* name, StoredValue value) {
 VEXCORE_API std::int32_t VEXCORE_CALL m_RegValueGet(const char* section, const char* name,
                                                     double* value) {
     return Guarded<std::int32_t>(0, [&]() -> std::int32_t {
-        if (const std::int32_t* given = OverrideOf(section, name); given && value) {
-            *value = *given;
-            return 1;
-        }
-        const StoredValue* stored = Find(section, name);
-        if (!stored || !value) {
-            return 0;
-        }
+        const auto stored = Find(section, name, true);
         // An integer reads as a double as well; a text does not.
-        if (stored->type == StoredValue::Type::Double) {
-            *value = stored->real;
-        } else if (stored->type == StoredValue::Type::Int) {
-            *value = stored->integer;
-        } else {
+        if (!stored || !value || stored->type == StoredValue::Type::Text) {
             return 0;
         }
+        *value = stored->type == StoredValue::Type::Double ? stored->real : stored->integer;
         return 1;
     });
 }
@@ -227,11 +138,7 @@ VEXCORE_API std::int32_t VEXCORE_CALL m_RegValueGet(const char* section, const c
 VEXCORE_API std::int32_t VEXCORE_CALL m_RegValueGet(const char* section, const char* name,
                                                     std::int32_t* value) {
     return Guarded<std::int32_t>(0, [&]() -> std::int32_t {
-        if (const std::int32_t* given = OverrideOf(section, name); given && value) {
-            *value = *given;
-            return 1;
-        }
-        const StoredValue* stored = Find(section, name);
+        const auto stored = Find(section, name, true);
         if (!stored || !value || stored->type != StoredValue::Type::Int) {
             return 0;
         }
@@ -243,7 +150,7 @@ VEXCORE_API std::int32_t VEXCORE_CALL m_RegValueGet(const char* section, const c
 VEXCORE_API std::int32_t VEXCORE_CALL m_RegValueGet(const char* section, const char* name,
                                                     char* text, std::int32_t size) {
     return Guarded<std::int32_t>(0, [&]() -> std::int32_t {
-        const StoredValue* stored = Find(section, name);
+        const auto stored = Find(section, name, false);
         if (!stored || !text || size <= 0 || stored->type != StoredValue::Type::Text) {
             return 0;
         }
@@ -255,33 +162,21 @@ VEXCORE_API std::int32_t VEXCORE_CALL m_RegValueGet(const char* section, const c
 VEXCORE_API std::int32_t VEXCORE_CALL m_RegValueSet(const char* section, const char* name,
                                                     double value) {
     return Guarded<std::int32_t>(0, [&] {
-        StoredValue stored;
-        stored.type = StoredValue::Type::Double;
-        stored.real = value;
-        return Store(section, name, std::move(stored));
+        return Store(section, name, {StoredValue::Type::Double, value, 0, {}});
     });
 }
 
 VEXCORE_API std::int32_t VEXCORE_CALL m_RegValueSet(const char* section, const char* name,
                                                     std::int32_t value) {
     return Guarded<std::int32_t>(0, [&] {
-        StoredValue stored;
-        stored.type = StoredValue::Type::Int;
-        stored.integer = value;
-        return Store(section, name, std::move(stored));
+        return Store(section, name, {StoredValue::Type::Int, 0.0, value, {}});
     });
 }
 
 VEXCORE_API std::int32_t VEXCORE_CALL m_RegValueSet(const char* section, const char* name,
                                                     const char* text) {
-    return Guarded<std::int32_t>(0, [&]() -> std::int32_t {
-        if (!text) {
-            return 0;
-        }
-        StoredValue stored;
-        stored.type = StoredValue::Type::Text;
-        stored.text = text;
-        return Store(section, name, std::move(stored));
+    return Guarded<std::int32_t>(0, [&] {
+        return text ? Store(section, name, {StoredValue::Type::Text, 0.0, 0, text}) : 0;
     });
 }
 
@@ -297,18 +192,8 @@ STANDIN_API void ReloadConfiguration() {
 }
 
 STANDIN_API std::vector<std::pair<std::string, std::string>> SettingsSection(const char* section) {
-    std::vector<std::pair<std::string, std::string>> listing;
-    if (!section) {
-        return listing;
-    }
-    const SettingsData& data = Settings();
-    const auto found = data.sections.find(config::Folded(section));
-    if (found != data.sections.end()) {
-        for (const auto& [key, named] : found->second.values) {
-            listing.emplace_back(named.name, FormatValue(named.value));
-        }
-    }
-    return listing;
+    return section ? Settings().Values(section)
+                   : std::vector<std::pair<std::string, std::string>>();
 }
 
 STANDIN_API void OverrideSetting(const char* section, const char* name, std::int32_t value) {

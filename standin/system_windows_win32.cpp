@@ -62,27 +62,11 @@ HINSTANCE ThisModule() {
     return module;
 }
 
-LRESULT UserMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    HostState& state = State();
-    // The handler is copied first: it may create or destroy windows while it runs.
-    MessageHandler handler;
-    if (const MapModel* model = state.MapOf(window)) {
-        handler = model->observer;
-    } else if (const auto host = state.hostWindows.find(IdOf(window));
-               host != state.hostWindows.end()) {
-        handler = host->second.handler;
-    } else if (const auto table = state.attributeWindows.find(IdOf(window));
-               table != state.attributeWindows.end()) {
-        return AttributeWindowMessage(table->second, message, wParam, lParam);
-    }
-    return handler ? handler(message, wParam, lParam) : 0;
-}
-
 LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message < WM_USER) {
         return DefWindowProcA(window, message, wParam, lParam);
     }
-    return Guarded<LRESULT>(0, [&] { return UserMessage(window, message, wParam, lParam); });
+    return Guarded<LRESULT>(0, [&] { return DeliverMessage(window, message, wParam, lParam); });
 }
 
 bool IsDialog(HWND window) {

@@ -57,27 +57,30 @@ STANDIN_API void SetHelpHook(HelpHook hook) {
     State().helpHook = std::move(hook);
 }
 
+LRESULT DeliverMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    HostState& state = State();
+    // The handler is copied first: it may create or destroy windows while it runs.
+    MessageHandler handler;
+    if (const MapModel* model = state.MapOf(window)) {
+        handler = model->observer;
+    } else if (const auto host = state.hostWindows.find(IdOf(window));
+               host != state.hostWindows.end()) {
+        handler = host->second.handler;
+    } else if (const auto table = state.attributeWindows.find(IdOf(window));
+               table != state.attributeWindows.end()) {
+        return AttributeWindowMessage(table->second, message, wParam, lParam);
+    }
+    return handler ? handler(message, wParam, lParam) : 0;
+}
+
 } // namespace standin
 
 #if !defined(_WIN32)
 extern "C" {
 
 WIN32_STANDIN_API LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    return Guarded<LRESULT>(0, [&]() -> LRESULT {
-        HostState& state = State();
-        // The handler is copied first: it may create or destroy windows while it runs.
-        MessageHandler handler;
-        if (const MapModel* model = state.MapOf(window)) {
-            handler = model->observer;
-        } else if (const auto host = state.hostWindows.find(IdOf(window));
-                   host != state.hostWindows.end()) {
-            handler = host->second.handler;
-        } else if (const auto table = state.attributeWindows.find(IdOf(window));
-                   table != state.attributeWindows.end()) {
-            return AttributeWindowMessage(table->second, message, wParam, lParam);
-        }
-        return handler ? handler(message, wParam, lParam) : 0;
-    });
+    return Guarded<LRESULT>(
+        0, [&]() -> LRESULT { return DeliverMessage(window, message, wParam, lParam); });
 }
 
 WIN32_STANDIN_API int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {

@@ -472,16 +472,19 @@ TEST(MapDocumentErrors, TextThatIsNoJsonIsRefused) {
 
 // --- Saving ----------------------------------------------------------------------------------
 
-TEST(MapDocumentSave, ReplacesTheTargetAndLeavesNoTemporaryFile) {
+TEST(MapDocumentSave, ReplacesTheTargetKeepingItsPermissionsAndLeavesNoTemporaryFile) {
     TempFolder folder;
     const std::string path = folder.File("map.json");
     WriteFile(path, "old");
+    const auto mode = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
+    fs::permissions(path, mode);
     MapWindow map;
     Restore(map.handle, SampleMap());
     std::string error;
     ASSERT_TRUE(SaveMapDocument(map.handle, path, &error)) << error;
     EXPECT_EQ(folder.Names(), std::vector<std::string>{"map.json"});
     EXPECT_NE(ReadText(path), "old");
+    EXPECT_EQ(fs::status(path).permissions(), mode);
 }
 
 TEST(MapDocumentSave, AFailedRenameLeavesNoTemporaryFile) {
