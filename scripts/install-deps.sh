@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(
   cmake g++ make
   libgtest-dev libgmock-dev googletest
-  nlohmann-json3-dev
+  nlohmann-json3-dev libcli11-dev
   libncurses-dev
 )
 [ "${1:-}" == --build ] || packages+=(
