@@ -39,15 +39,6 @@ constexpr std::string_view kUsage =
 
 constexpr const char* kSection = "Converters\\Imports\\Dxf";
 
-int RunOptions(const Invocation& invocation);
-
-} // namespace
-
-const Command kOptionsCommand{"options", "edit the import settings in the module's options dialog",
-                              kUsage, RunOptions};
-
-namespace {
-
 // The settings the dialog writes, as they are stored now.
 void PrintStoredSettings() {
     double multiplier = 1.0;
@@ -104,5 +95,8 @@ int RunOptions(const Invocation& invocation) {
 }
 
 } // namespace
+
+const Command kOptionsCommand{"options", "edit the import settings in the module's options dialog",
+                              kUsage, RunOptions};
 
 } // namespace dxfcnv

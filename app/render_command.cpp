@@ -5,7 +5,6 @@
 #include "standin/standin.h"
 
 #include <charconv>
-#include <cstdio>
 
 namespace dxfcnv {
 
