@@ -1,5 +1,5 @@
-// Shared pieces of the command-line host dxfcnv: the subcommand record, exit codes and the
-// helpers every subcommand uses to report errors.
+// Shared pieces of the command-line host dxfcnv: the subcommand record, exit codes, the command
+// line and the helpers every subcommand uses to load the module and maps and to report errors.
 #pragma once
 
 #include "app/module_loader.h"
@@ -29,8 +29,8 @@ struct Invocation {
     std::optional<std::string> modulePath; // --module given before the subcommand
 };
 
-// One subcommand. A new subcommand is a file of its own that defines one of these, plus one
-// line in the table of main.cpp.
+// One subcommand. A new subcommand is a file of its own, NAME_command.cpp, that defines one of
+// these, plus one line in the table of main.cpp.
 struct Command {
     std::string_view name;
     std::string_view summary; // one line for "dxfcnv --help"
