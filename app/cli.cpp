@@ -40,6 +40,7 @@ int Failure(const Command& command, std::string_view message, int exitCode) {
 CommandLine::CommandLine() : app_(std::make_unique<CLI::App>()) {
     app_->set_help_flag(); // main prints the help texts, wherever --help stands
     app_->allow_extras();  // positional arguments and unknown options: see TakeRemaining
+    app_->allow_windows_style_options(false); // "/x" is a path in dxfcnv.exe too, not an option
     app_->option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
 }
 
