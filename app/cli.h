@@ -1,11 +1,19 @@
-// Shared pieces of the command-line host dxfcnv: the subcommand record, exit codes and the
-// helpers every subcommand uses to report errors.
+// Shared pieces of the command-line host dxfcnv: the subcommand record, exit codes, the command
+// line and the helpers every subcommand uses to load the module and maps and to report errors.
 #pragma once
 
+#include "app/module_loader.h"
+
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+namespace CLI {
+class App;
+class Option;
+} // namespace CLI
 
 namespace dxfcnv {
 
@@ -21,8 +29,8 @@ struct Invocation {
     std::optional<std::string> modulePath; // --module given before the subcommand
 };
 
-// One subcommand. A new subcommand is a file of its own that defines one of these, plus one
-// line in the table of main.cpp.
+// One subcommand. A new subcommand is a file of its own, NAME_command.cpp, that defines one of
+// these, plus one line in the table of main.cpp.
 struct Command {
     std::string_view name;
     std::string_view summary; // one line for "dxfcnv --help"
@@ -43,13 +51,61 @@ int UsageError(const Command& command, std::string_view message);
 // Prints "dxfcnv NAME: MESSAGE" on stderr and returns the given code.
 int Failure(const Command& command, std::string_view message, int exitCode);
 
-// True when the argument looks like an option ("--name"); "-" alone is a file name.
-bool IsOption(std::string_view argument);
+// The command line of one command, read by CLI11. The command binds its options and positional
+// arguments to its own variables, then Parse fills them in. Options come in any order, also
+// between the positional arguments; a repeated option keeps its last value.
+class CommandLine {
+  public:
+    CommandLine();
+    ~CommandLine();
+    CommandLine(const CommandLine&) = delete;
+    CommandLine& operator=(const CommandLine&) = delete;
 
-// The value of an option that takes one: the argument after index, which is advanced past it.
-// Nothing when the arguments end there.
-std::optional<std::string> TakeOptionValue(const std::vector<std::string>& args,
-                                           std::size_t& index);
+    // NAMES as CLI11 takes them: "-o,--output".
+    CommandLine& Flag(const std::string& names, bool& value);
+    CommandLine& Option(const std::string& names, std::optional<std::string>& value);
+    // An option that must be given; `whenMissing` is the usage error without it.
+    CommandLine& Required(const std::string& names, std::string& value,
+                          std::string_view whenMissing);
+    // The next positional argument, a `what` ("map document"): "missing WHAT" when it is not
+    // given; one more than the positionals bound is "more than one WHAT" of the last.
+    CommandLine& Positional(std::string& value, std::string_view what);
+    // Everything from the first positional argument on, options included, as it stands: the
+    // command and its arguments after the options before it.
+    CommandLine& Rest(std::vector<std::string>& rest);
+
+    // Reads the arguments; a message for the usage error otherwise.
+    std::optional<std::string> Parse(const std::vector<std::string>& args);
+
+  private:
+    struct Bound {
+        std::string* value;
+        std::string_view what;
+    };
+    std::optional<std::string> TakeRemaining();
+
+    std::unique_ptr<CLI::App> app_;
+    std::vector<Bound> positionals_;
+    std::vector<std::pair<const CLI::Option*, std::string_view>> required_;
+    std::vector<std::string>* rest_ = nullptr;
+};
+
+// The module named by --module (the command's own, else the one before the command), else
+// $DXFCNV_MODULE, else dxf.cnv beside this program. Nothing once the failure is reported.
+std::optional<LoadedModule> LoadModule(const Command& command,
+                                       const std::optional<std::string>& modulePath);
+
+// A map window of the stand-in, destroyed with its owner.
+struct MapWindow {
+    HWND handle;
+    MapWindow();
+    ~MapWindow();
+    MapWindow(const MapWindow&) = delete;
+    MapWindow& operator=(const MapWindow&) = delete;
+};
+
+// Reads the map document at `path` into `map`; false once the failure is reported.
+bool LoadMap(const Command& command, HWND map, const std::string& path);
 
 // Ends the process with the status once every result is written: flushes the standard streams
 // and exits without tearing down the maps. The process is about to end anyway, and freeing a

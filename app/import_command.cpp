@@ -1,7 +1,6 @@
 // dxfcnv import: reads a DXF file into a map through the module's DXFFileImport.
 #include "app/cli.h"
 #include "app/map_summary.h"
-#include "app/module_loader.h"
 #include "app/progress_bar.h"
 #include "app/svg_render.h"
 
@@ -44,43 +43,15 @@ struct ImportOptions {
     bool extended = false;
 };
 
-// Parses the arguments; a message for the usage error otherwise.
-std::optional<std::string> ParseOptions(const std::vector<std::string>& args,
-                                        ImportOptions& options) {
-    bool haveFile = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& argument = args[i];
-        if (!IsOption(argument)) {
-            if (haveFile) {
-                return "more than one DXF file: " + argument;
-            }
-            options.dxfPath = argument;
-            haveFile = true;
-        } else if (argument == "--trace") {
-            options.trace = true;
-        } else if (argument == "--extended") {
-            options.extended = true;
-        } else if (argument == "--quiet") {
-            options.quiet = true;
-        } else if (argument == "--map" || argument == "--attributes" || argument == "--svg" ||
-                   argument == "--module") {
-            auto value = TakeOptionValue(args, i);
-            if (!value) {
-                return argument + " needs a file name";
-            }
-            auto& target = argument == "--map"          ? options.mapPath
-                           : argument == "--attributes" ? options.attributesPath
-                           : argument == "--svg"        ? options.svgPath
-                                                        : options.modulePath;
-            target = std::move(value);
-        } else {
-            return "unknown option " + argument;
-        }
-    }
-    if (!haveFile) {
-        return std::string("missing DXF file");
-    }
-    return std::nullopt;
+// Reads the command line into `options`; a message for the usage error otherwise.
+std::optional<std::string> ParseOptions(const Invocation& invocation, ImportOptions& options) {
+    options.modulePath = invocation.modulePath;
+    CommandLine line;
+    line.Positional(options.dxfPath, "DXF file").Option("--map", options.mapPath);
+    line.Option("--attributes", options.attributesPath).Option("--svg", options.svgPath);
+    line.Option("--module", options.modulePath).Flag("--trace", options.trace);
+    line.Flag("--quiet", options.quiet).Flag("--extended", options.extended);
+    return line.Parse(invocation.args);
 }
 
 bool FileExists(const std::string& path) {
@@ -88,17 +59,12 @@ bool FileExists(const std::string& path) {
     return ::stat(path.c_str(), &info) == 0;
 }
 
-// Owns the stand-in windows of one import.
-struct Windows {
-    HWND map = nullptr;
-    HWND attributes = nullptr;
-    ~Windows() {
-        if (attributes != nullptr) {
-            standin::DestroyHostWindow(attributes);
-        }
-        if (map != nullptr) {
-            standin::DestroyMapWindow(map);
-        }
+// The attribute window of one import, when it has one.
+struct AttributeWindow {
+    HWND handle = nullptr;
+    ~AttributeWindow() {
+        if (handle != nullptr)
+            standin::DestroyHostWindow(handle);
     }
 };
 
@@ -108,59 +74,55 @@ void PrintJournal(HWND map) {
     }
 }
 
-int RunImport(const Invocation& invocation) {
-    ImportOptions options;
-    if (const auto problem = ParseOptions(invocation.args, options)) {
-        return UsageError(kImportCommand, *problem);
-    }
-    std::string error;
-    const auto module = LoadedModule::Load(
-        ModulePath(options.modulePath ? options.modulePath : invocation.modulePath), &error);
-    if (!module) {
-        return Failure(kImportCommand, error, kExitUsage);
-    }
-
-    if (options.extended) {
-        UseExtendedImportForThisRun();
-    }
-    Windows windows;
-    windows.map = standin::CreateMapWindow();
-    if (options.mapPath && FileExists(*options.mapPath) &&
-        !standin::LoadMapDocument(windows.map, *options.mapPath, &error)) {
-        return Failure(kImportCommand, *options.mapPath + ": " + error, kExitUsage);
-    }
-    if (options.attributesPath) {
-        windows.attributes = standin::CreateAttributeWindow();
-    }
-    standin::EnableJournal(windows.map, options.trace);
-
-    std::int32_t result = 0;
-    {
-        ProgressBar progress(windows.map);
-        result = module->Import()(windows.map, options.dxfPath.c_str(), 0, windows.attributes);
-    }
-    if (options.trace) {
-        PrintJournal(windows.map);
-    }
-    if (result != 1) {
-        return kExitFailed; // the module has shown its message box on stderr
-    }
-    WarnIfBinaryNotRead(kImportCommand, options.dxfPath);
-
+// Writes what the options ask for once the import is done: the summary, the map document, the
+// attribute table and the drawing.
+int WriteResults(const ImportOptions& options, HWND map, HWND attributes) {
     if (!options.quiet) {
-        const std::string summary = MapSummary(standin::Snapshot(windows.map));
+        const std::string summary = MapSummary(standin::Snapshot(map));
         std::fwrite(summary.data(), 1, summary.size(), stdout);
     }
-    if (options.mapPath && !standin::SaveMapDocument(windows.map, *options.mapPath, &error)) {
+    std::string error;
+    if (options.mapPath && !standin::SaveMapDocument(map, *options.mapPath, &error))
         return Failure(kImportCommand, *options.mapPath + ": " + error, kExitFailed);
-    }
     if (options.attributesPath &&
-        !standin::SaveAttributeCsv(windows.attributes, *options.attributesPath, &error)) {
+        !standin::SaveAttributeCsv(attributes, *options.attributesPath, &error)) {
         return Failure(kImportCommand, *options.attributesPath + ": " + error, kExitFailed);
     }
-    if (options.svgPath && !WriteSvgFile(windows.map, SvgOptions{}, *options.svgPath, &error)) {
+    if (options.svgPath && !WriteSvgFile(map, SvgOptions{}, *options.svgPath, &error))
         return Failure(kImportCommand, *options.svgPath + ": " + error, kExitFailed);
+    return kExitOk;
+}
+
+int RunImport(const Invocation& invocation) {
+    ImportOptions options;
+    if (const auto problem = ParseOptions(invocation, options))
+        return UsageError(kImportCommand, *problem);
+    const auto module = LoadModule(kImportCommand, options.modulePath);
+    if (!module)
+        return kExitUsage;
+    if (options.extended)
+        UseExtendedImportForThisRun();
+    MapWindow map;
+    if (options.mapPath && FileExists(*options.mapPath) &&
+        !LoadMap(kImportCommand, map.handle, *options.mapPath)) {
+        return kExitUsage;
     }
+    AttributeWindow attributes;
+    if (options.attributesPath)
+        attributes.handle = standin::CreateAttributeWindow();
+    standin::EnableJournal(map.handle, options.trace);
+    std::int32_t result = 0;
+    {
+        ProgressBar progress(map.handle);
+        result = module->Import()(map.handle, options.dxfPath.c_str(), 0, attributes.handle);
+    }
+    if (options.trace)
+        PrintJournal(map.handle);
+    if (result != 1)
+        return kExitFailed; // the module has shown its message box on stderr
+    WarnIfBinaryNotRead(kImportCommand, options.dxfPath);
+    if (const int status = WriteResults(options, map.handle, attributes.handle); status != kExitOk)
+        return status;
     // Every result is written: the map goes with the process.
     ExitLeavingMapsInPlace(kExitOk);
 }

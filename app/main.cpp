@@ -3,6 +3,7 @@
 // and calls it through its exported names.
 #include "app/cli.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <iostream>
@@ -46,52 +47,42 @@ void PrintGlobalUsage(std::FILE* out) {
     std::fputs(text.c_str(), out);
 }
 
-bool AsksForHelp(const std::vector<std::string>& args) {
-    for (const std::string& argument : args) {
-        if (argument == "--help" || argument == "-h") {
-            return true;
-        }
+int RunCommand(const Command& command, const Invocation& invocation) {
+    const auto& args = invocation.args;
+    if (std::find(args.begin(), args.end(), "--help") != args.end() ||
+        std::find(args.begin(), args.end(), "-h") != args.end()) {
+        std::fwrite(command.usage.data(), 1, command.usage.size(), stdout);
+        return kExitOk;
     }
-    return false;
+    return command.run(invocation);
 }
 
 int Run(const std::vector<std::string>& arguments) {
     Invocation invocation;
-    std::size_t index = 0;
-    for (; index < arguments.size() && IsOption(arguments[index]); ++index) {
-        const std::string& option = arguments[index];
-        if (option == "--help" || option == "-h") {
-            PrintGlobalUsage(stdout);
-            return kExitOk;
-        }
-        if (option == "--module") {
-            invocation.modulePath = TakeOptionValue(arguments, index);
-            if (!invocation.modulePath) {
-                std::fputs("dxfcnv: --module needs a path\n", stderr);
-                return kExitUsage;
-            }
-            continue;
-        }
-        std::fprintf(stderr, "dxfcnv: unknown option %s (see dxfcnv --help)\n", option.c_str());
+    bool help = false;
+    CommandLine line;
+    line.Flag("-h,--help", help).Option("--module", invocation.modulePath).Rest(invocation.args);
+    const auto problem = line.Parse(arguments);
+    if (help) {
+        PrintGlobalUsage(stdout);
+        return kExitOk;
+    }
+    if (problem) {
+        std::fprintf(stderr, "dxfcnv: %s (see dxfcnv --help)\n", problem->c_str());
         return kExitUsage;
     }
-    if (index == arguments.size()) {
+    if (invocation.args.empty()) {
         PrintGlobalUsage(stderr);
         return kExitUsage;
     }
-    const Command* command = FindCommand(arguments[index]);
+    const Command* command = FindCommand(invocation.args.front());
     if (command == nullptr) {
         std::fprintf(stderr, "dxfcnv: unknown command %s (see dxfcnv --help)\n",
-                     arguments[index].c_str());
+                     invocation.args.front().c_str());
         return kExitUsage;
     }
-    invocation.args.assign(arguments.begin() + static_cast<std::ptrdiff_t>(index) + 1,
-                           arguments.end());
-    if (AsksForHelp(invocation.args)) {
-        std::fwrite(command->usage.data(), 1, command->usage.size(), stdout);
-        return kExitOk;
-    }
-    return command->run(invocation);
+    invocation.args.erase(invocation.args.begin());
+    return RunCommand(*command, invocation);
 }
 
 } // namespace

@@ -18,35 +18,16 @@ constexpr std::string_view kUsage = "usage: dxfcnv show MAP.json\n"
                                     "Exit status: 0 shown, 2 usage error or unreadable map "
                                     "document.\n";
 
-// A message for the usage error, if the arguments are not exactly one map document.
-std::optional<std::string> CheckArguments(const std::vector<std::string>& args) {
-    for (const std::string& argument : args) {
-        if (IsOption(argument)) {
-            return "unknown option " + argument;
-        }
-    }
-    if (args.empty()) {
-        return std::string("missing map document");
-    }
-    if (args.size() > 1) {
-        return "expected one map document, got " + std::to_string(args.size());
-    }
-    return std::nullopt;
-}
-
 int RunShow(const Invocation& invocation) {
-    if (const auto problem = CheckArguments(invocation.args)) {
+    std::string path;
+    CommandLine line;
+    line.Positional(path, "map document");
+    if (const auto problem = line.Parse(invocation.args))
         return UsageError(kShowCommand, *problem);
-    }
-    const std::string& path = invocation.args.front();
-    const HWND map = standin::CreateMapWindow();
-    std::string error;
-    const bool loaded = standin::LoadMapDocument(map, path, &error);
-    const std::string summary = loaded ? MapSummary(standin::Snapshot(map)) : std::string();
-    standin::DestroyMapWindow(map);
-    if (!loaded) {
-        return Failure(kShowCommand, path + ": " + error, kExitUsage);
-    }
+    MapWindow map;
+    if (!LoadMap(kShowCommand, map.handle, path))
+        return kExitUsage;
+    const std::string summary = MapSummary(standin::Snapshot(map.handle));
     std::fwrite(summary.data(), 1, summary.size(), stdout);
     return kExitOk;
 }

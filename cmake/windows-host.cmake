@@ -6,12 +6,20 @@
 #   dxfcnv.exe   the command-line host, loading dxf.cnv with LoadLibraryA and GetProcAddress.
 # Everything links its C++ runtime statically, so the three files need no MinGW DLL beside them.
 
-# nlohmann/json is header-only; the cross compiler sees just its folder of the system headers.
-set(DXFCNV_JSON_INCLUDE ${CMAKE_CURRENT_BINARY_DIR}/json-include)
+# nlohmann/json and CLI11 are header-only; the cross compiler sees just their folders of the
+# system headers.
+set(DXFCNV_HEADER_ONLY_INCLUDE ${CMAKE_CURRENT_BINARY_DIR}/header-only-include)
+file(MAKE_DIRECTORY ${DXFCNV_HEADER_ONLY_INCLUDE})
 find_path(DXFCNV_JSON_HEADERS nlohmann/json.hpp PATHS /usr/include NO_CMAKE_FIND_ROOT_PATH
   NO_DEFAULT_PATH REQUIRED)
-file(MAKE_DIRECTORY ${DXFCNV_JSON_INCLUDE})
-file(CREATE_LINK ${DXFCNV_JSON_HEADERS}/nlohmann ${DXFCNV_JSON_INCLUDE}/nlohmann SYMBOLIC)
+file(CREATE_LINK ${DXFCNV_JSON_HEADERS}/nlohmann ${DXFCNV_HEADER_ONLY_INCLUDE}/nlohmann SYMBOLIC)
+find_path(DXFCNV_CLI11_HEADERS CLI/CLI.hpp PATHS /usr/include NO_CMAKE_FIND_ROOT_PATH
+  NO_DEFAULT_PATH)
+if(NOT DXFCNV_CLI11_HEADERS)
+  message(FATAL_ERROR "CLI11 not found (CLI/CLI.hpp): dxfcnv.exe reads its arguments with this "
+    "header-only library (Debian: apt-get install libcli11-dev; scripts/install-deps.sh --build)")
+endif()
+file(CREATE_LINK ${DXFCNV_CLI11_HEADERS}/CLI ${DXFCNV_HEADER_ONLY_INCLUDE}/CLI SYMBOLIC)
 
 set(DXFCNV_STATIC_RUNTIME -static -static-libgcc -static-libstdc++ $<$<CONFIG:Release>:-s>)
 
@@ -28,7 +36,7 @@ list(REMOVE_ITEM VEXCORE_SOURCES
   ${CMAKE_CURRENT_SOURCE_DIR}/standin/resource_file.cpp)
 add_library(vexcore SHARED ${VEXCORE_SOURCES})
 target_include_directories(vexcore PUBLIC src ${CMAKE_CURRENT_SOURCE_DIR})
-target_include_directories(vexcore PRIVATE ${DXFCNV_JSON_INCLUDE})
+target_include_directories(vexcore PRIVATE ${DXFCNV_HEADER_ONLY_INCLUDE})
 target_compile_definitions(vexcore PRIVATE VEXCORE_BUILD)
 set_target_properties(vexcore PROPERTIES OUTPUT_NAME "VEXCORE" PREFIX "")
 target_link_options(vexcore PRIVATE ${DXFCNV_STATIC_RUNTIME})
@@ -53,7 +61,7 @@ list(REMOVE_ITEM APP_SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/app/terminal_dialog.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/app/terminal_dialog_screen.cpp)
 add_executable(dxfcnv_cli ${APP_SOURCES})
 set_target_properties(dxfcnv_cli PROPERTIES OUTPUT_NAME dxfcnv)
-target_include_directories(dxfcnv_cli PRIVATE ${DXFCNV_JSON_INCLUDE})
+target_include_directories(dxfcnv_cli PRIVATE ${DXFCNV_HEADER_ONLY_INCLUDE})
 target_link_options(dxfcnv_cli PRIVATE ${DXFCNV_STATIC_RUNTIME})
 target_link_libraries(dxfcnv_cli PRIVATE vexcore user32 kernel32 advapi32)
 add_dependencies(dxfcnv_cli dxfcnv)

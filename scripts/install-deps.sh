@@ -8,7 +8,7 @@ set -euo pipefail
 packages=(
   cmake g++ make
   libgtest-dev libgmock-dev googletest
-  nlohmann-json3-dev
+  nlohmann-json3-dev libcli11-dev
   libncurses-dev
   binutils-mingw-w64-x86-64 mingw-w64-common
 )

@@ -85,6 +85,10 @@ TEST_F(CliTest, HelpListsTheCommandsAndEveryCommandAnswersHelp) {
             << commandHelp.out;
         EXPECT_EQ(commandHelp.err, "");
     }
+    // --help after a command wins over whatever else its line holds.
+    const CliRun helpWins = Run({"import", "--map", "--bogus", "--help"});
+    EXPECT_EQ(helpWins.exitCode, 0);
+    EXPECT_TRUE(helpWins.out.starts_with("usage: dxfcnv import")) << helpWins.out;
 }
 
 TEST_F(CliTest, UsageErrorsExitWithTwoAndOneLine) {
@@ -92,10 +96,13 @@ TEST_F(CliTest, UsageErrorsExitWithTwoAndOneLine) {
         {},
         {"frobnicate"},
         {"--module"},
+        {"--bogus", "show"},
         {"import"},
         {"import", "a.dxf", "--bogus"},
         {"import", "a.dxf", "--map"},
         {"show"},
+        {"show", "a.json", "b.json"},
+        {"options", "stray"},
         {"settings", "NoSuchSetting"},
         {"settings", "Multiplier", "abc"},
         {"settings", "Multiplier", "inf"},

@@ -1,6 +1,5 @@
 // dxfcnv export: writes a saved map to a DXF file through the module's DXFFileExport.
-#include "app/cmd_export.h"
-#include "app/cmd_render.h"
+#include "app/export_command.h"
 #include "app/geojson_writer.h"
 
 #include "standin/standin.h"
@@ -25,42 +24,15 @@ constexpr std::string_view kUsage =
     "Exit status: 0 written, 1 the file could not be opened or written, 2 usage error,\n"
     "unreadable map document or module that cannot be loaded.\n";
 
-struct ExportOptions {
-    std::string mapPath;
-    std::string dxfPath;
-    std::optional<std::string> modulePath;
-};
-
-std::optional<std::string> ParseOptions(const std::vector<std::string>& args,
-                                        ExportOptions& options) {
-    bool haveMap = false;
-    bool haveOutput = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& argument = args[i];
-        if (!IsOption(argument)) {
-            if (haveMap)
-                return "more than one map document: " + argument;
-            options.mapPath = argument;
-            haveMap = true;
-        } else if (argument == "-o" || argument == "--output" || argument == "--module") {
-            auto value = TakeOptionValue(args, i);
-            if (!value)
-                return argument + " needs a file name";
-            if (argument == "--module") {
-                options.modulePath = std::move(value);
-            } else {
-                options.dxfPath = std::move(*value);
-                haveOutput = true;
-            }
-        } else {
-            return "unknown option " + argument;
-        }
-    }
-    if (!haveMap)
-        return std::string("missing map document");
-    if (!haveOutput)
-        return std::string("missing output file (-o FILE.dxf)");
-    return std::nullopt;
+// Writes the map saved in `mapPath` as GeoJSON to `outputPath`, without the module.
+int ExportGeoJson(const std::string& mapPath, const std::string& outputPath) {
+    MapWindow map;
+    if (!LoadMap(kExportCommand, map.handle, mapPath))
+        return kExitUsage;
+    std::string error;
+    if (!WriteGeoJsonFile(map.handle, outputPath, &error))
+        return Failure(kExportCommand, outputPath + ": " + error, kExitFailed);
+    return kExitOk;
 }
 
 // Counts the message boxes shown while it lives and prints each on stderr.
@@ -84,26 +56,24 @@ class BoxReporter {
     int shown_ = 0;
 };
 
-struct MapWindowOwner {
-    HWND map = standin::CreateMapWindow();
-    ~MapWindowOwner() { standin::DestroyMapWindow(map); }
-};
-
 int RunExport(const Invocation& invocation) {
-    ExportOptions options;
-    if (const auto problem = ParseOptions(invocation.args, options))
+    std::string mapPath;
+    std::string outputPath;
+    std::optional<std::string> modulePath = invocation.modulePath;
+    CommandLine line;
+    line.Positional(mapPath, "map document").Option("--module", modulePath);
+    line.Required("-o,--output", outputPath, "missing output file (-o FILE.dxf)");
+    if (const auto problem = line.Parse(invocation.args))
         return UsageError(kExportCommand, *problem);
-    if (IsGeoJsonPath(options.dxfPath))
-        return ExportGeoJson(kExportCommand, options.mapPath, options.dxfPath);
-    std::string error;
-    const auto module = LoadedModule::Load(
-        ModulePath(options.modulePath ? options.modulePath : invocation.modulePath), &error);
+    if (IsGeoJsonPath(outputPath))
+        return ExportGeoJson(mapPath, outputPath);
+    const auto module = LoadModule(kExportCommand, modulePath);
     if (!module)
-        return Failure(kExportCommand, error, kExitUsage);
-    MapWindowOwner window;
-    if (!standin::LoadMapDocument(window.map, options.mapPath, &error))
-        return Failure(kExportCommand, options.mapPath + ": " + error, kExitUsage);
-    return ExportThroughModule(kExportCommand, *module, window.map, options.dxfPath);
+        return kExitUsage;
+    MapWindow map;
+    if (!LoadMap(kExportCommand, map.handle, mapPath))
+        return kExitUsage;
+    return ExportThroughModule(kExportCommand, *module, map.handle, outputPath);
 }
 
 } // namespace

@@ -1,7 +1,6 @@
 // dxfcnv options: shows the module's dialog "DXF Import Options" in the terminal, through the
 // module's DXFImportOptions, and lists the import settings stored afterwards.
 #include "app/cli.h"
-#include "app/module_loader.h"
 #if !defined(_WIN32)
 #include "app/terminal_dialog.h"
 #endif
@@ -40,15 +39,6 @@ constexpr std::string_view kUsage =
 
 constexpr const char* kSection = "Converters\\Imports\\Dxf";
 
-int RunOptions(const Invocation& invocation);
-
-} // namespace
-
-const Command kOptionsCommand{"options", "edit the import settings in the module's options dialog",
-                              kUsage, RunOptions};
-
-namespace {
-
 // The settings the dialog writes, as they are stored now.
 void PrintStoredSettings() {
     double multiplier = 1.0;
@@ -70,26 +60,18 @@ void PrintStoredSettings() {
 
 int RunOptions(const Invocation& invocation) {
     std::optional<std::string> modulePath = invocation.modulePath;
-    const auto& args = invocation.args;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        if (args[i] != "--module") {
-            return UsageError(kOptionsCommand, "unknown argument " + args[i]);
-        }
-        modulePath = TakeOptionValue(args, i);
-        if (!modulePath) {
-            return UsageError(kOptionsCommand, "--module needs a path");
-        }
-    }
+    CommandLine line;
+    line.Option("--module", modulePath);
+    if (const auto problem = line.Parse(invocation.args))
+        return UsageError(kOptionsCommand, *problem);
 #if !defined(_WIN32)
     if (!::isatty(STDIN_FILENO) || !::isatty(STDOUT_FILENO)) {
         return Failure(kOptionsCommand, "the dialog needs a terminal", kExitUsage);
     }
 #endif
-    std::string error;
-    const std::optional<LoadedModule> module = LoadedModule::Load(ModulePath(modulePath), &error);
-    if (!module) {
-        return Failure(kOptionsCommand, error, kExitUsage);
-    }
+    const auto module = LoadModule(kOptionsCommand, modulePath);
+    if (!module)
+        return kExitUsage;
     if (!module->Options()) {
         return Failure(kOptionsCommand, "the module does not export DXFImportOptions", kExitUsage);
     }
@@ -113,5 +95,8 @@ int RunOptions(const Invocation& invocation) {
 }
 
 } // namespace
+
+const Command kOptionsCommand{"options", "edit the import settings in the module's options dialog",
+                              kUsage, RunOptions};
 
 } // namespace dxfcnv

@@ -3,7 +3,6 @@
 #pragma once
 
 #include "app/cli.h"
-#include "app/module_loader.h"
 
 #include <string>
 
