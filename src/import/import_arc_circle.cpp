@@ -31,15 +31,16 @@ struct MapCircle {
     std::int32_t radius;
 };
 
-template <std::size_t N>
-std::optional<MapCircle> ToMapCircle(const ImportContext& context, const CheckedFields<N>& fields,
-                                     bool topLevel) {
-    const auto x = ToMapUnits(context, fields[kCentreX], Axis::X, topLevel);
-    const auto y = ToMapUnits(context, fields[kCentreY], Axis::Y, topLevel);
-    const auto radius = ToMapLength(context, fields[kRadius]);
-    if (!x || !y || !radius)
+// The ARC and CIRCLE fields share their first four places, so the helpers below take the
+// fields' values rather than the fields: one body for both sizes.
+std::optional<MapCircle> ToMapCircle(const ImportContext& context, double x, double y,
+                                     double radius, bool topLevel) {
+    const auto mapX = ToMapUnits(context, x, Axis::X, topLevel);
+    const auto mapY = ToMapUnits(context, y, Axis::Y, topLevel);
+    const auto mapRadius = ToMapLength(context, radius);
+    if (!mapX || !mapY || !mapRadius)
         return std::nullopt;
-    return MapCircle{*x, *y, *radius};
+    return MapCircle{*mapX, *mapY, *mapRadius};
 }
 
 // Reads an ARC or a CIRCLE up to its end: false when it is dropped (input ran out, a value,
@@ -58,10 +59,8 @@ bool ReadCircular(GroupReader& reader, GroupPair& pair, const ImportContext& con
 }
 
 // The centre in the object plane, a missing z being 0.
-template <std::size_t N>
-Vector3 PlaneCentre(const CheckedFields<N>& fields) {
-    const double z = fields[kCentreZ] == kNotGiven ? 0.0 : fields[kCentreZ];
-    return {fields[kCentreX], fields[kCentreY], z};
+Vector3 PlaneCentre(double x, double y, double z) {
+    return {x, y, z == kNotGiven ? 0.0 : z};
 }
 
 } // namespace
@@ -75,12 +74,14 @@ std::int32_t ImportArc(HWND map, GroupReader& reader, GroupPair& pair, ImportCon
         !fields.Given({kStartAngle, kEndAngle}))
         return 0;
     TakeLayerStep(map, context, layerName);
+    const Vector3 centre = PlaneCentre(fields[kCentreX], fields[kCentreY], fields[kCentreZ]);
     if (context.extendedEntities && !IsWorldExtrusion(extrusion)) {
-        CreatePlaneArc(map, context, blockSlot, PlaneCentre(fields), fields[kRadius],
-                       fields[kStartAngle], fields[kEndAngle], extrusion);
+        CreatePlaneArc(map, context, blockSlot, centre, fields[kRadius], fields[kStartAngle],
+                       fields[kEndAngle], extrusion);
         return 1;
     }
-    const auto circle = ToMapCircle(context, fields, blockSlot == nullptr);
+    const auto circle = ToMapCircle(context, fields[kCentreX], fields[kCentreY], fields[kRadius],
+                                    blockSlot == nullptr);
     if (!circle)
         return 0;
     // The angles go over as the file's degrees, neither scaled nor converted.
@@ -88,7 +89,7 @@ std::int32_t ImportArc(HWND map, GroupReader& reader, GroupPair& pair, ImportCon
                                 fields[kEndAngle], kArcQuality);
     if (blockSlot && arc && context.extendedEntities) // kept for copies into tilted planes
         RecordArc(context, arc, {circle->x, circle->y}, circle->radius, fields[kStartAngle],
-                  fields[kEndAngle], PlaneCentre(fields).z);
+                  fields[kEndAngle], centre.z);
     return EntityCreated(map, blockSlot, arc);
 }
 
@@ -101,10 +102,13 @@ std::int32_t ImportCircle(HWND map, GroupReader& reader, GroupPair& pair, Import
         return 0;
     TakeLayerStep(map, context, layerName);
     if (context.extendedEntities && !IsWorldExtrusion(extrusion)) {
-        CreatePlaneCircle(map, context, blockSlot, PlaneCentre(fields), fields[kRadius], extrusion);
+        CreatePlaneCircle(map, context, blockSlot,
+                          PlaneCentre(fields[kCentreX], fields[kCentreY], fields[kCentreZ]),
+                          fields[kRadius], extrusion);
         return 1;
     }
-    const auto circle = ToMapCircle(context, fields, blockSlot == nullptr);
+    const auto circle = ToMapCircle(context, fields[kCentreX], fields[kCentreY], fields[kRadius],
+                                    blockSlot == nullptr);
     if (!circle)
         return 0;
     return EntityCreated(
