@@ -1,5 +1,6 @@
 #include "app/module_loader.h"
 
+#include <algorithm>
 #include <cstdlib>
 #if defined(_WIN32)
 #include "host/win32.h"
@@ -77,11 +78,7 @@ std::string OpenPath(const std::string& path) {
 std::string LastDlError() {
     const char* text = ::dlerror();
     std::string message = text != nullptr ? text : "unknown error";
-    for (char& c : message) {
-        if (c == '\n') {
-            c = ' '; // every failure is reported on one line
-        }
-    }
+    std::replace(message.begin(), message.end(), '\n', ' '); // every failure on one line
     return message;
 }
 #endif

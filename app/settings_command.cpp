@@ -11,6 +11,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <memory>
 #include <strings.h>
 #include <vector>
 
@@ -46,12 +47,11 @@ constexpr std::string_view kUsage =
 constexpr const char* kImportSection = kImportSettingsSection;
 constexpr const char* kPointKey = "Software\\Orv\\Vexa 8.0\\Settings\\Point";
 
-using ValueType = SettingType;
 enum class Store { ImportSettings, PointRegistry };
 
 struct Setting {
     std::string_view name;
-    ValueType type;
+    SettingType type;
     Store store;
     std::string defaultValue;
     std::size_t maxLength; // texts only; 0 for no limit
@@ -74,9 +74,9 @@ const std::vector<Setting>& Settings() {
                                                  : std::string(d.defaultText);
             list.push_back({d.name, d.type, Store::ImportSettings, defaultValue, d.maxLength});
         }
-        list.push_back({"Symbol", ValueType::Text, Store::PointRegistry, "X", 0});
-        list.push_back({"FontName", ValueType::Text, Store::PointRegistry, "Arial", 0});
-        list.push_back({"FontSize", ValueType::Integer, Store::PointRegistry, "10", 0});
+        list.push_back({"Symbol", SettingType::Text, Store::PointRegistry, "X", 0});
+        list.push_back({"FontName", SettingType::Text, Store::PointRegistry, "Arial", 0});
+        list.push_back({"FontSize", SettingType::Integer, Store::PointRegistry, "10", 0});
         return list;
     }();
     return settings;
@@ -91,50 +91,32 @@ const Setting* FindSetting(const std::string& name) {
     return found == settings.end() ? nullptr : &*found;
 }
 
-// Strict conversions: the whole text must be the number.
-std::optional<double> ParseReal(const std::string& text) {
-    double value = 0.0;
+// A strict conversion: the whole text must be the number, and a finite one.
+template <typename Number>
+std::optional<Number> Parse(const std::string& text) {
+    Number value{};
     const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
     if (result.ec != std::errc() || result.ptr != text.data() + text.size() ||
-        !std::isfinite(value)) {
+        !std::isfinite(static_cast<double>(value))) {
         return std::nullopt;
     }
     return value;
 }
 
-std::optional<std::int32_t> ParseInteger(const std::string& text) {
-    std::int32_t value = 0;
-    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (result.ec != std::errc() || result.ptr != text.data() + text.size()) {
-        return std::nullopt;
+// The registry key of the point settings, closed when it goes; null when it cannot be opened.
+using PointKey = std::unique_ptr<HKEY__, decltype(&RegCloseKey)>;
+
+PointKey OpenPointKey() {
+    HKEY key = nullptr;
+    if (RegCreateKeyA(HKEY_CURRENT_USER, kPointKey, &key) != ERROR_SUCCESS) {
+        key = nullptr;
     }
-    return value;
+    return PointKey(key, &RegCloseKey);
 }
-
-// The registry key of the point settings, closed when it goes.
-class PointKey {
-  public:
-    PointKey() {
-        if (RegCreateKeyA(HKEY_CURRENT_USER, kPointKey, &key_) != ERROR_SUCCESS) {
-            key_ = nullptr;
-        }
-    }
-    ~PointKey() {
-        if (key_ != nullptr) {
-            RegCloseKey(key_);
-        }
-    }
-    PointKey(const PointKey&) = delete;
-    PointKey& operator=(const PointKey&) = delete;
-    HKEY get() const { return key_; }
-
-  private:
-    HKEY key_ = nullptr;
-};
 
 std::optional<std::string> ReadPointSetting(const Setting& setting) {
-    const PointKey key;
-    if (key.get() == nullptr) {
+    const PointKey key = OpenPointKey();
+    if (!key) {
         return std::nullopt;
     }
     const std::string name(setting.name);
@@ -144,7 +126,7 @@ std::optional<std::string> ReadPointSetting(const Setting& setting) {
         ERROR_SUCCESS) {
         return std::nullopt;
     }
-    if (setting.type == ValueType::Integer) {
+    if (setting.type == SettingType::Integer) {
         DWORD value = 0;
         DWORD valueSize = sizeof(value);
         if (type != REG_DWORD ||
@@ -170,21 +152,21 @@ std::optional<std::string> ReadPointSetting(const Setting& setting) {
 std::optional<std::string> ReadImportSetting(const Setting& setting) {
     const std::string name(setting.name);
     switch (setting.type) {
-    case ValueType::Double: {
+    case SettingType::Double: {
         double value = 0.0;
         if (m_RegValueGet(kImportSection, name.c_str(), &value) == 0) {
             return std::nullopt;
         }
         return RealText(value);
     }
-    case ValueType::Integer: {
+    case SettingType::Integer: {
         std::int32_t value = 0;
         if (m_RegValueGet(kImportSection, name.c_str(), &value) == 0) {
             return std::nullopt;
         }
         return std::to_string(value);
     }
-    case ValueType::Text: {
+    case SettingType::Text: {
         std::array<char, kIniFileMaxLength + 1> text{};
         if (m_RegValueGet(kImportSection, name.c_str(), text.data(),
                           static_cast<std::int32_t>(text.size())) == 0) {
@@ -204,13 +186,13 @@ std::optional<std::string> ReadSetting(const Setting& setting) {
 }
 
 bool WritePointSetting(const Setting& setting, const std::string& text) {
-    const PointKey key;
-    if (key.get() == nullptr) {
+    const PointKey key = OpenPointKey();
+    if (!key) {
         return false;
     }
     const std::string name(setting.name);
-    if (setting.type == ValueType::Integer) {
-        const DWORD value = static_cast<DWORD>(*ParseInteger(text));
+    if (setting.type == SettingType::Integer) {
+        const DWORD value = static_cast<DWORD>(*Parse<std::int32_t>(text));
         return RegSetValueExA(key.get(), name.c_str(), 0, REG_DWORD,
                               reinterpret_cast<const BYTE*>(&value),
                               sizeof(value)) == ERROR_SUCCESS;
@@ -223,11 +205,11 @@ bool WritePointSetting(const Setting& setting, const std::string& text) {
 bool WriteImportSetting(const Setting& setting, const std::string& text) {
     const std::string name(setting.name);
     switch (setting.type) {
-    case ValueType::Double:
-        return m_RegValueSet(kImportSection, name.c_str(), *ParseReal(text)) != 0;
-    case ValueType::Integer:
-        return m_RegValueSet(kImportSection, name.c_str(), *ParseInteger(text)) != 0;
-    case ValueType::Text:
+    case SettingType::Double:
+        return m_RegValueSet(kImportSection, name.c_str(), *Parse<double>(text)) != 0;
+    case SettingType::Integer:
+        return m_RegValueSet(kImportSection, name.c_str(), *Parse<std::int32_t>(text)) != 0;
+    case SettingType::Text:
         return m_RegValueSet(kImportSection, name.c_str(), text.c_str()) != 0;
     }
     return false;
@@ -236,22 +218,14 @@ bool WriteImportSetting(const Setting& setting, const std::string& text) {
 // A message for the usage error when the text is no value of the setting's type.
 std::optional<std::string> CheckValue(const Setting& setting, const std::string& text) {
     const std::string quoted = "\"" + std::string(setting.name) + "\"";
-    switch (setting.type) {
-    case ValueType::Double:
-        if (!ParseReal(text)) {
-            return quoted + " needs a finite real number, not \"" + text + "\"";
-        }
-        break;
-    case ValueType::Integer:
-        if (!ParseInteger(text)) {
-            return quoted + " needs a 32-bit integer, not \"" + text + "\"";
-        }
-        break;
-    case ValueType::Text:
-        if (setting.maxLength != 0 && text.size() > setting.maxLength) {
-            return quoted + " takes at most " + std::to_string(setting.maxLength) + " characters";
-        }
-        break;
+    if (setting.type == SettingType::Double && !Parse<double>(text)) {
+        return quoted + " needs a finite real number, not \"" + text + "\"";
+    }
+    if (setting.type == SettingType::Integer && !Parse<std::int32_t>(text)) {
+        return quoted + " needs a 32-bit integer, not \"" + text + "\"";
+    }
+    if (setting.maxLength != 0 && text.size() > setting.maxLength) {
+        return quoted + " takes at most " + std::to_string(setting.maxLength) + " characters";
     }
     return std::nullopt;
 }

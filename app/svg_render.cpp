@@ -193,11 +193,7 @@ TextLayout LayoutOf(const standin::Object& text, const SvgOptions& options) {
     layout.lineCount = 0;
     ForEachLine(text.text, [&](std::string_view line) {
         ++layout.lineCount;
-        std::size_t characters = 0;
-        for (const char c : line) {
-            characters += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
-        }
-        layout.longestLine = std::max(layout.longestLine, characters);
+        layout.longestLine = std::max(layout.longestLine, CharacterCount(line));
     });
     const double capHeight = options.textHeight(text.size);
     layout.fontSize =
@@ -343,30 +339,6 @@ std::string LayerId(std::string_view name, std::unordered_set<std::string>& used
     used.insert(unique);
     return unique;
 }
-
-// Collects the output and hands it to the stream in large pieces.
-class SvgWriter {
-  public:
-    explicit SvgWriter(std::ostream& out) : out_(out) { buffer_.reserve(kFlushSize * 2); }
-    SvgWriter(const SvgWriter&) = delete;
-    SvgWriter& operator=(const SvgWriter&) = delete;
-    ~SvgWriter() { Flush(); }
-
-    std::string& Buffer() { return buffer_; }
-    void MaybeFlush() {
-        if (buffer_.size() >= kFlushSize) {
-            Flush();
-        }
-    }
-    void Flush() {
-        out_.write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
-        buffer_.clear();
-    }
-
-  private:
-    std::ostream& out_;
-    std::string buffer_;
-};
 
 void AppendPoint(std::string& out, std::int32_t x, std::int32_t y) {
     AppendInt(out, x);
@@ -518,13 +490,9 @@ void AppendHeader(std::string& out, const Box& view, const SvgOptions& options) 
     AppendAttribute(out, "width", widthPx);
     AppendAttribute(out, "height", heightPx);
     out += " viewBox=\"";
-    AppendReal(out, view.minX);
+    AppendRealPoint(out, {view.minX, view.minY});
     out += ' ';
-    AppendReal(out, view.minY);
-    out += ' ';
-    AppendReal(out, width);
-    out += ' ';
-    AppendReal(out, height);
+    AppendRealPoint(out, {width, height});
     out += "\" xml:space=\"preserve\">\n<style>\n"
            "path{fill:none;stroke:#000;stroke-linejoin:round;stroke-linecap:round;stroke-width:";
     AppendReal(out, std::max(width / widthPx, std::max(height / heightPx, 0.001)));
@@ -568,23 +536,31 @@ std::vector<std::string> UnknownLayers(const standin::MapSnapshot& map,
 void WriteSvg(const standin::MapSnapshot& map, const SvgOptions& options, std::ostream& out) {
     const ObjectIndex index(map);
     const std::vector<LayerChoice> choices = ChooseLayers(map, options);
-    SvgWriter writer(out);
-    AppendHeader(writer.Buffer(), FitViewBox(map, index, choices, options), options);
+    std::string buffer; // handed to the stream in pieces of about kFlushSize
+    buffer.reserve(kFlushSize * 2);
+    const auto flush = [&] {
+        out.write(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+        buffer.clear();
+    };
+    AppendHeader(buffer, FitViewBox(map, index, choices, options), options);
     std::unordered_set<std::string> usedIds;
     for (std::size_t i = 0; i < map.layers.size(); ++i) {
         if (!choices[i].drawn) {
             continue;
         }
-        AppendLayerStart(writer.Buffer(), map.layers[i], choices[i], usedIds);
+        AppendLayerStart(buffer, map.layers[i], choices[i], usedIds);
         for (const standin::ObjectId id : map.layers[i].objects) {
             if (const standin::Object* object = index.Find(id)) {
-                AppendObject(writer.Buffer(), *object, options);
-                writer.MaybeFlush();
+                AppendObject(buffer, *object, options);
+            }
+            if (buffer.size() >= kFlushSize) {
+                flush();
             }
         }
-        writer.Buffer() += "</g>\n";
+        buffer += "</g>\n";
     }
-    writer.Buffer() += "</svg>\n";
+    buffer += "</svg>\n";
+    flush();
 }
 
 bool WriteSvgFile(HWND map, SvgOptions options, const std::string& path, std::string* error) {
