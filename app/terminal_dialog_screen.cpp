@@ -65,11 +65,13 @@ void Frame(int top, int left, int height, int width, std::string_view title) {
     }
 }
 
-void ClearArea(int top, int left, int height, int width) {
+// A box drawn over what the screen shows: blanked, then framed.
+void Popup(int top, int left, int height, int width, std::string_view title) {
     const std::string blank(static_cast<std::size_t>(std::max(width, 0)), ' ');
     for (int row = top; row < top + height; ++row) {
         PutText(row, left, blank);
     }
+    Frame(top, left, height, width, title);
 }
 
 // A label with its access key underlined.
@@ -206,6 +208,27 @@ std::vector<std::string> WrapText(std::string_view text, int width) {
     return lines;
 }
 
+bool EditText(std::string& text, std::size_t& cursor, int key, std::size_t limit) {
+    if (key == KEY_LEFT && cursor > 0) {
+        --cursor;
+    } else if (key == KEY_RIGHT && cursor < text.size()) {
+        ++cursor;
+    } else if (key == KEY_HOME) {
+        cursor = 0;
+    } else if (key == KEY_END) {
+        cursor = text.size();
+    } else if ((key == KEY_BACKSPACE || key == 127 || key == 8) && cursor > 0) {
+        text.erase(--cursor, 1);
+    } else if (key == KEY_DC && cursor < text.size()) {
+        text.erase(cursor, 1);
+    } else if (key >= 32 && key < 127 && text.size() < limit) {
+        text.insert(cursor++, 1, static_cast<char>(key));
+    } else {
+        return false;
+    }
+    return true;
+}
+
 TerminalScreen::TerminalScreen() {
     // newterm, unlike initscr, reports a terminal it cannot use instead of ending the program.
     SCREEN* screen = newterm(nullptr, stdout, stdin);
@@ -293,8 +316,7 @@ int TerminalScreen::MessageBox(std::string_view text, std::string_view caption, 
     const int left = std::max(0, (COLS - width) / 2);
     std::size_t chosen = 0;
     while (true) {
-        ClearArea(top, left, height, width);
-        Frame(top, left, height, width, caption);
+        Popup(top, left, height, width, caption);
         for (std::size_t i = 0; i < lines.size(); ++i) {
             PutText(top + 2 + static_cast<int>(i), left + 2, lines[i]);
         }
@@ -338,8 +360,7 @@ std::optional<std::string> TerminalScreen::Prompt(std::string_view title, std::s
     const int top = std::max(0, (LINES - height) / 2);
     const int left = std::max(0, (COLS - width) / 2);
     while (true) {
-        ClearArea(top, left, height, width);
-        Frame(top, left, height, width, title);
+        Popup(top, left, height, width, title);
         PutText(top + 1, left + 2, label);
         std::size_t first = 0;
         std::string field(VisibleEditText(text, cursor, width - 6, first));
@@ -356,21 +377,7 @@ std::optional<std::string> TerminalScreen::Prompt(std::string_view title, std::s
         if (key == '\n' || key == '\r' || key == KEY_ENTER) {
             return text;
         }
-        if (key == KEY_LEFT && cursor > 0) {
-            --cursor;
-        } else if (key == KEY_RIGHT && cursor < text.size()) {
-            ++cursor;
-        } else if (key == KEY_HOME) {
-            cursor = 0;
-        } else if (key == KEY_END) {
-            cursor = text.size();
-        } else if ((key == KEY_BACKSPACE || key == 127 || key == 8) && cursor > 0) {
-            text.erase(--cursor, 1);
-        } else if (key == KEY_DC && cursor < text.size()) {
-            text.erase(cursor, 1);
-        } else if (key >= 32 && key < 127) {
-            text.insert(cursor++, 1, static_cast<char>(key));
-        }
+        EditText(text, cursor, key, std::string::npos);
     }
 }
 
@@ -384,8 +391,7 @@ void TerminalScreen::ShowText(std::string_view title, std::string_view text) {
     const int top = std::max(0, (LINES - height) / 2);
     const int left = std::max(0, (COLS - width) / 2);
     while (true) {
-        ClearArea(top, left, height, width);
-        Frame(top, left, height, width, title);
+        Popup(top, left, height, width, title);
         for (int i = 0; i < page && first + i < static_cast<int>(lines.size()); ++i) {
             PutText(top + 1 + i, left + 2, lines[static_cast<std::size_t>(first + i)]);
         }
