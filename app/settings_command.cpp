@@ -50,7 +50,7 @@ constexpr const char* kPointKey = "Software\\Orv\\Vexa 8.0\\Settings\\Point";
 enum class Store { ImportSettings, PointRegistry };
 
 struct Setting {
-    std::string_view name;
+    const char* name;
     SettingType type;
     Store store;
     std::string defaultValue;
@@ -85,8 +85,7 @@ const std::vector<Setting>& Settings() {
 const Setting* FindSetting(const std::string& name) {
     const std::vector<Setting>& settings = Settings();
     const auto found = std::find_if(settings.begin(), settings.end(), [&](const Setting& s) {
-        return s.name.size() == name.size() &&
-               ::strncasecmp(s.name.data(), name.c_str(), name.size()) == 0;
+        return ::strcasecmp(s.name, name.c_str()) == 0;
     });
     return found == settings.end() ? nullptr : &*found;
 }
@@ -119,10 +118,9 @@ std::optional<std::string> ReadPointSetting(const Setting& setting) {
     if (!key) {
         return std::nullopt;
     }
-    const std::string name(setting.name);
     DWORD type = REG_NONE;
     DWORD size = 0;
-    if (RegQueryValueExA(key.get(), name.c_str(), nullptr, &type, nullptr, &size) !=
+    if (RegQueryValueExA(key.get(), setting.name, nullptr, &type, nullptr, &size) !=
         ERROR_SUCCESS) {
         return std::nullopt;
     }
@@ -130,7 +128,7 @@ std::optional<std::string> ReadPointSetting(const Setting& setting) {
         DWORD value = 0;
         DWORD valueSize = sizeof(value);
         if (type != REG_DWORD ||
-            RegQueryValueExA(key.get(), name.c_str(), nullptr, &type,
+            RegQueryValueExA(key.get(), setting.name, nullptr, &type,
                              reinterpret_cast<LPBYTE>(&value), &valueSize) != ERROR_SUCCESS) {
             return std::nullopt;
         }
@@ -140,40 +138,32 @@ std::optional<std::string> ReadPointSetting(const Setting& setting) {
         return std::nullopt;
     }
     std::string text(size, '\0');
-    if (RegQueryValueExA(key.get(), name.c_str(), nullptr, &type,
+    if (RegQueryValueExA(key.get(), setting.name, nullptr, &type,
                          reinterpret_cast<LPBYTE>(text.data()), &size) != ERROR_SUCCESS) {
         return std::nullopt;
     }
-    text.resize(std::min<std::size_t>(size, text.size()));
-    text.resize(text.find('\0') == std::string::npos ? text.size() : text.find('\0'));
+    text.resize(std::min({std::size_t{size}, text.size(), text.find('\0')}));
     return text;
 }
 
 std::optional<std::string> ReadImportSetting(const Setting& setting) {
-    const std::string name(setting.name);
     switch (setting.type) {
-    case SettingType::Double: {
-        double value = 0.0;
-        if (m_RegValueGet(kImportSection, name.c_str(), &value) == 0) {
-            return std::nullopt;
-        }
-        return RealText(value);
-    }
-    case SettingType::Integer: {
-        std::int32_t value = 0;
-        if (m_RegValueGet(kImportSection, name.c_str(), &value) == 0) {
-            return std::nullopt;
-        }
-        return std::to_string(value);
-    }
+    case SettingType::Double:
+        if (double value = 0.0; m_RegValueGet(kImportSection, setting.name, &value) != 0)
+            return RealText(value);
+        break;
+    case SettingType::Integer:
+        if (std::int32_t value = 0; m_RegValueGet(kImportSection, setting.name, &value) != 0)
+            return std::to_string(value);
+        break;
     case SettingType::Text: {
         std::array<char, kIniFileMaxLength + 1> text{};
-        if (m_RegValueGet(kImportSection, name.c_str(), text.data(),
-                          static_cast<std::int32_t>(text.size())) == 0) {
-            return std::nullopt;
+        if (m_RegValueGet(kImportSection, setting.name, text.data(),
+                          static_cast<std::int32_t>(text.size())) != 0) {
+            text.back() = '\0';
+            return std::string(text.data());
         }
-        text.back() = '\0';
-        return std::string(text.data());
+        break;
     }
     }
     return std::nullopt;
@@ -190,27 +180,25 @@ bool WritePointSetting(const Setting& setting, const std::string& text) {
     if (!key) {
         return false;
     }
-    const std::string name(setting.name);
     if (setting.type == SettingType::Integer) {
         const DWORD value = static_cast<DWORD>(*Parse<std::int32_t>(text));
-        return RegSetValueExA(key.get(), name.c_str(), 0, REG_DWORD,
+        return RegSetValueExA(key.get(), setting.name, 0, REG_DWORD,
                               reinterpret_cast<const BYTE*>(&value),
                               sizeof(value)) == ERROR_SUCCESS;
     }
-    return RegSetValueExA(key.get(), name.c_str(), 0, REG_SZ,
+    return RegSetValueExA(key.get(), setting.name, 0, REG_SZ,
                           reinterpret_cast<const BYTE*>(text.c_str()),
                           static_cast<DWORD>(text.size() + 1)) == ERROR_SUCCESS;
 }
 
 bool WriteImportSetting(const Setting& setting, const std::string& text) {
-    const std::string name(setting.name);
     switch (setting.type) {
     case SettingType::Double:
-        return m_RegValueSet(kImportSection, name.c_str(), *Parse<double>(text)) != 0;
+        return m_RegValueSet(kImportSection, setting.name, *Parse<double>(text)) != 0;
     case SettingType::Integer:
-        return m_RegValueSet(kImportSection, name.c_str(), *Parse<std::int32_t>(text)) != 0;
+        return m_RegValueSet(kImportSection, setting.name, *Parse<std::int32_t>(text)) != 0;
     case SettingType::Text:
-        return m_RegValueSet(kImportSection, name.c_str(), text.c_str()) != 0;
+        return m_RegValueSet(kImportSection, setting.name, text.c_str()) != 0;
     }
     return false;
 }

@@ -39,12 +39,6 @@ constexpr double kMinArcChord = 0.01;
 // The height of a text's capitals in map units is what the export writes as its height.
 constexpr double kExportHeightPerMapSize = 0.4;
 
-void AppendInt(std::string& out, std::int64_t value) {
-    char digits[24];
-    const auto result = std::to_chars(digits, digits + sizeof digits, value);
-    out.append(digits, result.ptr);
-}
-
 // A finite real with at most kDecimals decimals, without trailing zeros and without "-0".
 void AppendReal(std::string& out, double value) {
     char digits[400];
@@ -340,16 +334,15 @@ std::string LayerId(std::string_view name, std::unordered_set<std::string>& used
     return unique;
 }
 
-void AppendPoint(std::string& out, std::int32_t x, std::int32_t y) {
-    AppendInt(out, x);
-    out += ' ';
-    AppendInt(out, -static_cast<std::int64_t>(y));
-}
-
 void AppendRealPoint(std::string& out, std::pair<double, double> point) {
     AppendReal(out, point.first);
     out += ' ';
     AppendReal(out, point.second);
+}
+
+// A map point in SVG user units: whole numbers, written without decimals.
+void AppendPoint(std::string& out, std::int32_t x, std::int32_t y) {
+    AppendRealPoint(out, {static_cast<double>(x), SvgY(y)});
 }
 
 // A polyline or polygon: its points as one subpath, closed for a polygon. A single point is a
