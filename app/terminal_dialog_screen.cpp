@@ -144,15 +144,6 @@ void DrawControl(const DialogControl& control, const CellRect& cells, bool focus
     attr_set(A_NORMAL, 0, nullptr);
 }
 
-std::string ButtonsOf(UINT type, std::vector<int>& answers) {
-    if ((type & 0xF) == MB_YESNO) {
-        answers = {IDYES, IDNO};
-        return "Yes|No";
-    }
-    answers = {IDOK};
-    return "OK";
-}
-
 } // namespace
 
 CellRect ControlCells(const standin::ControlTemplate& control) {
@@ -303,8 +294,10 @@ void TerminalScreen::DrawDialog(const standin::DialogSession& session,
 }
 
 int TerminalScreen::MessageBox(std::string_view text, std::string_view caption, UINT type) {
-    std::vector<int> answers;
-    const std::string names = ButtonsOf(type, answers);
+    const bool yesNo = (type & 0xF) == MB_YESNO;
+    const auto answers = yesNo ? std::vector<int>{IDYES, IDNO} : std::vector<int>{IDOK};
+    const auto labels =
+        yesNo ? std::vector<std::string>{"[ Yes ]", "[ No ]"} : std::vector<std::string>{"[ OK ]"};
     const std::vector<std::string> lines = WrapText(text, std::max(20, std::min(COLS - 8, 60)));
     std::size_t widest = caption.size() + 4;
     for (const std::string& line : lines) {
@@ -321,15 +314,11 @@ int TerminalScreen::MessageBox(std::string_view text, std::string_view caption, 
             PutText(top + 2 + static_cast<int>(i), left + 2, lines[i]);
         }
         int col = left + 2;
-        std::size_t index = 0;
-        for (std::size_t start = 0; start <= names.size(); ++index) {
-            const std::size_t bar = std::min(names.find('|', start), names.size());
-            const std::string label = "[ " + names.substr(start, bar - start) + " ]";
-            attr_set(index == chosen ? A_REVERSE : A_NORMAL, 0, nullptr);
-            PutText(top + height - 2, col, label);
+        for (std::size_t i = 0; i < labels.size(); ++i) {
+            attr_set(i == chosen ? A_REVERSE : A_NORMAL, 0, nullptr);
+            PutText(top + height - 2, col, labels[i]);
             attr_set(A_NORMAL, 0, nullptr);
-            col += static_cast<int>(label.size()) + 2;
-            start = bar + 1;
+            col += static_cast<int>(labels[i].size()) + 2;
         }
         curs_set(0);
         refresh();
