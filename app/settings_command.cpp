@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
-#include <cmath>
 #include <cstdio>
 #include <memory>
 #include <strings.h>
@@ -88,18 +87,6 @@ const Setting* FindSetting(const std::string& name) {
         return ::strcasecmp(s.name, name.c_str()) == 0;
     });
     return found == settings.end() ? nullptr : &*found;
-}
-
-// A strict conversion: the whole text must be the number, and a finite one.
-template <typename Number>
-std::optional<Number> Parse(const std::string& text) {
-    Number value{};
-    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (result.ec != std::errc() || result.ptr != text.data() + text.size() ||
-        !std::isfinite(static_cast<double>(value))) {
-        return std::nullopt;
-    }
-    return value;
 }
 
 // The registry key of the point settings, closed when it goes; null when it cannot be opened.
@@ -181,7 +168,7 @@ bool WritePointSetting(const Setting& setting, const std::string& text) {
         return false;
     }
     if (setting.type == SettingType::Integer) {
-        const DWORD value = static_cast<DWORD>(*Parse<std::int32_t>(text));
+        const DWORD value = static_cast<DWORD>(*ParseNumber<std::int32_t>(text));
         return RegSetValueExA(key.get(), setting.name, 0, REG_DWORD,
                               reinterpret_cast<const BYTE*>(&value),
                               sizeof(value)) == ERROR_SUCCESS;
@@ -194,9 +181,9 @@ bool WritePointSetting(const Setting& setting, const std::string& text) {
 bool WriteImportSetting(const Setting& setting, const std::string& text) {
     switch (setting.type) {
     case SettingType::Double:
-        return m_RegValueSet(kImportSection, setting.name, *Parse<double>(text)) != 0;
+        return m_RegValueSet(kImportSection, setting.name, *ParseNumber<double>(text)) != 0;
     case SettingType::Integer:
-        return m_RegValueSet(kImportSection, setting.name, *Parse<std::int32_t>(text)) != 0;
+        return m_RegValueSet(kImportSection, setting.name, *ParseNumber<std::int32_t>(text)) != 0;
     case SettingType::Text:
         return m_RegValueSet(kImportSection, setting.name, text.c_str()) != 0;
     }
@@ -206,10 +193,10 @@ bool WriteImportSetting(const Setting& setting, const std::string& text) {
 // A message for the usage error when the text is no value of the setting's type.
 std::optional<std::string> CheckValue(const Setting& setting, const std::string& text) {
     const std::string quoted = "\"" + std::string(setting.name) + "\"";
-    if (setting.type == SettingType::Double && !Parse<double>(text)) {
+    if (setting.type == SettingType::Double && !ParseNumber<double>(text)) {
         return quoted + " needs a finite real number, not \"" + text + "\"";
     }
-    if (setting.type == SettingType::Integer && !Parse<std::int32_t>(text)) {
+    if (setting.type == SettingType::Integer && !ParseNumber<std::int32_t>(text)) {
         return quoted + " needs a 32-bit integer, not \"" + text + "\"";
     }
     if (setting.maxLength != 0 && text.size() > setting.maxLength) {
