@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <iterator>
 #include <numbers>
 #include <optional>
 #include <string_view>
@@ -412,15 +413,13 @@ void AppendText(std::string& out, const standin::Object& text, const SvgOptions&
     out += " transform=\"translate(";
     AppendPoint(out, text.position.x, text.position.y);
     out += ')';
-    if (text.rotation != 0) {
-        out += " rotate(";
-        AppendReal(out, -(text.rotation / 10.0));
-        out += ')';
-    }
-    if (text.oblique != 0) {
-        out += " skewX(";
-        AppendReal(out, -(text.oblique / 10.0));
-        out += ')';
+    for (const auto& [name, tenths] :
+         {std::pair{" rotate(", text.rotation}, std::pair{" skewX(", text.oblique}}) {
+        if (tenths != 0) {
+            out += name;
+            AppendReal(out, -(tenths / 10.0));
+            out += ')';
+        }
     }
     out += '"';
     if (!text.font.empty()) {
@@ -518,11 +517,8 @@ std::vector<std::string> UnknownLayers(const standin::MapSnapshot& map,
         known.insert(layer.name);
     }
     std::vector<std::string> unknown;
-    for (const std::string& name : names) {
-        if (!known.contains(name)) {
-            unknown.push_back(name);
-        }
-    }
+    std::copy_if(names.begin(), names.end(), std::back_inserter(unknown),
+                 [&](const std::string& name) { return !known.contains(name); });
     return unknown;
 }
 
