@@ -1,6 +1,7 @@
 #include "app/cli.h"
 
 #include "host/vexcore.h"
+#include "import/import_settings.h"
 #include "standin/standin.h"
 
 #include <CLI/CLI.hpp>
@@ -140,7 +141,7 @@ void ExitLeavingMapsInPlace(int status) {
 }
 
 void UseExtendedImportForThisRun() {
-    standin::OverrideSetting("Converters\\Imports\\Dxf", "ExtendedEntities", 1);
+    standin::OverrideSetting(kImportSettingsSection, "ExtendedEntities", 1);
 }
 
 bool IsBinaryDxf(const std::string& path) {
@@ -156,7 +157,7 @@ bool IsBinaryDxf(const std::string& path) {
 
 void WarnIfBinaryNotRead(const Command& command, const std::string& path) {
     std::int32_t extended = 0;
-    m_RegValueGet("Converters\\Imports\\Dxf", "ExtendedEntities", &extended);
+    m_RegValueGet(kImportSettingsSection, "ExtendedEntities", &extended);
     if (extended != 0 || !IsBinaryDxf(path))
         return;
     Failure(command,

@@ -86,11 +86,7 @@ Json ArcLineStringOf(const standin::Object& arc) {
     if (points.empty()) {
         return nullptr;
     }
-    Json coordinates = Json::array();
-    for (const auto& [x, y] : points) {
-        coordinates.push_back(Json::array({x, y}));
-    }
-    return Geometry("LineString", std::move(coordinates));
+    return Geometry("LineString", Json(points));
 }
 
 Json PointOf(const standin::Object& text) {

@@ -43,7 +43,6 @@ constexpr std::string_view kUsage =
     "Names are matched without regard to case. Exit status: 0 done, 1 the value could not be\n"
     "stored, 2 unknown name or a value that is not of the setting's type.\n";
 
-constexpr const char* kImportSection = kImportSettingsSection;
 constexpr const char* kPointKey = "Software\\Orv\\Vexa 8.0\\Settings\\Point";
 
 enum class Store { ImportSettings, PointRegistry };
@@ -136,16 +135,17 @@ std::optional<std::string> ReadPointSetting(const Setting& setting) {
 std::optional<std::string> ReadImportSetting(const Setting& setting) {
     switch (setting.type) {
     case SettingType::Double:
-        if (double value = 0.0; m_RegValueGet(kImportSection, setting.name, &value) != 0)
+        if (double value = 0.0; m_RegValueGet(kImportSettingsSection, setting.name, &value) != 0)
             return RealText(value);
         break;
     case SettingType::Integer:
-        if (std::int32_t value = 0; m_RegValueGet(kImportSection, setting.name, &value) != 0)
+        if (std::int32_t value = 0;
+            m_RegValueGet(kImportSettingsSection, setting.name, &value) != 0)
             return std::to_string(value);
         break;
     case SettingType::Text: {
         std::array<char, kIniFileMaxLength + 1> text{};
-        if (m_RegValueGet(kImportSection, setting.name, text.data(),
+        if (m_RegValueGet(kImportSettingsSection, setting.name, text.data(),
                           static_cast<std::int32_t>(text.size())) != 0) {
             text.back() = '\0';
             return std::string(text.data());
@@ -181,11 +181,12 @@ bool WritePointSetting(const Setting& setting, const std::string& text) {
 bool WriteImportSetting(const Setting& setting, const std::string& text) {
     switch (setting.type) {
     case SettingType::Double:
-        return m_RegValueSet(kImportSection, setting.name, *ParseNumber<double>(text)) != 0;
+        return m_RegValueSet(kImportSettingsSection, setting.name, *ParseNumber<double>(text)) != 0;
     case SettingType::Integer:
-        return m_RegValueSet(kImportSection, setting.name, *ParseNumber<std::int32_t>(text)) != 0;
+        return m_RegValueSet(kImportSettingsSection, setting.name,
+                             *ParseNumber<std::int32_t>(text)) != 0;
     case SettingType::Text:
-        return m_RegValueSet(kImportSection, setting.name, text.c_str()) != 0;
+        return m_RegValueSet(kImportSettingsSection, setting.name, text.c_str()) != 0;
     }
     return false;
 }
@@ -212,7 +213,7 @@ void ListSettings() {
         if (store != setting.store) {
             store = setting.store;
             text += setting.store == Store::ImportSettings
-                        ? std::string("[") + kImportSection + "]\n"
+                        ? std::string("[") + kImportSettingsSection + "]\n"
                         : std::string("[HKEY_CURRENT_USER\\") + kPointKey + "]\n";
         }
         const auto value = ReadSetting(setting);
