@@ -135,7 +135,6 @@ void AddArc(Box& box, const ArcShape& arc) {
 }
 
 enum class Horizontal { Start, Middle, End };
-enum class Vertical { Top, Middle, Baseline };
 
 // Where a text's lines go relative to its anchor, in the text's own axes (y down).
 struct TextLayout {
@@ -163,17 +162,15 @@ void ForEachLine(std::string_view text, Take take) {
     take(text.substr(begin));
 }
 
-Vertical VerticalOf(const standin::Object& text) {
-    if (IsPointSymbol(text)) {
-        return Vertical::Middle;
+// The first line's baseline below the anchor, in the text's own axes (y down): a point symbol
+// and a text flagged middle are centred on their anchor, an imported TEXT without a vertical
+// flag hangs from it, and any other text sits on it.
+double FirstBaseline(const standin::Object& text, double cap, double extraLines) {
+    const bool bottom = (text.flags & kTextFlagBottom) != 0;
+    if (IsPointSymbol(text) || (!bottom && (text.flags & kTextFlagMiddle) != 0)) {
+        return cap / 2.0 - extraLines / 2.0;
     }
-    if (text.flags & kTextFlagBottom) {
-        return Vertical::Baseline;
-    }
-    if (text.flags & kTextFlagMiddle) {
-        return Vertical::Middle;
-    }
-    return (text.flags & kTextFlagImported) ? Vertical::Top : Vertical::Baseline;
+    return !bottom && (text.flags & kTextFlagImported) != 0 ? cap : -extraLines;
 }
 
 Horizontal HorizontalOf(const standin::Object& text) {
@@ -196,17 +193,7 @@ TextLayout LayoutOf(const standin::Object& text, const SvgOptions& options) {
     layout.lineStep = layout.fontSize * kLineSpacingEm;
     const double extraLines = static_cast<double>(layout.lineCount - 1) * layout.lineStep;
     const double cap = layout.fontSize * kCapHeightPerEm;
-    switch (VerticalOf(text)) {
-    case Vertical::Top:
-        layout.firstBaseline = cap;
-        break;
-    case Vertical::Middle:
-        layout.firstBaseline = cap / 2.0 - extraLines / 2.0;
-        break;
-    case Vertical::Baseline:
-        layout.firstBaseline = -extraLines;
-        break;
-    }
+    layout.firstBaseline = FirstBaseline(text, cap, extraLines);
     layout.horizontal = HorizontalOf(text);
     return layout;
 }

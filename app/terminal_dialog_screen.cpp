@@ -21,14 +21,9 @@ int CellsDown(std::int32_t units) {
 }
 
 // Where the dialog's client area starts: centred when the terminal is large enough.
-struct Origin {
-    int row;
-    int col;
-};
-
-Origin DialogOrigin(const CellRect& client) {
-    return Origin{std::max(1, (LINES - client.height - 3) / 2 + 1),
-                  std::max(1, (COLS - client.width - 2) / 2 + 1)};
+CellRect DialogOrigin(const CellRect& client) {
+    return CellRect{std::max(1, (LINES - client.height - 3) / 2 + 1),
+                    std::max(1, (COLS - client.width - 2) / 2 + 1)};
 }
 
 void PutText(int row, int col, std::string_view text, int maxWidth = -1) {
@@ -263,7 +258,7 @@ void TerminalScreen::DrawDialog(const standin::DialogSession& session,
     erase();
     const standin::DialogTemplate& layout = session.Layout();
     const CellRect client = DialogCells(layout);
-    const Origin origin = DialogOrigin(client);
+    const CellRect origin = DialogOrigin(client);
     Frame(origin.row - 1, origin.col - 1, client.height + 2, client.width + 2, layout.caption);
 
     int cursorRow = -1;
