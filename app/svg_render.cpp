@@ -7,6 +7,7 @@
 #include <charconv>
 #include <cmath>
 #include <iterator>
+#include <limits>
 #include <numbers>
 #include <optional>
 #include <string_view>
@@ -60,26 +61,19 @@ void AppendReal(std::string& out, double value) {
 
 // A rectangle in SVG user units (map x, negated map y), growing as points are added.
 struct Box {
-    double minX = 0.0;
-    double minY = 0.0;
-    double maxX = 0.0;
-    double maxY = 0.0;
-    bool empty = true;
+    double minX = std::numeric_limits<double>::infinity();
+    double minY = std::numeric_limits<double>::infinity();
+    double maxX = -std::numeric_limits<double>::infinity();
+    double maxY = -std::numeric_limits<double>::infinity();
 
+    bool Empty() const { return minX > maxX; }
     void Add(double x, double y) {
-        if (!std::isfinite(x) || !std::isfinite(y)) {
-            return;
+        if (std::isfinite(x) && std::isfinite(y)) {
+            minX = std::min(minX, x);
+            minY = std::min(minY, y);
+            maxX = std::max(maxX, x);
+            maxY = std::max(maxY, y);
         }
-        if (empty) {
-            minX = maxX = x;
-            minY = maxY = y;
-            empty = false;
-            return;
-        }
-        minX = std::min(minX, x);
-        minY = std::min(minY, y);
-        maxX = std::max(maxX, x);
-        maxY = std::max(maxY, y);
     }
 };
 
@@ -279,11 +273,11 @@ Box FitViewBox(const standin::MapSnapshot& map, const ObjectIndex& index,
             }
         }
     }
-    if (box.empty && map.objectsRect) {
+    if (box.Empty() && map.objectsRect) {
         box.Add(map.objectsRect->min.x, SvgY(map.objectsRect->min.y));
         box.Add(map.objectsRect->max.x, SvgY(map.objectsRect->max.y));
     }
-    if (box.empty) {
+    if (box.Empty()) {
         box.Add(0.0, 0.0);
         box.Add(1.0, -1.0);
         return box;
