@@ -249,12 +249,9 @@ std::vector<LayerChoice> ChooseLayers(const standin::MapSnapshot& map, const Svg
     std::vector<LayerChoice> choices;
     choices.reserve(map.layers.size());
     for (const standin::Layer& layer : map.layers) {
-        if (wanted.empty()) {
-            choices.push_back({true, layer.visible});
-        } else {
-            const bool named = wanted.contains(layer.name);
-            choices.push_back({named, named});
-        }
+        const bool named = wanted.contains(layer.name);
+        choices.push_back(wanted.empty() ? LayerChoice{true, layer.visible}
+                                         : LayerChoice{named, named});
     }
     return choices;
 }
