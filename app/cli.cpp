@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <string>
 
 namespace dxfcnv {
@@ -147,12 +148,8 @@ void UseExtendedImportForThisRun() {
 bool IsBinaryDxf(const std::string& path) {
     static constexpr char kSentinel[] = "AutoCAD Binary DXF\r\n\x1a"; // and a zero byte
     char start[sizeof kSentinel] = {};
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file)
-        return false;
-    const std::size_t got = std::fread(start, 1, sizeof start, file);
-    std::fclose(file);
-    return got == sizeof start && std::memcmp(start, kSentinel, sizeof start) == 0;
+    std::ifstream file(path, std::ios::binary);
+    return file.read(start, sizeof start) && std::memcmp(start, kSentinel, sizeof start) == 0;
 }
 
 void WarnIfBinaryNotRead(const Command& command, const std::string& path) {
