@@ -34,33 +34,14 @@ bool IsXmlWhiteSpace(unsigned char byte) {
 }
 
 void AppendEscapedAscii(std::string& out, char c) {
-    switch (c) {
-    case '&':
-        out += "&amp;";
-        break;
-    case '<':
-        out += "&lt;";
-        break;
-    case '>':
-        out += "&gt;";
-        break;
-    case '"':
-        out += "&quot;";
-        break;
-    case '\'':
-        out += "&apos;";
-        break;
-    case '\t':
-        out += "&#9;";
-        break;
-    case '\n':
-        out += "&#10;";
-        break;
-    case '\r':
-        out += "&#13;";
-        break;
-    default:
+    constexpr std::string_view kSpecial = "&<>\"'\t\n\r";
+    constexpr std::array<std::string_view, kSpecial.size()> kEscaped{
+        "&amp;", "&lt;", "&gt;", "&quot;", "&apos;", "&#9;", "&#10;", "&#13;"};
+    const std::size_t at = kSpecial.find(c);
+    if (at == std::string_view::npos) {
         out += c;
+    } else {
+        out += kEscaped[at];
     }
 }
 

@@ -1,6 +1,7 @@
 #include "app/cli.h"
 
 #include "host/vexcore.h"
+#include "import/import_settings.h"
 #include "standin/standin.h"
 
 #include <CLI/CLI.hpp>
@@ -8,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <string>
 
 namespace dxfcnv {
@@ -140,23 +142,19 @@ void ExitLeavingMapsInPlace(int status) {
 }
 
 void UseExtendedImportForThisRun() {
-    standin::OverrideSetting("Converters\\Imports\\Dxf", "ExtendedEntities", 1);
+    standin::OverrideSetting(kImportSettingsSection, "ExtendedEntities", 1);
 }
 
 bool IsBinaryDxf(const std::string& path) {
     static constexpr char kSentinel[] = "AutoCAD Binary DXF\r\n\x1a"; // and a zero byte
     char start[sizeof kSentinel] = {};
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file)
-        return false;
-    const std::size_t got = std::fread(start, 1, sizeof start, file);
-    std::fclose(file);
-    return got == sizeof start && std::memcmp(start, kSentinel, sizeof start) == 0;
+    std::ifstream file(path, std::ios::binary);
+    return file.read(start, sizeof start) && std::memcmp(start, kSentinel, sizeof start) == 0;
 }
 
 void WarnIfBinaryNotRead(const Command& command, const std::string& path) {
     std::int32_t extended = 0;
-    m_RegValueGet("Converters\\Imports\\Dxf", "ExtendedEntities", &extended);
+    m_RegValueGet(kImportSettingsSection, "ExtendedEntities", &extended);
     if (extended != 0 || !IsBinaryDxf(path))
         return;
     Failure(command,

@@ -4,6 +4,8 @@
 
 #include "app/module_loader.h"
 
+#include <charconv>
+#include <cmath>
 #include <memory>
 #include <optional>
 #include <string>
@@ -45,6 +47,19 @@ extern const Command kOptionsCommand;
 extern const Command kRenderCommand;
 extern const Command kSettingsCommand;
 extern const Command kShowCommand;
+
+// A strict conversion of a command-line value: the whole text must be the number, and a finite
+// one.
+template <typename Number>
+std::optional<Number> ParseNumber(std::string_view text) {
+    Number value{};
+    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (result.ec != std::errc() || result.ptr != text.data() + text.size() ||
+        !std::isfinite(static_cast<double>(value))) {
+        return std::nullopt;
+    }
+    return value;
+}
 
 // Prints "dxfcnv NAME: MESSAGE (see dxfcnv NAME --help)" on stderr and returns kExitUsage.
 int UsageError(const Command& command, std::string_view message);

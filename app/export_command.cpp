@@ -35,27 +35,6 @@ int ExportGeoJson(const std::string& mapPath, const std::string& outputPath) {
     return kExitOk;
 }
 
-// Counts the message boxes shown while it lives and prints each on stderr.
-class BoxReporter {
-  public:
-    BoxReporter() {
-        standin::SetMessageBoxHook(
-            [this](HWND, std::string_view text, std::string_view caption, UINT) {
-                ++shown_;
-                std::fprintf(stderr, "%.*s: %.*s\n", static_cast<int>(caption.size()),
-                             caption.data(), static_cast<int>(text.size()), text.data());
-                return IDOK;
-            });
-    }
-    ~BoxReporter() { standin::SetMessageBoxHook(nullptr); }
-    BoxReporter(const BoxReporter&) = delete;
-    BoxReporter& operator=(const BoxReporter&) = delete;
-    int Shown() const { return shown_; }
-
-  private:
-    int shown_ = 0;
-};
-
 int RunExport(const Invocation& invocation) {
     std::string mapPath;
     std::string outputPath;
@@ -82,9 +61,17 @@ int ExportThroughModule(const Command& command, const LoadedModule& module, HWND
                         const std::string& dxfPath) {
     if (!module.Export())
         return Failure(command, "the module does not export DXFFileExport", kExitUsage);
-    BoxReporter boxes;
+    int shown = 0; // the message boxes, each printed on stderr
+    standin::SetMessageBoxHook(
+        [&shown](HWND, std::string_view text, std::string_view caption, UINT) {
+            ++shown;
+            std::fprintf(stderr, "%.*s: %.*s\n", static_cast<int>(caption.size()), caption.data(),
+                         static_cast<int>(text.size()), text.data());
+            return IDOK;
+        });
     module.Export()(map, dxfPath.c_str(), 0, 0); // returns 0 whatever happened
-    return boxes.Shown() == 0 ? kExitOk : kExitFailed;
+    standin::SetMessageBoxHook(nullptr);
+    return shown == 0 ? kExitOk : kExitFailed;
 }
 
 const Command kExportCommand{"export", "write a saved map to a DXF file", kUsage, RunExport};

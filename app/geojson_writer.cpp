@@ -6,9 +6,9 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <numbers>
+#include <strings.h>
 
 namespace dxfcnv {
 
@@ -86,11 +86,7 @@ Json ArcLineStringOf(const standin::Object& arc) {
     if (points.empty()) {
         return nullptr;
     }
-    Json coordinates = Json::array();
-    for (const auto& [x, y] : points) {
-        coordinates.push_back(Json::array({x, y}));
-    }
-    return Geometry("LineString", std::move(coordinates));
+    return Geometry("LineString", Json(points));
 }
 
 Json PointOf(const standin::Object& text) {
@@ -179,13 +175,9 @@ std::vector<std::array<double, 2>> ArcPoints(const standin::Object& arc, double 
 
 bool IsGeoJsonPath(std::string_view path) {
     constexpr std::string_view kExtension = ".geojson";
-    if (path.size() < kExtension.size()) {
-        return false;
-    }
-    const std::string_view tail = path.substr(path.size() - kExtension.size());
-    return std::equal(tail.begin(), tail.end(), kExtension.begin(), [](char a, char b) {
-        return std::tolower(static_cast<unsigned char>(a)) == b;
-    });
+    return path.size() >= kExtension.size() &&
+           ::strncasecmp(path.data() + path.size() - kExtension.size(), kExtension.data(),
+                         kExtension.size()) == 0;
 }
 
 std::size_t WriteGeoJson(const standin::MapSnapshot& map, std::ostream& out) {

@@ -7,6 +7,7 @@
 #include "standin/standin.h"
 
 #include <cstdio>
+#include <memory>
 #include <sys/stat.h>
 
 namespace dxfcnv {
@@ -60,13 +61,7 @@ bool FileExists(const std::string& path) {
 }
 
 // The attribute window of one import, when it has one.
-struct AttributeWindow {
-    HWND handle = nullptr;
-    ~AttributeWindow() {
-        if (handle != nullptr)
-            standin::DestroyHostWindow(handle);
-    }
-};
+using AttributeWindow = std::unique_ptr<HWND__, decltype(&standin::DestroyHostWindow)>;
 
 void PrintJournal(HWND map) {
     for (const std::string& line : standin::Journal(map)) {
@@ -107,21 +102,20 @@ int RunImport(const Invocation& invocation) {
         !LoadMap(kImportCommand, map.handle, *options.mapPath)) {
         return kExitUsage;
     }
-    AttributeWindow attributes;
-    if (options.attributesPath)
-        attributes.handle = standin::CreateAttributeWindow();
+    AttributeWindow attributes(options.attributesPath ? standin::CreateAttributeWindow() : nullptr,
+                               &standin::DestroyHostWindow);
     standin::EnableJournal(map.handle, options.trace);
     std::int32_t result = 0;
     {
         ProgressBar progress(map.handle);
-        result = module->Import()(map.handle, options.dxfPath.c_str(), 0, attributes.handle);
+        result = module->Import()(map.handle, options.dxfPath.c_str(), 0, attributes.get());
     }
     if (options.trace)
         PrintJournal(map.handle);
     if (result != 1)
         return kExitFailed; // the module has shown its message box on stderr
     WarnIfBinaryNotRead(kImportCommand, options.dxfPath);
-    if (const int status = WriteResults(options, map.handle, attributes.handle); status != kExitOk)
+    if (const int status = WriteResults(options, map.handle, attributes.get()); status != kExitOk)
         return status;
     // Every result is written: the map goes with the process.
     ExitLeavingMapsInPlace(kExitOk);

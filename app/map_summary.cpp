@@ -1,10 +1,12 @@
 #include "app/map_summary.h"
 
+#include "app/render_support.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <numeric>
 #include <string_view>
-#include <unordered_map>
 
 namespace dxfcnv {
 
@@ -54,13 +56,11 @@ std::string CountsText(const TypeCounts& counts) {
 } // namespace
 
 std::string MapSummary(const standin::MapSnapshot& map) {
-    std::unordered_map<standin::ObjectId, const standin::Object*> byId;
-    byId.reserve(map.objects.size());
-    std::size_t groupCount = 0;
-    for (const standin::Object& object : map.objects) {
-        byId.emplace(object.id, &object);
-        groupCount += object.kind == standin::ObjectKind::Group ? 1 : 0;
-    }
+    const ObjectIndex index(map);
+    const auto groupCount =
+        std::count_if(map.objects.begin(), map.objects.end(), [](const standin::Object& object) {
+            return object.kind == standin::ObjectKind::Group;
+        });
 
     std::size_t nameWidth = std::string_view("name").size();
     for (const standin::Layer& layer : map.layers) {
@@ -78,11 +78,8 @@ std::string MapSummary(const standin::MapSnapshot& map) {
     for (const standin::Layer& layer : map.layers) {
         TypeCounts counts{};
         for (const standin::ObjectId id : layer.objects) {
-            const auto found = byId.find(id);
-            if (found == byId.end()) {
-                continue;
-            }
-            if (const auto column = TypeColumn(*found->second)) {
+            const standin::Object* object = index.Find(id);
+            if (const auto column = object ? TypeColumn(*object) : std::nullopt) {
                 ++counts[*column];
                 ++total[*column];
             }
@@ -91,10 +88,7 @@ std::string MapSummary(const standin::MapSnapshot& map) {
                 PadRight(layer.name, nameWidth) + CountsText(counts) + "\n";
     }
     text += PadRight("total", kNumberWidth + 2 + nameWidth) + CountsText(total) + "\n";
-    std::size_t objectCount = 0;
-    for (const std::size_t count : total) {
-        objectCount += count;
-    }
+    const std::size_t objectCount = std::accumulate(total.begin(), total.end(), std::size_t{0});
     text += "layers: " + std::to_string(map.layers.size()) +
             ", objects: " + std::to_string(objectCount) +
             ", groups: " + std::to_string(groupCount) + "\n";

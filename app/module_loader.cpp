@@ -1,11 +1,12 @@
 #include "app/module_loader.h"
 
+#include <algorithm>
 #include <cstdlib>
 #if defined(_WIN32)
 #include "host/win32.h"
 #else
 #include <dlfcn.h>
-#include <unistd.h>
+#include <filesystem>
 #endif
 
 namespace dxfcnv {
@@ -47,14 +48,9 @@ std::string OpenPath(const std::string& path) {
 #else
 
 std::string ProgramFolder() {
-    std::string path(4096, '\0');
-    const ssize_t length = ::readlink("/proc/self/exe", path.data(), path.size());
-    if (length <= 0 || static_cast<std::size_t>(length) >= path.size()) {
-        return ".";
-    }
-    path.resize(static_cast<std::size_t>(length));
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
+    std::error_code error;
+    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error || !program.has_parent_path() ? "." : program.parent_path().string();
 }
 
 void* OpenLibrary(const std::string& path) {
@@ -77,11 +73,7 @@ std::string OpenPath(const std::string& path) {
 std::string LastDlError() {
     const char* text = ::dlerror();
     std::string message = text != nullptr ? text : "unknown error";
-    for (char& c : message) {
-        if (c == '\n') {
-            c = ' '; // every failure is reported on one line
-        }
-    }
+    std::replace(message.begin(), message.end(), '\n', ' '); // every failure on one line
     return message;
 }
 #endif

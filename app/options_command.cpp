@@ -6,6 +6,7 @@
 #endif
 
 #include "host/vexcore.h"
+#include "import/import_settings.h"
 #include "standin/standin.h"
 
 #include <charconv>
@@ -37,12 +38,10 @@ constexpr std::string_view kUsage =
     "Exit status: 0 the dialog ran, 2 usage error, no terminal, or a module that cannot be\n"
     "loaded.\n";
 
-constexpr const char* kSection = "Converters\\Imports\\Dxf";
-
 // The settings the dialog writes, as they are stored now.
 void PrintStoredSettings() {
     double multiplier = 1.0;
-    m_RegValueGet(kSection, "Multiplier", &multiplier);
+    m_RegValueGet(kImportSettingsSection, "Multiplier", &multiplier);
     char text[32];
     const auto written = std::to_chars(text, text + sizeof text - 1, multiplier);
     *written.ptr = '\0';
@@ -50,11 +49,11 @@ void PrintStoredSettings() {
     for (const char* name :
          {"XOffset", "YOffset", "ZOffset", "UseBlock", "SetLayerOrderFromIniFile"}) {
         std::int32_t value = 0;
-        m_RegValueGet(kSection, name, &value);
+        m_RegValueGet(kImportSettingsSection, name, &value);
         std::printf("%-25s %d\n", name, value);
     }
     char iniFile[256] = "";
-    m_RegValueGet(kSection, "IniFile", iniFile, sizeof iniFile);
+    m_RegValueGet(kImportSettingsSection, "IniFile", iniFile, sizeof iniFile);
     std::printf("IniFile                   %s\n", iniFile);
 }
 

@@ -4,8 +4,6 @@
 
 #include "standin/standin.h"
 
-#include <charconv>
-
 namespace dxfcnv {
 
 namespace {
@@ -36,16 +34,6 @@ std::vector<std::string> SplitNames(std::string_view list) {
     }
 }
 
-std::optional<std::int32_t> ParseWidth(std::string_view text) {
-    std::int32_t value = 0;
-    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (result.ec != std::errc() || result.ptr != text.data() + text.size() || value < 1 ||
-        value > kMaxSvgWidthPx) {
-        return std::nullopt;
-    }
-    return value;
-}
-
 std::string JoinNames(const std::vector<std::string>& names) {
     std::string text;
     for (const std::string& name : names) {
@@ -68,8 +56,8 @@ std::optional<std::string> ParseOptions(const Invocation& invocation, std::strin
     if (layers)
         svg.layers = SplitNames(*layers);
     if (width) {
-        const auto pixels = ParseWidth(*width);
-        if (!pixels) {
+        const auto pixels = ParseNumber<std::int32_t>(*width);
+        if (!pixels || *pixels < 1 || *pixels > kMaxSvgWidthPx) {
             return "--width takes a whole number of pixels from 1 to " +
                    std::to_string(kMaxSvgWidthPx) + ", not " + *width;
         }

@@ -2,6 +2,7 @@
 
 #include "standin/files.h"
 
+#include <algorithm>
 #include <cmath>
 #include <iostream>
 #include <sstream>
@@ -12,15 +13,13 @@ namespace {
 
 constexpr double kFullTurn = 360.0;
 
-std::size_t CharacterCount(std::string_view text) {
-    std::size_t count = 0;
-    for (const char c : text) {
-        count += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
-    }
-    return count;
-}
-
 } // namespace
+
+std::size_t CharacterCount(std::string_view text) {
+    return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }));
+}
 
 std::optional<double> ArcSweepDegrees(double startAngle, double endAngle) {
     if (!std::isfinite(startAngle) || !std::isfinite(endAngle)) {

@@ -27,6 +27,9 @@ constexpr std::uint32_t kTextFlagImported = 16;
 // finite.
 std::optional<double> ArcSweepDegrees(double startAngle, double endAngle);
 
+// The number of UTF-8 characters in the text (the bytes that do not continue a sequence).
+std::size_t CharacterCount(std::string_view text);
+
 // True for a point symbol: a one-character text (one byte, or one UTF-8 character) without the
 // flag 16 that every imported TEXT carries; the point import makes these, centred on the point.
 bool IsPointSymbol(const standin::Object& text);

@@ -9,8 +9,8 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
-#include <cmath>
 #include <cstdio>
+#include <memory>
 #include <strings.h>
 #include <vector>
 
@@ -43,15 +43,13 @@ constexpr std::string_view kUsage =
     "Names are matched without regard to case. Exit status: 0 done, 1 the value could not be\n"
     "stored, 2 unknown name or a value that is not of the setting's type.\n";
 
-constexpr const char* kImportSection = kImportSettingsSection;
 constexpr const char* kPointKey = "Software\\Orv\\Vexa 8.0\\Settings\\Point";
 
-using ValueType = SettingType;
 enum class Store { ImportSettings, PointRegistry };
 
 struct Setting {
-    std::string_view name;
-    ValueType type;
+    const char* name;
+    SettingType type;
     Store store;
     std::string defaultValue;
     std::size_t maxLength; // texts only; 0 for no limit
@@ -74,9 +72,9 @@ const std::vector<Setting>& Settings() {
                                                  : std::string(d.defaultText);
             list.push_back({d.name, d.type, Store::ImportSettings, defaultValue, d.maxLength});
         }
-        list.push_back({"Symbol", ValueType::Text, Store::PointRegistry, "X", 0});
-        list.push_back({"FontName", ValueType::Text, Store::PointRegistry, "Arial", 0});
-        list.push_back({"FontSize", ValueType::Integer, Store::PointRegistry, "10", 0});
+        list.push_back({"Symbol", SettingType::Text, Store::PointRegistry, "X", 0});
+        list.push_back({"FontName", SettingType::Text, Store::PointRegistry, "Arial", 0});
+        list.push_back({"FontSize", SettingType::Integer, Store::PointRegistry, "10", 0});
         return list;
     }();
     return settings;
@@ -85,70 +83,38 @@ const std::vector<Setting>& Settings() {
 const Setting* FindSetting(const std::string& name) {
     const std::vector<Setting>& settings = Settings();
     const auto found = std::find_if(settings.begin(), settings.end(), [&](const Setting& s) {
-        return s.name.size() == name.size() &&
-               ::strncasecmp(s.name.data(), name.c_str(), name.size()) == 0;
+        return ::strcasecmp(s.name, name.c_str()) == 0;
     });
     return found == settings.end() ? nullptr : &*found;
 }
 
-// Strict conversions: the whole text must be the number.
-std::optional<double> ParseReal(const std::string& text) {
-    double value = 0.0;
-    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (result.ec != std::errc() || result.ptr != text.data() + text.size() ||
-        !std::isfinite(value)) {
-        return std::nullopt;
+// The registry key of the point settings, closed when it goes; null when it cannot be opened.
+using PointKey = std::unique_ptr<HKEY__, decltype(&RegCloseKey)>;
+
+PointKey OpenPointKey() {
+    HKEY key = nullptr;
+    if (RegCreateKeyA(HKEY_CURRENT_USER, kPointKey, &key) != ERROR_SUCCESS) {
+        key = nullptr;
     }
-    return value;
+    return PointKey(key, &RegCloseKey);
 }
-
-std::optional<std::int32_t> ParseInteger(const std::string& text) {
-    std::int32_t value = 0;
-    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (result.ec != std::errc() || result.ptr != text.data() + text.size()) {
-        return std::nullopt;
-    }
-    return value;
-}
-
-// The registry key of the point settings, closed when it goes.
-class PointKey {
-  public:
-    PointKey() {
-        if (RegCreateKeyA(HKEY_CURRENT_USER, kPointKey, &key_) != ERROR_SUCCESS) {
-            key_ = nullptr;
-        }
-    }
-    ~PointKey() {
-        if (key_ != nullptr) {
-            RegCloseKey(key_);
-        }
-    }
-    PointKey(const PointKey&) = delete;
-    PointKey& operator=(const PointKey&) = delete;
-    HKEY get() const { return key_; }
-
-  private:
-    HKEY key_ = nullptr;
-};
 
 std::optional<std::string> ReadPointSetting(const Setting& setting) {
-    const PointKey key;
-    if (key.get() == nullptr) {
+    const PointKey key = OpenPointKey();
+    if (!key) {
         return std::nullopt;
     }
-    const std::string name(setting.name);
     DWORD type = REG_NONE;
     DWORD size = 0;
-    if (RegQueryValueExA(key.get(), name.c_str(), nullptr, &type, nullptr, &size) !=
+    if (RegQueryValueExA(key.get(), setting.name, nullptr, &type, nullptr, &size) !=
         ERROR_SUCCESS) {
         return std::nullopt;
     }
-    if (setting.type == ValueType::Integer) {
+    if (setting.type == SettingType::Integer) {
         DWORD value = 0;
         DWORD valueSize = sizeof(value);
         if (type != REG_DWORD ||
-            RegQueryValueExA(key.get(), name.c_str(), nullptr, &type,
+            RegQueryValueExA(key.get(), setting.name, nullptr, &type,
                              reinterpret_cast<LPBYTE>(&value), &valueSize) != ERROR_SUCCESS) {
             return std::nullopt;
         }
@@ -158,40 +124,33 @@ std::optional<std::string> ReadPointSetting(const Setting& setting) {
         return std::nullopt;
     }
     std::string text(size, '\0');
-    if (RegQueryValueExA(key.get(), name.c_str(), nullptr, &type,
+    if (RegQueryValueExA(key.get(), setting.name, nullptr, &type,
                          reinterpret_cast<LPBYTE>(text.data()), &size) != ERROR_SUCCESS) {
         return std::nullopt;
     }
-    text.resize(std::min<std::size_t>(size, text.size()));
-    text.resize(text.find('\0') == std::string::npos ? text.size() : text.find('\0'));
+    text.resize(std::min({std::size_t{size}, text.size(), text.find('\0')}));
     return text;
 }
 
 std::optional<std::string> ReadImportSetting(const Setting& setting) {
-    const std::string name(setting.name);
     switch (setting.type) {
-    case ValueType::Double: {
-        double value = 0.0;
-        if (m_RegValueGet(kImportSection, name.c_str(), &value) == 0) {
-            return std::nullopt;
-        }
-        return RealText(value);
-    }
-    case ValueType::Integer: {
-        std::int32_t value = 0;
-        if (m_RegValueGet(kImportSection, name.c_str(), &value) == 0) {
-            return std::nullopt;
-        }
-        return std::to_string(value);
-    }
-    case ValueType::Text: {
+    case SettingType::Double:
+        if (double value = 0.0; m_RegValueGet(kImportSettingsSection, setting.name, &value) != 0)
+            return RealText(value);
+        break;
+    case SettingType::Integer:
+        if (std::int32_t value = 0;
+            m_RegValueGet(kImportSettingsSection, setting.name, &value) != 0)
+            return std::to_string(value);
+        break;
+    case SettingType::Text: {
         std::array<char, kIniFileMaxLength + 1> text{};
-        if (m_RegValueGet(kImportSection, name.c_str(), text.data(),
-                          static_cast<std::int32_t>(text.size())) == 0) {
-            return std::nullopt;
+        if (m_RegValueGet(kImportSettingsSection, setting.name, text.data(),
+                          static_cast<std::int32_t>(text.size())) != 0) {
+            text.back() = '\0';
+            return std::string(text.data());
         }
-        text.back() = '\0';
-        return std::string(text.data());
+        break;
     }
     }
     return std::nullopt;
@@ -204,31 +163,30 @@ std::optional<std::string> ReadSetting(const Setting& setting) {
 }
 
 bool WritePointSetting(const Setting& setting, const std::string& text) {
-    const PointKey key;
-    if (key.get() == nullptr) {
+    const PointKey key = OpenPointKey();
+    if (!key) {
         return false;
     }
-    const std::string name(setting.name);
-    if (setting.type == ValueType::Integer) {
-        const DWORD value = static_cast<DWORD>(*ParseInteger(text));
-        return RegSetValueExA(key.get(), name.c_str(), 0, REG_DWORD,
+    if (setting.type == SettingType::Integer) {
+        const DWORD value = static_cast<DWORD>(*ParseNumber<std::int32_t>(text));
+        return RegSetValueExA(key.get(), setting.name, 0, REG_DWORD,
                               reinterpret_cast<const BYTE*>(&value),
                               sizeof(value)) == ERROR_SUCCESS;
     }
-    return RegSetValueExA(key.get(), name.c_str(), 0, REG_SZ,
+    return RegSetValueExA(key.get(), setting.name, 0, REG_SZ,
                           reinterpret_cast<const BYTE*>(text.c_str()),
                           static_cast<DWORD>(text.size() + 1)) == ERROR_SUCCESS;
 }
 
 bool WriteImportSetting(const Setting& setting, const std::string& text) {
-    const std::string name(setting.name);
     switch (setting.type) {
-    case ValueType::Double:
-        return m_RegValueSet(kImportSection, name.c_str(), *ParseReal(text)) != 0;
-    case ValueType::Integer:
-        return m_RegValueSet(kImportSection, name.c_str(), *ParseInteger(text)) != 0;
-    case ValueType::Text:
-        return m_RegValueSet(kImportSection, name.c_str(), text.c_str()) != 0;
+    case SettingType::Double:
+        return m_RegValueSet(kImportSettingsSection, setting.name, *ParseNumber<double>(text)) != 0;
+    case SettingType::Integer:
+        return m_RegValueSet(kImportSettingsSection, setting.name,
+                             *ParseNumber<std::int32_t>(text)) != 0;
+    case SettingType::Text:
+        return m_RegValueSet(kImportSettingsSection, setting.name, text.c_str()) != 0;
     }
     return false;
 }
@@ -236,22 +194,14 @@ bool WriteImportSetting(const Setting& setting, const std::string& text) {
 // A message for the usage error when the text is no value of the setting's type.
 std::optional<std::string> CheckValue(const Setting& setting, const std::string& text) {
     const std::string quoted = "\"" + std::string(setting.name) + "\"";
-    switch (setting.type) {
-    case ValueType::Double:
-        if (!ParseReal(text)) {
-            return quoted + " needs a finite real number, not \"" + text + "\"";
-        }
-        break;
-    case ValueType::Integer:
-        if (!ParseInteger(text)) {
-            return quoted + " needs a 32-bit integer, not \"" + text + "\"";
-        }
-        break;
-    case ValueType::Text:
-        if (setting.maxLength != 0 && text.size() > setting.maxLength) {
-            return quoted + " takes at most " + std::to_string(setting.maxLength) + " characters";
-        }
-        break;
+    if (setting.type == SettingType::Double && !ParseNumber<double>(text)) {
+        return quoted + " needs a finite real number, not \"" + text + "\"";
+    }
+    if (setting.type == SettingType::Integer && !ParseNumber<std::int32_t>(text)) {
+        return quoted + " needs a 32-bit integer, not \"" + text + "\"";
+    }
+    if (setting.maxLength != 0 && text.size() > setting.maxLength) {
+        return quoted + " takes at most " + std::to_string(setting.maxLength) + " characters";
     }
     return std::nullopt;
 }
@@ -263,7 +213,7 @@ void ListSettings() {
         if (store != setting.store) {
             store = setting.store;
             text += setting.store == Store::ImportSettings
-                        ? std::string("[") + kImportSection + "]\n"
+                        ? std::string("[") + kImportSettingsSection + "]\n"
                         : std::string("[HKEY_CURRENT_USER\\") + kPointKey + "]\n";
         }
         const auto value = ReadSetting(setting);

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <iterator>
+#include <limits>
 #include <numbers>
 #include <optional>
 #include <string_view>
@@ -39,12 +41,6 @@ constexpr double kMinArcChord = 0.01;
 // The height of a text's capitals in map units is what the export writes as its height.
 constexpr double kExportHeightPerMapSize = 0.4;
 
-void AppendInt(std::string& out, std::int64_t value) {
-    char digits[24];
-    const auto result = std::to_chars(digits, digits + sizeof digits, value);
-    out.append(digits, result.ptr);
-}
-
 // A finite real with at most kDecimals decimals, without trailing zeros and without "-0".
 void AppendReal(std::string& out, double value) {
     char digits[400];
@@ -65,26 +61,19 @@ void AppendReal(std::string& out, double value) {
 
 // A rectangle in SVG user units (map x, negated map y), growing as points are added.
 struct Box {
-    double minX = 0.0;
-    double minY = 0.0;
-    double maxX = 0.0;
-    double maxY = 0.0;
-    bool empty = true;
+    double minX = std::numeric_limits<double>::infinity();
+    double minY = std::numeric_limits<double>::infinity();
+    double maxX = -std::numeric_limits<double>::infinity();
+    double maxY = -std::numeric_limits<double>::infinity();
 
+    bool Empty() const { return minX > maxX; }
     void Add(double x, double y) {
-        if (!std::isfinite(x) || !std::isfinite(y)) {
-            return;
+        if (std::isfinite(x) && std::isfinite(y)) {
+            minX = std::min(minX, x);
+            minY = std::min(minY, y);
+            maxX = std::max(maxX, x);
+            maxY = std::max(maxY, y);
         }
-        if (empty) {
-            minX = maxX = x;
-            minY = maxY = y;
-            empty = false;
-            return;
-        }
-        minX = std::min(minX, x);
-        minY = std::min(minY, y);
-        maxX = std::max(maxX, x);
-        maxY = std::max(maxY, y);
     }
 };
 
@@ -140,7 +129,6 @@ void AddArc(Box& box, const ArcShape& arc) {
 }
 
 enum class Horizontal { Start, Middle, End };
-enum class Vertical { Top, Middle, Baseline };
 
 // Where a text's lines go relative to its anchor, in the text's own axes (y down).
 struct TextLayout {
@@ -168,17 +156,15 @@ void ForEachLine(std::string_view text, Take take) {
     take(text.substr(begin));
 }
 
-Vertical VerticalOf(const standin::Object& text) {
-    if (IsPointSymbol(text)) {
-        return Vertical::Middle;
+// The first line's baseline below the anchor, in the text's own axes (y down): a point symbol
+// and a text flagged middle are centred on their anchor, an imported TEXT without a vertical
+// flag hangs from it, and any other text sits on it.
+double FirstBaseline(const standin::Object& text, double cap, double extraLines) {
+    const bool bottom = (text.flags & kTextFlagBottom) != 0;
+    if (IsPointSymbol(text) || (!bottom && (text.flags & kTextFlagMiddle) != 0)) {
+        return cap / 2.0 - extraLines / 2.0;
     }
-    if (text.flags & kTextFlagBottom) {
-        return Vertical::Baseline;
-    }
-    if (text.flags & kTextFlagMiddle) {
-        return Vertical::Middle;
-    }
-    return (text.flags & kTextFlagImported) ? Vertical::Top : Vertical::Baseline;
+    return !bottom && (text.flags & kTextFlagImported) != 0 ? cap : -extraLines;
 }
 
 Horizontal HorizontalOf(const standin::Object& text) {
@@ -193,11 +179,7 @@ TextLayout LayoutOf(const standin::Object& text, const SvgOptions& options) {
     layout.lineCount = 0;
     ForEachLine(text.text, [&](std::string_view line) {
         ++layout.lineCount;
-        std::size_t characters = 0;
-        for (const char c : line) {
-            characters += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
-        }
-        layout.longestLine = std::max(layout.longestLine, characters);
+        layout.longestLine = std::max(layout.longestLine, CharacterCount(line));
     });
     const double capHeight = options.textHeight(text.size);
     layout.fontSize =
@@ -205,17 +187,7 @@ TextLayout LayoutOf(const standin::Object& text, const SvgOptions& options) {
     layout.lineStep = layout.fontSize * kLineSpacingEm;
     const double extraLines = static_cast<double>(layout.lineCount - 1) * layout.lineStep;
     const double cap = layout.fontSize * kCapHeightPerEm;
-    switch (VerticalOf(text)) {
-    case Vertical::Top:
-        layout.firstBaseline = cap;
-        break;
-    case Vertical::Middle:
-        layout.firstBaseline = cap / 2.0 - extraLines / 2.0;
-        break;
-    case Vertical::Baseline:
-        layout.firstBaseline = -extraLines;
-        break;
-    }
+    layout.firstBaseline = FirstBaseline(text, cap, extraLines);
     layout.horizontal = HorizontalOf(text);
     return layout;
 }
@@ -277,12 +249,9 @@ std::vector<LayerChoice> ChooseLayers(const standin::MapSnapshot& map, const Svg
     std::vector<LayerChoice> choices;
     choices.reserve(map.layers.size());
     for (const standin::Layer& layer : map.layers) {
-        if (wanted.empty()) {
-            choices.push_back({true, layer.visible});
-        } else {
-            const bool named = wanted.contains(layer.name);
-            choices.push_back({named, named});
-        }
+        const bool named = wanted.contains(layer.name);
+        choices.push_back(wanted.empty() ? LayerChoice{true, layer.visible}
+                                         : LayerChoice{named, named});
     }
     return choices;
 }
@@ -301,11 +270,11 @@ Box FitViewBox(const standin::MapSnapshot& map, const ObjectIndex& index,
             }
         }
     }
-    if (box.empty && map.objectsRect) {
+    if (box.Empty() && map.objectsRect) {
         box.Add(map.objectsRect->min.x, SvgY(map.objectsRect->min.y));
         box.Add(map.objectsRect->max.x, SvgY(map.objectsRect->max.y));
     }
-    if (box.empty) {
+    if (box.Empty()) {
         box.Add(0.0, 0.0);
         box.Add(1.0, -1.0);
         return box;
@@ -344,40 +313,15 @@ std::string LayerId(std::string_view name, std::unordered_set<std::string>& used
     return unique;
 }
 
-// Collects the output and hands it to the stream in large pieces.
-class SvgWriter {
-  public:
-    explicit SvgWriter(std::ostream& out) : out_(out) { buffer_.reserve(kFlushSize * 2); }
-    SvgWriter(const SvgWriter&) = delete;
-    SvgWriter& operator=(const SvgWriter&) = delete;
-    ~SvgWriter() { Flush(); }
-
-    std::string& Buffer() { return buffer_; }
-    void MaybeFlush() {
-        if (buffer_.size() >= kFlushSize) {
-            Flush();
-        }
-    }
-    void Flush() {
-        out_.write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
-        buffer_.clear();
-    }
-
-  private:
-    std::ostream& out_;
-    std::string buffer_;
-};
-
-void AppendPoint(std::string& out, std::int32_t x, std::int32_t y) {
-    AppendInt(out, x);
-    out += ' ';
-    AppendInt(out, -static_cast<std::int64_t>(y));
-}
-
 void AppendRealPoint(std::string& out, std::pair<double, double> point) {
     AppendReal(out, point.first);
     out += ' ';
     AppendReal(out, point.second);
+}
+
+// A map point in SVG user units: whole numbers, written without decimals.
+void AppendPoint(std::string& out, std::int32_t x, std::int32_t y) {
+    AppendRealPoint(out, {static_cast<double>(x), SvgY(y)});
 }
 
 // A polyline or polygon: its points as one subpath, closed for a polygon. A single point is a
@@ -447,15 +391,13 @@ void AppendText(std::string& out, const standin::Object& text, const SvgOptions&
     out += " transform=\"translate(";
     AppendPoint(out, text.position.x, text.position.y);
     out += ')';
-    if (text.rotation != 0) {
-        out += " rotate(";
-        AppendReal(out, -(text.rotation / 10.0));
-        out += ')';
-    }
-    if (text.oblique != 0) {
-        out += " skewX(";
-        AppendReal(out, -(text.oblique / 10.0));
-        out += ')';
+    for (const auto& [name, tenths] :
+         {std::pair{" rotate(", text.rotation}, std::pair{" skewX(", text.oblique}}) {
+        if (tenths != 0) {
+            out += name;
+            AppendReal(out, -(tenths / 10.0));
+            out += ')';
+        }
     }
     out += '"';
     if (!text.font.empty()) {
@@ -518,13 +460,9 @@ void AppendHeader(std::string& out, const Box& view, const SvgOptions& options) 
     AppendAttribute(out, "width", widthPx);
     AppendAttribute(out, "height", heightPx);
     out += " viewBox=\"";
-    AppendReal(out, view.minX);
+    AppendRealPoint(out, {view.minX, view.minY});
     out += ' ';
-    AppendReal(out, view.minY);
-    out += ' ';
-    AppendReal(out, width);
-    out += ' ';
-    AppendReal(out, height);
+    AppendRealPoint(out, {width, height});
     out += "\" xml:space=\"preserve\">\n<style>\n"
            "path{fill:none;stroke:#000;stroke-linejoin:round;stroke-linecap:round;stroke-width:";
     AppendReal(out, std::max(width / widthPx, std::max(height / heightPx, 0.001)));
@@ -557,34 +495,39 @@ std::vector<std::string> UnknownLayers(const standin::MapSnapshot& map,
         known.insert(layer.name);
     }
     std::vector<std::string> unknown;
-    for (const std::string& name : names) {
-        if (!known.contains(name)) {
-            unknown.push_back(name);
-        }
-    }
+    std::copy_if(names.begin(), names.end(), std::back_inserter(unknown),
+                 [&](const std::string& name) { return !known.contains(name); });
     return unknown;
 }
 
 void WriteSvg(const standin::MapSnapshot& map, const SvgOptions& options, std::ostream& out) {
     const ObjectIndex index(map);
     const std::vector<LayerChoice> choices = ChooseLayers(map, options);
-    SvgWriter writer(out);
-    AppendHeader(writer.Buffer(), FitViewBox(map, index, choices, options), options);
+    std::string buffer; // handed to the stream in pieces of about kFlushSize
+    buffer.reserve(kFlushSize * 2);
+    const auto flush = [&] {
+        out.write(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+        buffer.clear();
+    };
+    AppendHeader(buffer, FitViewBox(map, index, choices, options), options);
     std::unordered_set<std::string> usedIds;
     for (std::size_t i = 0; i < map.layers.size(); ++i) {
         if (!choices[i].drawn) {
             continue;
         }
-        AppendLayerStart(writer.Buffer(), map.layers[i], choices[i], usedIds);
+        AppendLayerStart(buffer, map.layers[i], choices[i], usedIds);
         for (const standin::ObjectId id : map.layers[i].objects) {
             if (const standin::Object* object = index.Find(id)) {
-                AppendObject(writer.Buffer(), *object, options);
-                writer.MaybeFlush();
+                AppendObject(buffer, *object, options);
+            }
+            if (buffer.size() >= kFlushSize) {
+                flush();
             }
         }
-        writer.Buffer() += "</g>\n";
+        buffer += "</g>\n";
     }
-    writer.Buffer() += "</svg>\n";
+    buffer += "</svg>\n";
+    flush();
 }
 
 bool WriteSvgFile(HWND map, SvgOptions options, const std::string& path, std::string* error) {

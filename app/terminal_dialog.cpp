@@ -92,31 +92,11 @@ bool TerminalDialog::HandleKey(DialogSession& session, int key) {
     return true;
 }
 
-bool TerminalDialog::EditKey(DialogSession& session, const DialogControl& edit, int key) {
-    std::size_t& cursor = Cursor(edit);
+void TerminalDialog::EditKey(DialogSession& session, const DialogControl& edit, int key) {
     std::string text = edit.text;
-    if (key == KEY_LEFT) {
-        cursor -= cursor > 0 ? 1 : 0;
-        return true;
+    if (EditText(text, Cursor(edit), key, standin::kEditTextLimit) && text != edit.text) {
+        session.Type(edit.layout.id, text);
     }
-    if (key == KEY_RIGHT) {
-        cursor += cursor < text.size() ? 1 : 0;
-        return true;
-    }
-    if (key == KEY_HOME || key == KEY_END) {
-        cursor = key == KEY_HOME ? 0 : text.size();
-        return true;
-    }
-    if ((key == KEY_BACKSPACE || key == 127 || key == 8) && cursor > 0) {
-        text.erase(--cursor, 1);
-    } else if (key == KEY_DC && cursor < text.size()) {
-        text.erase(cursor, 1);
-    } else if (IsPrintable(key) && text.size() < standin::kEditTextLimit) {
-        text.insert(cursor++, 1, static_cast<char>(key));
-    } else {
-        return false;
-    }
-    return session.Type(edit.layout.id, text);
 }
 
 int TerminalDialog::AnswerMessageBox(std::string_view text, std::string_view caption, UINT type) {

@@ -37,7 +37,7 @@ class TerminalDialog : public standin::DialogDriver {
     TerminalScreen& Screen();
     // One key for the dialog; false when the terminal has no more input.
     bool HandleKey(standin::DialogSession& session, int key);
-    bool EditKey(standin::DialogSession& session, const standin::DialogControl& edit, int key);
+    void EditKey(standin::DialogSession& session, const standin::DialogControl& edit, int key);
     void Draw(const standin::DialogSession& session);
     std::size_t& Cursor(const standin::DialogControl& edit);
 

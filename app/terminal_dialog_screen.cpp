@@ -21,14 +21,9 @@ int CellsDown(std::int32_t units) {
 }
 
 // Where the dialog's client area starts: centred when the terminal is large enough.
-struct Origin {
-    int row;
-    int col;
-};
-
-Origin DialogOrigin(const CellRect& client) {
-    return Origin{std::max(1, (LINES - client.height - 3) / 2 + 1),
-                  std::max(1, (COLS - client.width - 2) / 2 + 1)};
+CellRect DialogOrigin(const CellRect& client) {
+    return CellRect{std::max(1, (LINES - client.height - 3) / 2 + 1),
+                    std::max(1, (COLS - client.width - 2) / 2 + 1)};
 }
 
 void PutText(int row, int col, std::string_view text, int maxWidth = -1) {
@@ -65,11 +60,13 @@ void Frame(int top, int left, int height, int width, std::string_view title) {
     }
 }
 
-void ClearArea(int top, int left, int height, int width) {
+// A box drawn over what the screen shows: blanked, then framed.
+void Popup(int top, int left, int height, int width, std::string_view title) {
     const std::string blank(static_cast<std::size_t>(std::max(width, 0)), ' ');
     for (int row = top; row < top + height; ++row) {
         PutText(row, left, blank);
     }
+    Frame(top, left, height, width, title);
 }
 
 // A label with its access key underlined.
@@ -142,15 +139,6 @@ void DrawControl(const DialogControl& control, const CellRect& cells, bool focus
     attr_set(A_NORMAL, 0, nullptr);
 }
 
-std::string ButtonsOf(UINT type, std::vector<int>& answers) {
-    if ((type & 0xF) == MB_YESNO) {
-        answers = {IDYES, IDNO};
-        return "Yes|No";
-    }
-    answers = {IDOK};
-    return "OK";
-}
-
 } // namespace
 
 CellRect ControlCells(const standin::ControlTemplate& control) {
@@ -206,6 +194,27 @@ std::vector<std::string> WrapText(std::string_view text, int width) {
     return lines;
 }
 
+bool EditText(std::string& text, std::size_t& cursor, int key, std::size_t limit) {
+    if (key == KEY_LEFT && cursor > 0) {
+        --cursor;
+    } else if (key == KEY_RIGHT && cursor < text.size()) {
+        ++cursor;
+    } else if (key == KEY_HOME) {
+        cursor = 0;
+    } else if (key == KEY_END) {
+        cursor = text.size();
+    } else if ((key == KEY_BACKSPACE || key == 127 || key == 8) && cursor > 0) {
+        text.erase(--cursor, 1);
+    } else if (key == KEY_DC && cursor < text.size()) {
+        text.erase(cursor, 1);
+    } else if (key >= 32 && key < 127 && text.size() < limit) {
+        text.insert(cursor++, 1, static_cast<char>(key));
+    } else {
+        return false;
+    }
+    return true;
+}
+
 TerminalScreen::TerminalScreen() {
     // newterm, unlike initscr, reports a terminal it cannot use instead of ending the program.
     SCREEN* screen = newterm(nullptr, stdout, stdin);
@@ -249,7 +258,7 @@ void TerminalScreen::DrawDialog(const standin::DialogSession& session,
     erase();
     const standin::DialogTemplate& layout = session.Layout();
     const CellRect client = DialogCells(layout);
-    const Origin origin = DialogOrigin(client);
+    const CellRect origin = DialogOrigin(client);
     Frame(origin.row - 1, origin.col - 1, client.height + 2, client.width + 2, layout.caption);
 
     int cursorRow = -1;
@@ -280,8 +289,10 @@ void TerminalScreen::DrawDialog(const standin::DialogSession& session,
 }
 
 int TerminalScreen::MessageBox(std::string_view text, std::string_view caption, UINT type) {
-    std::vector<int> answers;
-    const std::string names = ButtonsOf(type, answers);
+    const bool yesNo = (type & 0xF) == MB_YESNO;
+    const auto answers = yesNo ? std::vector<int>{IDYES, IDNO} : std::vector<int>{IDOK};
+    const auto labels =
+        yesNo ? std::vector<std::string>{"[ Yes ]", "[ No ]"} : std::vector<std::string>{"[ OK ]"};
     const std::vector<std::string> lines = WrapText(text, std::max(20, std::min(COLS - 8, 60)));
     std::size_t widest = caption.size() + 4;
     for (const std::string& line : lines) {
@@ -293,21 +304,16 @@ int TerminalScreen::MessageBox(std::string_view text, std::string_view caption, 
     const int left = std::max(0, (COLS - width) / 2);
     std::size_t chosen = 0;
     while (true) {
-        ClearArea(top, left, height, width);
-        Frame(top, left, height, width, caption);
+        Popup(top, left, height, width, caption);
         for (std::size_t i = 0; i < lines.size(); ++i) {
             PutText(top + 2 + static_cast<int>(i), left + 2, lines[i]);
         }
         int col = left + 2;
-        std::size_t index = 0;
-        for (std::size_t start = 0; start <= names.size(); ++index) {
-            const std::size_t bar = std::min(names.find('|', start), names.size());
-            const std::string label = "[ " + names.substr(start, bar - start) + " ]";
-            attr_set(index == chosen ? A_REVERSE : A_NORMAL, 0, nullptr);
-            PutText(top + height - 2, col, label);
+        for (std::size_t i = 0; i < labels.size(); ++i) {
+            attr_set(i == chosen ? A_REVERSE : A_NORMAL, 0, nullptr);
+            PutText(top + height - 2, col, labels[i]);
             attr_set(A_NORMAL, 0, nullptr);
-            col += static_cast<int>(label.size()) + 2;
-            start = bar + 1;
+            col += static_cast<int>(labels[i].size()) + 2;
         }
         curs_set(0);
         refresh();
@@ -338,8 +344,7 @@ std::optional<std::string> TerminalScreen::Prompt(std::string_view title, std::s
     const int top = std::max(0, (LINES - height) / 2);
     const int left = std::max(0, (COLS - width) / 2);
     while (true) {
-        ClearArea(top, left, height, width);
-        Frame(top, left, height, width, title);
+        Popup(top, left, height, width, title);
         PutText(top + 1, left + 2, label);
         std::size_t first = 0;
         std::string field(VisibleEditText(text, cursor, width - 6, first));
@@ -356,21 +361,7 @@ std::optional<std::string> TerminalScreen::Prompt(std::string_view title, std::s
         if (key == '\n' || key == '\r' || key == KEY_ENTER) {
             return text;
         }
-        if (key == KEY_LEFT && cursor > 0) {
-            --cursor;
-        } else if (key == KEY_RIGHT && cursor < text.size()) {
-            ++cursor;
-        } else if (key == KEY_HOME) {
-            cursor = 0;
-        } else if (key == KEY_END) {
-            cursor = text.size();
-        } else if ((key == KEY_BACKSPACE || key == 127 || key == 8) && cursor > 0) {
-            text.erase(--cursor, 1);
-        } else if (key == KEY_DC && cursor < text.size()) {
-            text.erase(cursor, 1);
-        } else if (key >= 32 && key < 127) {
-            text.insert(cursor++, 1, static_cast<char>(key));
-        }
+        EditText(text, cursor, key, std::string::npos);
     }
 }
 
@@ -384,8 +375,7 @@ void TerminalScreen::ShowText(std::string_view title, std::string_view text) {
     const int top = std::max(0, (LINES - height) / 2);
     const int left = std::max(0, (COLS - width) / 2);
     while (true) {
-        ClearArea(top, left, height, width);
-        Frame(top, left, height, width, title);
+        Popup(top, left, height, width, title);
         for (int i = 0; i < page && first + i < static_cast<int>(lines.size()); ++i) {
             PutText(top + 1 + i, left + 2, lines[static_cast<std::size_t>(first + i)]);
         }

@@ -35,6 +35,10 @@ std::string_view VisibleEditText(std::string_view text, std::size_t cursor, int 
 // `text` broken into lines of at most `width` characters, at blanks where possible; line feeds
 // start new lines.
 std::vector<std::string> WrapText(std::string_view text, int width);
+// Applies an editing key to `text` and its cursor: Left, Right, Home and End move the cursor,
+// Backspace and Delete erase, a printable character is inserted while the text is shorter than
+// `limit`. False for any other key, or one that can do nothing where the cursor stands.
+bool EditText(std::string& text, std::size_t& cursor, int key, std::size_t limit);
 
 class TerminalScreen {
   public:
