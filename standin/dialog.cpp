@@ -44,31 +44,22 @@ class DriverHooks {
   public:
     explicit DriverHooks(DialogDriver& driver)
         : messageBox_(std::exchange(State().messageBoxHook, nullptr)),
-          browse_(std::exchange(State().browseHook, nullptr)),
-          help_(std::exchange(State().helpHook, nullptr)) {
+          driver_(std::exchange(State().dialogDriver, &driver)) {
         State().messageBoxHook = [&driver](HWND, std::string_view text, std::string_view caption,
                                            UINT type) {
             return driver.AnswerMessageBox(text, caption, type);
         };
-        State().browseHook = [&driver](std::string_view current, std::string& chosen) {
-            return driver.ChooseFile(current, chosen);
-        };
-        State().helpHook = [&driver](HWND helpWindow, std::int32_t context) {
-            driver.ShowHelp(helpWindow, context);
-        };
     }
     ~DriverHooks() {
         State().messageBoxHook = std::move(messageBox_);
-        State().browseHook = std::move(browse_);
-        State().helpHook = std::move(help_);
+        State().dialogDriver = driver_;
     }
     DriverHooks(const DriverHooks&) = delete;
     DriverHooks& operator=(const DriverHooks&) = delete;
 
   private:
     MessageBoxHook messageBox_;
-    BrowseHook browse_;
-    HelpHook help_;
+    DialogDriver* driver_;
 };
 
 // The dialog's window for the life of one DialogBoxParamA: known to the dialog calls by its

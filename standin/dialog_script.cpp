@@ -103,7 +103,6 @@ void DialogScript::Run(DialogSession& session) {
         }
     }
     steps_.clear();
-    closed_ = session.Controls();
     if (!session.Ended()) {
         problems_.push_back("the dialog was still open after the last step");
     }

@@ -42,10 +42,9 @@ class STANDIN_API DialogScript : public DialogDriver {
     const std::vector<HelpRequest>& HelpRequests() const { return helpRequests_; }
     // The path each browse started from.
     const std::vector<std::string>& BrowseStarts() const { return browseStarts_; }
-    // The controls right after WM_INITDIALOG and when the dialog ended (of the last dialog run).
+    // The controls right after WM_INITDIALOG (of the last dialog run).
     const std::vector<DialogControl>& Opened() const { return opened_; }
-    const std::vector<DialogControl>& Closed() const { return closed_; }
-    // The text or check state of a control in Opened() / Closed(); empty / false when absent.
+    // The text or check state of a control in Opened(); empty / false when absent.
     std::string OpenedText(std::int32_t controlId) const;
     bool OpenedChecked(std::int32_t controlId) const;
     // How many dialogs the script has driven.
@@ -79,7 +78,6 @@ class STANDIN_API DialogScript : public DialogDriver {
     std::vector<HelpRequest> helpRequests_;
     std::vector<std::string> browseStarts_;
     std::vector<DialogControl> opened_;
-    std::vector<DialogControl> closed_;
     std::vector<std::string> problems_;
     int runs_ = 0;
 };

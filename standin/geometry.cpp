@@ -211,21 +211,10 @@ void TransformPointRun(std::int32_t* values, std::size_t count, bool is3d, const
 void ApplyTransform(Object& object, const Transform& t) {
     const double cosine = std::cos(t.angleDegrees * kDegrees);
     const double sine = std::sin(t.angleDegrees * kDegrees);
-    switch (object.kind) {
-    case ObjectKind::Polyline:
-    case ObjectKind::Polygon:
-        for (MAP3D_COORDPT& point : object.points) {
-            MovePoint(point.x, point.y, object.is3d ? &point.z : nullptr, t, cosine, sine);
-        }
-        break;
-    case ObjectKind::Arc:
+    if (object.kind == ObjectKind::Arc) {
         TransformArc(object, t, cosine, sine);
-        break;
-    case ObjectKind::Text:
+    } else if (object.kind == ObjectKind::Text) {
         TransformText(object, t, cosine, sine);
-        break;
-    case ObjectKind::Group:
-        break; // each member is transformed by a call of its own
     }
 }
 
@@ -241,21 +230,11 @@ void Include(std::optional<MAP_COORDRECT>& total, const MAP_COORDRECT& more) {
 }
 
 std::optional<MAP_COORDRECT> BoundsOf(const Object& object) {
-    switch (object.kind) {
-    case ObjectKind::Polyline:
-    case ObjectKind::Polygon: {
-        std::optional<MAP_COORDRECT> bounds;
-        for (const MAP3D_COORDPT& point : object.points) {
-            Include(bounds, PointRect(point.x, point.y));
-        }
-        return bounds;
-    }
-    case ObjectKind::Arc:
+    if (object.kind == ObjectKind::Arc) {
         return ArcBounds(object);
-    case ObjectKind::Text:
+    }
+    if (object.kind == ObjectKind::Text) {
         return PointRect(object.position.x, object.position.y);
-    case ObjectKind::Group:
-        break;
     }
     return std::nullopt;
 }

@@ -35,10 +35,13 @@ bool IsFinite(const Transform& transform);
 // Transforms a point run as the map keeps it: x, y (and z for a 3-D run) per point.
 void TransformPointRun(std::int32_t* values, std::size_t count, bool is3d,
                        const Transform& transform);
-// Transforms one object in place (nothing for a group).
+// Transforms an arc or a text in place; nothing for other objects (TransformPointRun moves the
+// points of a polyline or polygon where they lie, and each member of a group has a call of its
+// own).
 void ApplyTransform(Object& object, const Transform& transform);
 
-// The bounding rectangle of one object that is not a group; none for an empty point run.
+// The bounding rectangle of an arc or a text; none for other objects (ObjectStore::Bounds reads
+// the points of a polyline or polygon where they lie).
 std::optional<MAP_COORDRECT> BoundsOf(const Object& object);
 void Include(std::optional<MAP_COORDRECT>& total, const MAP_COORDRECT& more);
 

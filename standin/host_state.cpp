@@ -34,11 +34,6 @@ MapModel* HostState::MapOfDatabase(DBHANDLE db) {
     return found == mapsByDatabase_.end() ? nullptr : found->second;
 }
 
-MapModel* HostState::MapOfPresentation(PMHANDLE pm) {
-    const auto found = mapsByPresentation_.find(IdOf(pm));
-    return found == mapsByPresentation_.end() ? nullptr : found->second;
-}
-
 HWND HostState::AddMap() {
     const ObjectId window = NewWindowId();
     const ObjectId database = NewId();
@@ -62,7 +57,6 @@ HWND HostState::AddMap() {
     first->layer.attributes = {0, 0xFFFFFFFF, 0, layer_state::kVisible, 7, 0};
     map->MakeCurrent(first->layer.id);
     mapsByDatabase_.emplace(database, map.get());
-    mapsByPresentation_.emplace(presentation, map.get());
 #if defined(_WIN32)
     SyncMapRecord(*map);
 #endif
@@ -80,7 +74,6 @@ void HostState::RemoveMap(HWND window) {
         lastMap_ = nullptr;
     }
     mapsByDatabase_.erase(found->second->database);
-    mapsByPresentation_.erase(found->second->presentation);
     maps_.erase(found);
     ReleaseWindowId(IdOf(window));
 }

@@ -47,6 +47,8 @@ struct OpenRegistryKey {
     std::string folded;
 };
 
+class DialogDriver; // dialog.h
+
 namespace config {
 class Store; // config_file.h
 }
@@ -58,7 +60,6 @@ class HostState {
 
     MapModel* MapOf(HWND window);
     MapModel* MapOfDatabase(DBHANDLE db);
-    MapModel* MapOfPresentation(PMHANDLE pm);
     HWND AddMap();
     void RemoveMap(HWND window);
 
@@ -68,8 +69,7 @@ class HostState {
     std::unordered_map<std::uint64_t, OpenRegistryKey> openKeys; // by registry key handle
     std::unordered_set<int> openFiles;                           // descriptors from OpenFile
     MessageBoxHook messageBoxHook;
-    BrowseHook browseHook;
-    HelpHook helpHook;
+    DialogDriver* dialogDriver = nullptr; // the driver of the dialog running, null outside one
 
     // Parsed configuration files, loaded on first use; ReloadConfiguration drops them.
     std::shared_ptr<config::Store> settings;
@@ -82,7 +82,6 @@ class HostState {
     std::uint64_t nextId_ = 0x100;
     std::unordered_map<std::uint64_t, std::unique_ptr<MapModel>> maps_;
     std::unordered_map<std::uint64_t, MapModel*> mapsByDatabase_;
-    std::unordered_map<std::uint64_t, MapModel*> mapsByPresentation_;
     std::uint64_t lastWindow_ = 0; // the window MapOf found last, and its map
     MapModel* lastMap_ = nullptr;
 };

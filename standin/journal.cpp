@@ -13,20 +13,11 @@ namespace {
 constexpr std::int32_t kMaxListedItems = 64;
 
 void AppendHandleId(std::string& line, OBJHANDLE handle) {
-    if (!handle) {
-        line += "null";
-        return;
-    }
-    line += '#';
-    line += std::to_string(IdOf(handle));
+    line += handle ? '#' + std::to_string(IdOf(handle)) : std::string("null");
 }
 
 void AppendPoint(std::string& line, const MAP_COORDPT& point) {
-    line += '{';
-    line += std::to_string(point.x);
-    line += ", ";
-    line += std::to_string(point.y);
-    line += '}';
+    line += '{' + std::to_string(point.x) + ", " + std::to_string(point.y) + '}';
 }
 
 template <typename T, typename AppendItem>
@@ -61,12 +52,7 @@ void AppendArgument(std::string& line, Pm) {
 }
 
 void AppendArgument(std::string& line, Out out) {
-    if (!out.pointer) {
-        line += "null";
-        return;
-    }
-    line += '&';
-    line += out.name;
+    line += out.pointer ? '&' + std::string(out.name) : std::string("null");
 }
 
 void AppendArgument(std::string& line, Handle handle) {

@@ -98,8 +98,8 @@ class DocumentError : public std::runtime_error {
     throw DocumentError(at.Text() + ": " + what);
 }
 
-const char* TypeName(const Json& value) {
-    return value.type_name();
+[[noreturn]] void FailType(const Location& at, const char* expected, const Json& value) {
+    Fail(at, std::string("expected ") + expected + ", found " + value.type_name());
 }
 
 const Json& Member(const Json& object, const char* key, const Location& at) {
@@ -131,13 +131,13 @@ void OptionalField(const Json& object, const char* key, const Location& at, Read
 
 void ExpectObject(const Json& value, const Location& at) {
     if (!value.is_object()) {
-        Fail(at, std::string("expected an object, found ") + TypeName(value));
+        FailType(at, "an object", value);
     }
 }
 
 void ExpectArray(const Json& value, const Location& at) {
     if (!value.is_array()) {
-        Fail(at, std::string("expected an array, found ") + TypeName(value));
+        FailType(at, "an array", value);
     }
 }
 
@@ -153,7 +153,7 @@ std::int64_t ReadInteger(const Json& value, const Location& at, std::int64_t min
     } else if (value.is_number_integer()) {
         number = value.get<std::int64_t>();
     } else {
-        Fail(at, std::string("expected an integer, found ") + TypeName(value));
+        FailType(at, "an integer", value);
     }
     if (number < min || number > max) {
         Fail(at, "integer out of range");
@@ -193,12 +193,12 @@ double ReadReal(const Json& value, const Location& at) {
             return -std::numeric_limits<double>::infinity();
         }
     }
-    Fail(at, std::string("expected a number, found ") + TypeName(value));
+    FailType(at, "a number", value);
 }
 
 bool ReadBool(const Json& value, const Location& at) {
     if (!value.is_boolean()) {
-        Fail(at, std::string("expected true or false, found ") + TypeName(value));
+        FailType(at, "true or false", value);
     }
     return value.get<bool>();
 }
@@ -208,12 +208,12 @@ std::string ReadBytes(const Json& value, const Location& at) {
         return value.get<std::string>();
     }
     if (!value.is_object() || value.size() != 1 || !value.contains("bytes")) {
-        Fail(at, std::string("expected a string or {\"bytes\": hex}, found ") + TypeName(value));
+        FailType(at, "a string or {\"bytes\": hex}", value);
     }
     const Location hexAt(at, "bytes");
     const Json& hexValue = value["bytes"];
     if (!hexValue.is_string()) {
-        Fail(hexAt, std::string("expected a hex string, found ") + TypeName(hexValue));
+        FailType(hexAt, "a hex string", hexValue);
     }
     const auto& hex = hexValue.get_ref<const std::string&>();
     if (hex.size() % 2 != 0) {
@@ -245,15 +245,11 @@ MAP_COORDPT ReadPoint2(const Json& value, const Location& at) {
     return {xy[0], xy[1]};
 }
 
-MAP3D_COORDPT ReadPoint3(const Json& value, const Location& at) {
-    const auto xyz = ReadInt32Array<3>(value, at);
-    return {xyz[0], xyz[1], xyz[2]};
-}
-
 // [x, y, z], or [x, y] with z 0.
 MAP3D_COORDPT ReadPoint(const Json& value, const Location& at, bool is3d) {
     if (is3d) {
-        return ReadPoint3(value, at);
+        const auto xyz = ReadInt32Array<3>(value, at);
+        return {xyz[0], xyz[1], xyz[2]};
     }
     const MAP_COORDPT p = ReadPoint2(value, at);
     return {p.x, p.y, 0};
@@ -300,7 +296,7 @@ Object ReadObject(const Json& value, const Location& at, ObjectId layerId) {
     const Location typeAt(at, "type");
     const Json& typeValue = Member(value, "type", at);
     if (!typeValue.is_string()) {
-        Fail(typeAt, std::string("expected a string, found ") + TypeName(typeValue));
+        FailType(typeAt, "a string", typeValue);
     }
     const auto& type = typeValue.get_ref<const std::string&>();
     if (type == "polyline" || type == "polyline3d" || type == "polygon" || type == "polygon3d") {

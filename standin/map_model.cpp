@@ -450,22 +450,6 @@ std::optional<MAP_COORDRECT> ObjectStore::Bounds(const ObjectEntry& entry) const
 }
 
 void ObjectStore::Replace(ObjectEntry& entry, Object object) {
-    const bool samePoints =
-        (entry.kind == ObjectKind::Polyline || entry.kind == ObjectKind::Polygon) &&
-        object.points.size() == entry.count && object.is3d == entry.is3d;
-    if (samePoints) {
-        // A transform keeps the number of points: the run is rewritten where it is.
-        const std::size_t stride = entry.Stride();
-        for (std::size_t i = 0; i < entry.count; ++i) {
-            const MAP3D_COORDPT& point = object.points[i];
-            entry.points[i * stride] = point.x;
-            entry.points[i * stride + 1] = point.y;
-            if (stride == 3) {
-                entry.points[i * stride + 2] = point.z;
-            }
-        }
-        return;
-    }
     ReleaseContent(entry);
     object.kind = entry.kind;
     StoreContent(entry, std::move(object));

@@ -337,7 +337,6 @@ class ObjectStore {
     // The members of a group, to change (the record must be a group's).
     std::vector<ObjectId>& GroupMembers(ObjectEntry& group);
     const TextDetail& TextOf(const ObjectEntry& entry) const { return texts_[entry.detail]; }
-    const ArcDetail& ArcOf(const ObjectEntry& entry) const { return arcs_[entry.detail]; }
     // The bounding rectangle of an object that is not a group; none for an empty point run.
     std::optional<MAP_COORDRECT> Bounds(const ObjectEntry& entry) const;
     // Frees what the record holds and gives its place back.

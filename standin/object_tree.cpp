@@ -219,8 +219,9 @@ VEXCORE_API std::int32_t VEXCORE_CALL DoOperations2(HWND map, const OBJHANDLE* o
             return 0;
         }
         for (std::int32_t i = 0; i < count; ++i) {
-            if (ObjectEntry* entry = model->FindObject(IdOf(objects[i]))) {
-                if (entry->points) {
+            ObjectEntry* entry = model->FindObject(IdOf(objects[i]));
+            if (entry && entry->kind != ObjectKind::Group) {
+                if (entry->kind == ObjectKind::Polyline || entry->kind == ObjectKind::Polygon) {
                     // A polyline or polygon is moved where its points lie.
                     TransformPointRun(entry->points, entry->count, entry->is3d, transform);
                 } else {

@@ -115,16 +115,12 @@ STANDIN_API void SetMessageBoxHook(MessageBoxHook hook);
 STANDIN_API void AnswerMessageBoxes(bool on);
 #endif
 
-// BrowseIniFile asks this hook for a file, starting from the current path. With a choice it
-// sends kSetItemTextMessage to the dialog window (wParam: the control id, lParam: the chosen
-// path as a zero-terminated text) and returns 1; without a hook, or when the hook chooses
-// nothing, it returns 0 and sends nothing.
-using BrowseHook = std::function<bool(std::string_view current, std::string& chosen)>;
-STANDIN_API void SetBrowseHook(BrowseHook hook);
+// While a dialog runs, BrowseIniFile asks its driver (dialog.h) for a file, starting from the
+// current path. With a choice it sends kSetItemTextMessage to the dialog window (wParam: the
+// control id, lParam: the chosen path as a zero-terminated text) and returns 1; outside a
+// dialog, or when the driver chooses nothing, it returns 0 and sends nothing. VexaF1Help hands
+// the help window and the context number to the driver (nothing outside a dialog).
 constexpr UINT kSetItemTextMessage = 0x7F01;
-// VexaF1Help hands the help window and the context number to this hook (nothing without one).
-using HelpHook = std::function<void(HWND helpWindow, std::int32_t context)>;
-STANDIN_API void SetHelpHook(HelpHook hook);
 
 // The call journal of a map: every host operation the module called on it, with its arguments,
 // one line per call ("map_layer_Create(...)"). Off until enabled.

@@ -1,6 +1,7 @@
 // Windows of the stand-in host: map windows, application windows with a message handler, and
 // the user-interface calls of the Win32 subset (SendMessageA, MessageBoxA) and the
 // host's dialog helpers.
+#include "standin/dialog.h"
 #include "standin/host_state.h"
 
 #include <cstdio>
@@ -47,14 +48,6 @@ STANDIN_API void SetMapMessageObserver(HWND map, MessageHandler observer) {
 
 STANDIN_API void SetMessageBoxHook(MessageBoxHook hook) {
     State().messageBoxHook = std::move(hook);
-}
-
-STANDIN_API void SetBrowseHook(BrowseHook hook) {
-    State().browseHook = std::move(hook);
-}
-
-STANDIN_API void SetHelpHook(HelpHook hook) {
-    State().helpHook = std::move(hook);
 }
 
 LRESULT DeliverMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -105,9 +98,9 @@ VEXCORE_API std::int32_t VEXCORE_CALL BrowseIniFile(HWND dialog, std::int32_t co
                                                     const char* current, const char*, const char*,
                                                     const char*, std::int32_t) {
     return Guarded<std::int32_t>(0, [&]() -> std::int32_t {
-        const BrowseHook hook = State().browseHook;
+        DialogDriver* driver = State().dialogDriver;
         std::string chosen;
-        if (!hook || !hook(current ? current : "", chosen)) {
+        if (!driver || !driver->ChooseFile(current ? current : "", chosen)) {
             return 0;
         }
 #if defined(_WIN32)
@@ -122,8 +115,8 @@ VEXCORE_API std::int32_t VEXCORE_CALL BrowseIniFile(HWND dialog, std::int32_t co
 
 VEXCORE_API std::int32_t VEXCORE_CALL VexaF1Help(HWND helpWindow, std::int32_t context) {
     return Guarded<std::int32_t>(0, [&]() -> std::int32_t {
-        if (const HelpHook hook = State().helpHook) {
-            hook(helpWindow, context);
+        if (DialogDriver* driver = State().dialogDriver) {
+            driver->ShowHelp(helpWindow, context);
         }
         return 1;
     });
