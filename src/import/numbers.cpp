@@ -107,14 +107,12 @@ constexpr std::uint64_t DigitsNumber(std::uint64_t values, int count) {
             (((v >> 16) & 0x000000FF000000FFU) * (1 + (10000ULL << 32)))) >>
            32;
 }
-#endif
 
 // ParsePlainDecimal's shape, read a word at a time when the text has at least eight bytes: one
 // to seven digits, a point, up to seven digits and no exponent. The same digits and the same
 // number of decimals as the byte loops below, so the same division, with fewer branches to guess
 // for the lengths of the two runs of digits. False for anything else, having decided nothing.
 bool ParseShortDecimal(const char* first, const char* last, double& value) {
-#if DXF_EXACT_DOUBLE_ARITHMETIC
     const std::ptrdiff_t size = last - first;
     if (!kWordsInFileOrder || size < 8)
         return false;
@@ -143,22 +141,15 @@ bool ParseShortDecimal(const char* first, const char* last, double& value) {
         return false;
     value = static_cast<double>(mantissa) / kExactPowersOfTen[decimals];
     return true;
-#else
-    (void)first;
-    (void)last;
-    (void)value;
-    return false;
-#endif
 }
 
 // The common shape of a DXF real, digits with a point and more digits and no exponent, by
 // Clinger's fast path: when all the digits make an integer of at most 2^53 and at most 22 of
 // them follow the point, the integer and the power of ten are exact doubles, and one division
 // rounds their quotient correctly: the value from_chars gives, at a fraction of its cost. False
-// for any other shape, and always where doubles are computed in wider registers: those numbers
-// go the general way.
+// for any other shape. Where doubles are computed in wider registers neither fast path is built:
+// every number goes the general way.
 bool ParsePlainDecimal(const char* first, const char* last, double& value) {
-#if DXF_EXACT_DOUBLE_ARITHMETIC
     constexpr std::uint64_t kExactIntegers = std::uint64_t{1} << 53;
     constexpr std::ptrdiff_t kMaxDigits = 19; // no overflow of the 64-bit integer
     std::uint64_t mantissa = 0;
@@ -181,13 +172,8 @@ bool ParsePlainDecimal(const char* first, const char* last, double& value) {
         return false;
     value = static_cast<double>(mantissa) / kExactPowersOfTen[decimals];
     return true;
-#else
-    (void)first;
-    (void)last;
-    (void)value;
-    return false;
-#endif
 }
+#endif
 
 double ParseUnsigned(const char* first, const char* last) {
     bool hex = false;
@@ -204,8 +190,10 @@ double ParseUnsigned(const char* first, const char* last) {
     if (first < last && (*first == '+' || *first == '-'))
         return 0.0; // a second sign: strtod converts nothing
     double value = 0.0;
+#if DXF_EXACT_DOUBLE_ARITHMETIC
     if (!hex && (ParseShortDecimal(first, last, value) || ParsePlainDecimal(first, last, value)))
         return value;
+#endif
     const auto format = hex ? std::chars_format::hex : std::chars_format::general;
     const auto [end, error] = std::from_chars(first, last, value, format);
     if (error == std::errc::result_out_of_range) {
