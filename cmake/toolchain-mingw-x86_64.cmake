@@ -1,6 +1,6 @@
 # Cross build for 64-bit Windows with MinGW-w64 (Debian: g++-mingw-w64-x86-64,
 # binutils-mingw-w64-x86-64): dxf.cnv, the stand-in host as VEXCORE.dll and dxfcnv.exe, the
-# runtime twin of the 32-bit DLL that runs under Wine (tests/wine/run_checks.sh).
+# runtime twin of the 32-bit DLL that runs under Wine (tests/interop/wine/run_checks.sh).
 # Use: cmake -S . -B build-win64 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-x86_64.cmake
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)

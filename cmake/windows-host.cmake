@@ -1,4 +1,4 @@
-# The whole host for Windows (the 64-bit MinGW build, run under Wine by tests/wine/run_checks.sh):
+# The whole host for Windows (the 64-bit MinGW build, run under Wine by tests/interop/wine/run_checks.sh):
 #   VEXCORE.dll  the stand-in host map library, without its own Win32 subset: windows, messages,
 #                message boxes, global memory, the registry, OpenFile, the dialog manager and the
 #                string table are the system's;
@@ -66,8 +66,8 @@ target_link_options(dxfcnv_cli PRIVATE ${DXFCNV_STATIC_RUNTIME})
 target_link_libraries(dxfcnv_cli PRIVATE vexcore user32 kernel32 advapi32)
 add_dependencies(dxfcnv_cli dxfcnv)
 
-# The test host of tests/wine/run_checks.sh that drives dialog 129 as the system shows it.
-add_executable(wine_dialog_host tests/wine/dialog_host.cpp)
+# The test host of tests/interop/wine/run_checks.sh that drives dialog 129 as the system shows it.
+add_executable(wine_dialog_host tests/interop/wine/dialog_host.cpp)
 target_include_directories(wine_dialog_host PRIVATE src ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_options(wine_dialog_host PRIVATE ${DXFCNV_STATIC_RUNTIME})
 target_link_libraries(wine_dialog_host PRIVATE vexcore user32 gdi32 kernel32)

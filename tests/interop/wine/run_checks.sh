@@ -3,14 +3,14 @@
 # the Linux build: every corpus drawing imports to the same map document, export and convert
 # write the same bytes, export failures show their message box and leave no trace, the point
 # settings live in Wine's registry, the message texts come from dxf.cnv's own resources, and
-# dialog 129 runs as the real dialog (tests/wine/dialog_host.cpp), with a screenshot saved as
+# dialog 129 runs as the real dialog (tests/interop/wine/dialog_host.cpp), with a screenshot saved as
 # WIN_BUILD/wine-checks/options-dialog.png.
 # Builds WIN_BUILD first; LINUX_BUILD must hold a built dxfcnv. Boots one fresh Wine prefix in
 # WIN_BUILD/wineprefix and runs everything on one Xvfb display (windows need a display in Wine).
-# Usage: tests/wine/run_checks.sh [WIN_BUILD] [LINUX_BUILD]   (defaults: build-win64, build)
+# Usage: tests/interop/wine/run_checks.sh [WIN_BUILD] [LINUX_BUILD]   (defaults: build-win64, build)
 # The corpus is ../shared/corpus, or $DXFCNV_CORPUS.
 set -euo pipefail
-cd "$(dirname "$0")/../.."
+cd "$(dirname "$0")/../../.."
 win_build=$(realpath -m "${1:-build-win64}")
 linux_build=$(realpath -m "${2:-build}")
 corpus=$(realpath -m "${DXFCNV_CORPUS:-../shared/corpus}")
@@ -64,7 +64,7 @@ run_linux() {
   VEXA_HOME=$work/home-linux "$linux_cli" "$@" >"$work/stdout" 2>"$work/stderr" || status=$?
   echo "$status"
 }
-normalized() { python3 tests/wine/normalized_map.py "$1"; }
+normalized() { python3 tests/interop/wine/normalized_map.py "$1"; }
 # Removes what an immutable file would keep on disk past the run (root only).
 cleanup() { [ -d "$work" ] && chattr -R -i "$work" 2>/dev/null || true; }
 trap cleanup EXIT
@@ -207,7 +207,7 @@ passed=$((passed + dialog_passed))
 failed=$((failed + dialog_failed))
 check "dialog host ran to its end without warnings (status $status)" "0 dialog: $dialog_passed passed, 0 failed|" \
   "$status $(grep '^dialog: ' "$work/stdout" || true)|$(cat "$work/stderr")"
-python3 tests/wine/bmp_to_png.py "$work/options-dialog.bmp" "$work/options-dialog.png" &&
+python3 tests/interop/wine/bmp_to_png.py "$work/options-dialog.bmp" "$work/options-dialog.png" &&
   echo "     screenshot: $work/options-dialog.png"
 
 "$(dirname "$wine")/wineserver" -k 2>/dev/null || true

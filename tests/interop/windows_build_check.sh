@@ -3,9 +3,9 @@
 # would load it: a PE32 DLL for i386 that exports exactly its six operations by their plain
 # names, carries dialog 129 and the string table as resources, and imports only from VEXCORE.dll
 # (names listed in win32/vexcore.def) and Windows system DLLs.
-# Usage: tests/windows_build_check.sh [BUILD_DIR]   (default: build-win32)
+# Usage: tests/interop/windows_build_check.sh [BUILD_DIR]   (default: build-win32)
 set -euo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/../.."
 build_dir=${1:-build-win32}
 prefix=i686-w64-mingw32
 

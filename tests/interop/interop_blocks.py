@@ -347,7 +347,7 @@ def main(argv):
         return SKIP
     cli = argv[1]
     corpus = argv[2] if len(argv) > 2 else os.path.join(
-        os.path.dirname(os.path.abspath(__file__)), "..", "..", "shared", "corpus")
+        os.path.dirname(os.path.abspath(__file__)), "..", "..", "..", "shared", "corpus")
     if not os.path.isdir(corpus):
         print(f"no corpus folder at {corpus}: nothing compared")
         return SKIP

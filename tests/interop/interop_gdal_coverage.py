@@ -2,7 +2,7 @@
 """How much of what GDAL reads from a drawing reaches the map: line work and texts.
 
 For every drawing of the corpus, and for a few seeded random drawings of the entity kinds the
-extended import reads (tests/tools/random_drawings.py, when ezdxf is installed), this script
+extended import reads (tests/interop/tools/random_drawings.py, when ezdxf is installed), this script
 
   1. converts the drawing with `ogr2ogr -f GeoJSON` (GDAL's DXF driver: blocks expanded, as GDAL
      does by default; block geometries kept as separate features so that texts in blocks stay
@@ -487,7 +487,7 @@ def main(argv):
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--cli", required=True, help="the dxfcnv program")
     parser.add_argument("--corpus", default=os.path.join(
-        os.path.dirname(os.path.abspath(__file__)), "..", "..", "shared", "corpus"))
+        os.path.dirname(os.path.abspath(__file__)), "..", "..", "..", "shared", "corpus"))
     parser.add_argument("--generated", type=int, default=4, help="random drawings to add")
     parser.add_argument("--seed", type=int, default=1)
     parser.add_argument("--require", action="store_true",
