@@ -1,18 +1,18 @@
-// The command-line host dxfcnv, run as a program: exit codes, messages, settings, imports into
-// map documents and their summaries. Every run gets a configuration folder of its own.
+// The command-line host dxfcnv, run as a program: the runs of data/runs.txt (exit status,
+// messages, nothing written by a failed run), the SVG and GeoJSON of a representative map
+// against their goldens, and the round trips of import, show, settings, export and convert.
+#include "app/geojson_writer.h"
 #include "test_support.h"
-
-#include "import/import_settings.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <cmath>
 #include <cstdlib>
-#include <filesystem>
+#include <fstream>
 #include <map>
+#include <regex>
 #include <sstream>
-#include <string>
-#include <vector>
 
 namespace {
 
@@ -20,314 +20,180 @@ namespace fs = std::filesystem;
 using Json = nlohmann::json;
 using namespace testing_support;
 
-constexpr const char* kLineDxf = "0\nSECTION\n2\nENTITIES\n0\nLINE\n8\nA\n10\n0\n20\n0\n11\n5\n21\n"
-                                 "5\n0\nENDSEC\n0\nEOF\n";
+const fs::path kData = fs::path(DXFCNV_SOURCE_DIR) / "tests" / "cli" / "data";
 
-// A temporary folder holding the configuration folder (VEXA_HOME) and the files of one test.
-class CliTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "dxfcnv-cli-XXXXXX").string();
-        folder_ = ::mkdtemp(pattern.data());
-        fs::create_directory(folder_ / "home");
+// A fresh home folder holding the files of data/home and an empty folder "folder.json".
+struct Home : TempHome {
+    Home() {
+        fs::copy(kData / "home", Path());
+        fs::create_directory(Path() / "folder.json");
     }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(folder_, ignored);
+    // Every file and folder under the home but the output of RunCli, with its content.
+    std::map<std::string, std::string> Listing() const {
+        std::map<std::string, std::string> files;
+        for (const auto& entry : fs::recursive_directory_iterator(Path())) {
+            const std::string name = fs::relative(entry.path(), Path()).string();
+            if (name != "cli.out" && name != "cli.err")
+                files[name] = entry.is_regular_file() ? ReadText(entry.path()) : "(folder)";
+        }
+        return files;
     }
-
-    fs::path File(const std::string& name) const { return folder_ / name; }
-
-    fs::path WriteDxf(const std::string& name, const std::string& text) const {
-        return testing_support::WriteFile(folder_, name, text);
-    }
-
-    // Runs dxfcnv with the arguments; extra entries ("NAME=value") join its environment.
-    CliRun Run(const std::vector<std::string>& args,
-               const std::vector<std::string>& extraEnvironment = {}) const {
-        const fs::path out = folder_ / "stdout.txt";
-        const fs::path err = folder_ / "stderr.txt";
-        return WaitCli(StartCli(args, folder_ / "home", out, err, extraEnvironment), out, err);
-    }
-
-  private:
-    fs::path folder_;
 };
 
-// The object counts of a layer's summary line (polyline, polygon, polyline3d, polygon3d, arc,
-// text), found by the layer's name.
-std::vector<std::string> SummaryRow(const std::string& summary, const std::string& name) {
-    std::istringstream lines(summary);
-    for (std::string line; std::getline(lines, line);) {
-        std::istringstream words(line);
-        std::vector<std::string> row;
-        for (std::string word; words >> word;) {
-            row.push_back(word);
-        }
-        if (row.size() == 8 && row[1] == name) {
-            return std::vector<std::string>(row.begin() + 2, row.end());
-        }
-    }
-    return {};
-}
-
-// --- Help and usage --------------------------------------------------------------------------
-
-TEST_F(CliTest, HelpListsTheCommandsAndEveryCommandAnswersHelp) {
-    const CliRun help = Run({"--help"});
-    EXPECT_EQ(help.exitCode, 0);
-    for (const char* command : {"import", "settings", "show"}) {
-        SCOPED_TRACE(command);
-        EXPECT_NE(help.out.find(std::string("  ") + command), std::string::npos) << help.out;
-        const CliRun commandHelp = Run({command, "--help"});
-        EXPECT_EQ(commandHelp.exitCode, 0);
-        EXPECT_TRUE(commandHelp.out.starts_with(std::string("usage: dxfcnv ") + command))
-            << commandHelp.out;
-        EXPECT_EQ(commandHelp.err, "");
-    }
-    // --help after a command wins over whatever else its line holds.
-    const CliRun helpWins = Run({"import", "--map", "--bogus", "--help"});
-    EXPECT_EQ(helpWins.exitCode, 0);
-    EXPECT_TRUE(helpWins.out.starts_with("usage: dxfcnv import")) << helpWins.out;
-}
-
-TEST_F(CliTest, UsageErrorsExitWithTwoAndOneLine) {
-    const std::vector<std::vector<std::string>> cases = {
-        {},
-        {"frobnicate"},
-        {"--module"},
-        {"--bogus", "show"},
-        {"import"},
-        {"import", "a.dxf", "--bogus"},
-        {"import", "a.dxf", "--map"},
-        {"show"},
-        {"show", "a.json", "b.json"},
-        {"options", "stray"},
-        {"settings", "NoSuchSetting"},
-        {"settings", "Multiplier", "abc"},
-        {"settings", "Multiplier", "inf"},
-        {"settings", "XOffset", "1.5"},
-        {"settings", "XOffset", "2147483648"},
-        {"settings", "IniFile", std::string(256, 'a')},
-        {"settings", "UseBlock", "1", "2"},
-    };
-    for (const auto& args : cases) {
-        std::string label;
-        for (const std::string& arg : args) {
-            label += arg.substr(0, 20) + ' ';
-        }
-        SCOPED_TRACE(label);
-        const CliRun result = Run(args);
-        EXPECT_EQ(result.exitCode, 2);
-        EXPECT_EQ(result.out, "");
-        EXPECT_FALSE(result.err.empty());
-        if (!args.empty()) {
-            EXPECT_TRUE(IsOneLine(result.err)) << result.err;
-        }
-    }
-}
-
-TEST_F(CliTest, AModuleThatCannotBeLoadedIsAUsageError) {
-    const fs::path dxf = WriteDxf("line.dxf", kLineDxf);
-    const fs::path notAModule = WriteDxf("not-a-module.cnv", "plain text");
-    const std::vector<std::pair<std::vector<std::string>, std::vector<std::string>>> cases = {
-        {{"--module", "/no/such/dxf.cnv", "import", dxf.string()}, {}},
-        {{"import", dxf.string(), "--module", notAModule.string()}, {}},
-        {{"import", dxf.string()}, {"DXFCNV_MODULE=/no/such/dxf.cnv"}},
-    };
-    for (const auto& [args, environment] : cases) {
-        SCOPED_TRACE(args.front());
-        const CliRun result = Run(args, environment);
-        EXPECT_EQ(result.exitCode, 2);
-        EXPECT_TRUE(IsOneLine(result.err)) << result.err;
-        EXPECT_NE(result.err.find("module"), std::string::npos) << result.err;
-    }
-}
-
-// --- Import ----------------------------------------------------------------------------------
-
-TEST_F(CliTest, AMissingDxfFileFailsWithTheModulesMessage) {
-    const CliRun result = Run({"import", File("missing.dxf").string()});
-    EXPECT_EQ(result.exitCode, 1);
-    EXPECT_NE(result.err.find("DXF Import: File Opening Problems"), std::string::npos)
-        << result.err;
-    EXPECT_EQ(result.out, "");
-}
-
-TEST_F(CliTest, ImportPrintsTheSummaryAndSavesAMapThatShowPrintsAgain) {
-    const fs::path dxf = WriteDxf("line.dxf", kLineDxf);
-    const std::string map = File("map.json").string();
-    const CliRun imported = Run({"import", dxf.string(), "--map", map});
-    ASSERT_EQ(imported.exitCode, 0) << imported.err;
-    EXPECT_EQ(SummaryRow(imported.out, "A"),
-              (std::vector<std::string>{"1", "0", "0", "0", "0", "0"}))
-        << imported.out;
-    EXPECT_NE(imported.out.find("groups: 0"), std::string::npos) << imported.out;
-
-    const CliRun shown = Run({"show", map});
-    EXPECT_EQ(shown.exitCode, 0) << shown.err;
-    EXPECT_EQ(shown.out, imported.out);
-
-    // A second import goes into the saved map.
-    const CliRun again = Run({"import", dxf.string(), "--map", map, "--quiet"});
-    EXPECT_EQ(again.exitCode, 0) << again.err;
-    EXPECT_EQ(again.out, "");
-    EXPECT_EQ(SummaryRow(Run({"show", map}).out, "A"),
-              (std::vector<std::string>{"2", "0", "0", "0", "0", "0"}));
-}
-
-TEST_F(CliTest, ImportUsesTheStoredSettings) {
-    ASSERT_EQ(Run({"settings", "Multiplier", "2"}).exitCode, 0);
-    ASSERT_EQ(Run({"settings", "XOffset", "100"}).exitCode, 0);
-    const fs::path dxf = WriteDxf("line.dxf", kLineDxf);
-    const CliRun result = Run({"import", dxf.string(), "--map", File("map.json").string()});
-    ASSERT_EQ(result.exitCode, 0) << result.err;
-    const Json document = Json::parse(ReadText(File("map.json")));
-    Json points;
-    for (const Json& layer : document["layers"]) {
-        if (layer["name"] == "A") {
-            points = layer["objects"][0]["points"];
-        }
-    }
-    EXPECT_EQ(points, Json::parse("[[100, 0], [110, 10]]"));
-}
-
-TEST_F(CliTest, TraceAndAttributesAddTheirOutputs) {
-    const fs::path dxf = WriteDxf("line.dxf", kLineDxf);
-    const fs::path csv = File("attributes.csv");
-    const CliRun result =
-        Run({"import", dxf.string(), "--trace", "--quiet", "--attributes", csv.string()});
-    EXPECT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_NE(result.err.find("map_polyline_Create("), std::string::npos) << result.err;
-    EXPECT_TRUE(fs::exists(csv));
-    // No terminal: no progress bar on stderr.
-    EXPECT_EQ(result.err.find('\r'), std::string::npos);
-}
-
-// --- Settings --------------------------------------------------------------------------------
-
-TEST_F(CliTest, SettingsAreStoredAndReadBackWithTheirTypes) {
-    struct Case {
-        const char* name;
-        const char* value;
-        const char* readBack;
-    };
-    const Case cases[] = {
-        {"Multiplier", "1e3", "1000"},
-        {"ZOffset", "2147483647", "2147483647"},
-        {"group polylines after seqend", "0", "0"},
-        {"IniFile", "/tmp/my layers.ini", "/tmp/my layers.ini"},
-        {"FontSize", "-12", "-12"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        const CliRun set = Run({"settings", c.name, c.value});
-        EXPECT_EQ(set.exitCode, 0) << set.err;
-        const CliRun get = Run({"settings", c.name});
-        EXPECT_EQ(get.exitCode, 0) << get.err;
-        EXPECT_EQ(get.out, std::string(c.readBack) + "\n");
-    }
-    const CliRun list = Run({"settings"});
-    EXPECT_EQ(list.exitCode, 0);
-    for (const char* line :
-         {"Multiplier = 1000\n", "Group polylines after SEQEND = 0\n", "FontSize = -12\n",
-          "UseBlock = 1 (default)\n", "YOffset = 0 (default)\n"}) {
-        EXPECT_NE(list.out.find(line), std::string::npos) << line << list.out;
-    }
-}
-
-// ExtendedEntities: stored by "settings", or turned on by --extended for one run without being
-// stored. The classic import reads a binary DXF file as text and finds nothing: the CLI says so.
-TEST_F(CliTest, ExtendedImportIsASettingOrAFlagForOneRun) {
-    const std::string binary = DXFCNV_SOURCE_DIR "/tests/data/binary_r12.dxf";
-    const std::string notRead = "binary_r12.dxf is a binary DXF file";
-    const auto importBinary = [&](std::vector<std::string> extra) {
-        std::vector<std::string> args{"import", binary};
-        args.insert(args.end(), extra.begin(), extra.end());
-        return Run(args);
-    };
-
-    const CliRun classic = importBinary({});
-    EXPECT_EQ(classic.exitCode, 0) << classic.err;
-    EXPECT_NE(classic.err.find(notRead), std::string::npos) << classic.err;
-    EXPECT_NE(classic.err.find("nothing was imported"), std::string::npos) << classic.err;
-    EXPECT_NE(classic.out.find("objects: 0"), std::string::npos) << classic.out;
-    const CliRun converted = Run({"convert", binary, File("out.dxf").string()});
-    EXPECT_NE(converted.err.find(notRead), std::string::npos) << converted.err;
-
-    const CliRun flagged = importBinary({"--extended"});
-    EXPECT_EQ(flagged.exitCode, 0) << flagged.err;
-    EXPECT_EQ(flagged.err, "");
-    // The same drawing saved as text gives the same map.
-    EXPECT_EQ(
-        flagged.out,
-        Run({"import", DXFCNV_SOURCE_DIR "/tests/data/binary_r12_text.dxf", "--extended"}).out);
-    EXPECT_EQ(flagged.out.find("objects: 0"), std::string::npos) << flagged.out;
-    EXPECT_EQ(Run({"settings", "ExtendedEntities"}).out, "0\n");
-    EXPECT_NE(importBinary({}).err.find(notRead), std::string::npos);
-
-    ASSERT_EQ(Run({"settings", "ExtendedEntities", "1"}).exitCode, 0);
-    EXPECT_EQ(Run({"settings", "ExtendedEntities"}).out, "1\n");
-    const CliRun stored = importBinary({});
-    EXPECT_EQ(stored.err, "");
-    EXPECT_EQ(stored.out, flagged.out);
-}
-
-std::string Trim(std::string_view text) {
+std::string Trim(const std::string& text) {
     const auto first = text.find_first_not_of(' ');
-    if (first == std::string_view::npos)
-        return {};
-    return std::string(text.substr(first, text.find_last_not_of(' ') - first + 1));
+    return first == std::string::npos ? ""
+                                      : text.substr(first, text.find_last_not_of(' ') + 1 - first);
 }
 
-// The cells after the name of each "name = value" line of a settings listing (separator '='),
-// or of each "| name, name | type | default | effect |" row of the README (separator '|').
-std::map<std::string, std::vector<std::string>> Rows(const std::string& text, char separator) {
-    std::map<std::string, std::vector<std::string>> rows;
-    std::istringstream lines(text);
-    for (std::string line; std::getline(lines, line);) {
-        if (separator == '|' && !line.starts_with("| "))
+TEST(Cli, RunsOfTheDataFile) {
+    std::ifstream file(kData / "runs.txt");
+    int cases = 0;
+    for (std::string line; std::getline(file, line);) {
+        if (line.empty() || line.starts_with('#'))
             continue;
-        std::vector<std::string> cells;
-        std::istringstream parts(separator == '|' ? line.substr(1) : line);
-        for (std::string cell; std::getline(parts, cell, separator);)
-            cells.push_back(Trim(cell));
-        if (cells.size() < 2)
-            continue;
-        std::istringstream names(cells[0]);
-        for (std::string name; std::getline(names, name, ',');)
-            rows[Trim(name)] = std::vector<std::string>(cells.begin() + 1, cells.end());
-    }
-    return rows;
-}
-
-// The settings table gives what a fresh configuration lists and what the README's table says.
-TEST_F(CliTest, AFreshConfigurationGivesTheDefaults) {
-    const CliRun list = Run({"settings"});
-    ASSERT_EQ(list.exitCode, 0);
-    const auto listed = Rows(list.out, '=');
-    const auto readme = Rows(ReadText(fs::path(DXFCNV_SOURCE_DIR) / "README.md"), '|');
-    const char* typeNames[] = {"real", "integer", "text"};
-    for (const SettingDefinition& setting : kImportSettings) {
-        SCOPED_TRACE(setting.name);
-        ASSERT_TRUE(listed.contains(setting.name) && readme.contains(setting.name));
-        const std::string shown = listed.at(setting.name).at(0);
-        ASSERT_TRUE(shown.ends_with(" (default)"));
-        const std::string& documented = readme.at(setting.name).at(1);
-        EXPECT_EQ(readme.at(setting.name).at(0), typeNames[static_cast<int>(setting.type)]);
-        if (setting.type == SettingType::Text) {
-            EXPECT_EQ(shown, std::string(setting.defaultText) + " (default)");
-            EXPECT_EQ(documented, setting.defaultText);
+        std::vector<std::string> fields;
+        std::istringstream parts(line);
+        for (std::string field; std::getline(parts, field, '|');)
+            fields.push_back(Trim(field));
+        fields.resize(4);
+        const std::string arguments =
+            std::regex_replace(fields[1], std::regex("\\$DATA"), DXFCNV_SOURCE_DIR "/tests/data");
+        SCOPED_TRACE(line);
+        ++cases;
+        Home home;
+        const auto before = home.Listing();
+        const CliRun run = RunCli(home, arguments);
+        EXPECT_EQ(std::to_string(run.exitCode), fields[0]) << run.err;
+        EXPECT_NE(run.err.find(fields[2]), std::string::npos) << run.err;
+        EXPECT_NE(run.out.find(fields[3]), std::string::npos) << run.out;
+        if (fields[0] == "0") {
+            EXPECT_TRUE(!fields[2].empty() || run.err.empty()) << run.err;
+            for (const auto& [name, content] : home.Listing())
+                EXPECT_EQ(name.find(".tmp"), std::string::npos) << name;
         } else {
-            EXPECT_EQ(std::stod(shown), setting.defaultNumber);
-            EXPECT_EQ(std::stod(documented), setting.defaultNumber);
+            EXPECT_TRUE(home.Listing() == before) << "a failed run changes no file";
+            EXPECT_TRUE(fields[0] == "1" || arguments.empty() || IsOneLine(run.err)) << run.err;
         }
     }
-    for (const auto& [name, value] : {std::pair{"IniFile", "dxf.ini\n"}, {"FontSize", "10\n"}}) {
-        const CliRun result = Run({"settings", name});
-        EXPECT_EQ(result.exitCode, 0);
-        EXPECT_EQ(result.out, value) << name;
+    EXPECT_GT(cases, 50);
+}
+
+// The output of a writer against its golden file; DXFCNV_UPDATE_CASES=1 rewrites the golden.
+void ExpectGolden(const std::string& written, const fs::path& golden) {
+    if (std::getenv("DXFCNV_UPDATE_CASES") != nullptr)
+        std::ofstream(golden, std::ios::binary) << written;
+    EXPECT_EQ(written, ReadText(golden)) << golden;
+}
+
+// A GeoJSON position list: positions of two or three numbers.
+void ExpectPositions(const Json& positions, std::size_t minimum) {
+    ASSERT_GE(positions.size(), minimum) << positions;
+    for (const Json& position : positions)
+        EXPECT_TRUE(position.size() >= 2 && position.size() <= 3 && position[0].is_number());
+}
+
+TEST(Cli, WritersGiveValidOutputMatchingTheirGoldens) {
+    Home home;
+    ASSERT_EQ(RunCli(home, "render map.json -o map.svg").exitCode, 0);
+    ASSERT_EQ(RunCli(home, "export map.json -o map.geojson").exitCode, 0);
+    const std::string svg = ReadText(home.Path() / "map.svg");
+    ExpectGolden(svg, kData / "map.svg");
+    ExpectGolden(ReadText(home.Path() / "map.geojson"), kData / "map.geojson");
+
+    // Well-formed XML: every element closed in order, only the five escapes of XML.
+    std::vector<std::string> open;
+    const std::regex tag("<(/?)([A-Za-z:]+)[^>]*?(/?)>");
+    for (auto it = std::sregex_iterator(svg.begin(), svg.end(), tag); it != std::sregex_iterator();
+         ++it) {
+        if ((*it)[1] == "/") {
+            ASSERT_FALSE(open.empty());
+            EXPECT_EQ(open.back(), (*it)[2].str());
+            open.pop_back();
+        } else if ((*it)[3] != "/") {
+            open.push_back((*it)[2]);
+        }
     }
+    EXPECT_TRUE(open.empty());
+    EXPECT_FALSE(std::regex_search(svg, std::regex("&(?!(amp|lt|gt|quot|apos|#[0-9]+);)")));
+
+    // Valid GeoJSON: lines of two positions or more, rings closed and counter-clockwise.
+    const Json collection = Json::parse(ReadText(home.Path() / "map.geojson"));
+    EXPECT_EQ(collection["type"], "FeatureCollection");
+    for (const Json& feature : collection["features"]) {
+        SCOPED_TRACE(feature.dump());
+        EXPECT_EQ(feature["type"], "Feature");
+        const Json& geometry = feature["geometry"];
+        if (geometry.is_null())
+            continue;
+        if (geometry["type"] == "LineString") {
+            ExpectPositions(geometry["coordinates"], 2);
+        } else if (geometry["type"] == "Polygon") {
+            const Json& ring = geometry["coordinates"].at(0);
+            ExpectPositions(ring, 4);
+            EXPECT_EQ(ring.front(), ring.back());
+            double area = 0;
+            for (std::size_t i = 1; i < ring.size(); ++i)
+                area += ring[i - 1][0].get<double>() * ring[i][1].get<double>() -
+                        ring[i][0].get<double>() * ring[i - 1][1].get<double>();
+            EXPECT_GT(area, 0);
+        } else {
+            EXPECT_EQ(geometry["type"], "Point");
+            EXPECT_TRUE(geometry["coordinates"].size() >= 2 &&
+                        geometry["coordinates"][0].is_number());
+        }
+    }
+}
+
+// Every point of an arc's polyline and the middle of every chord lie within the tolerance of the
+// circle, at every size of radius and sweep.
+TEST(Cli, GeoJsonArcsStayWithinTheirTolerance) {
+    for (const std::int32_t radius : {-500, 1, 7, 12345, 1000000, INT32_MAX}) {
+        for (const double sweep : {0.5, 90.0, 180.0, 359.9, 360.0}) {
+            SCOPED_TRACE(std::to_string(radius) + ", sweep " + std::to_string(sweep));
+            standin::Object arc;
+            arc.kind = standin::ObjectKind::Arc;
+            arc.center = {1000, -2000};
+            arc.radius = radius;
+            arc.startAngle = 30;
+            arc.endAngle = 30 + sweep;
+            const auto points = dxfcnv::ArcPoints(arc, dxfcnv::kArcTolerance);
+            ASSERT_GE(points.size(), 2u);
+            const auto off = [&](double x, double y) {
+                return std::abs(std::hypot(x - 1000, y + 2000) - std::abs(double(radius)));
+            };
+            for (std::size_t i = 0; i < points.size(); ++i) {
+                EXPECT_LE(off(points[i][0], points[i][1]), dxfcnv::kArcTolerance);
+                const auto& last = points[i > 0 ? i - 1 : 0];
+                EXPECT_LE(off((last[0] + points[i][0]) / 2, (last[1] + points[i][1]) / 2),
+                          dxfcnv::kArcTolerance);
+            }
+        }
+    }
+}
+
+TEST(Cli, ImportShowSettingsExportAndConvertAgree) {
+    Home home;
+    // Stored settings reach the import; a second import adds to the saved map.
+    ASSERT_EQ(RunCli(home, "settings XOffset 100").exitCode, 0);
+    EXPECT_EQ(RunCli(home, "settings XOffset").out, "100\n");
+    const CliRun first = RunCli(home, "import line.dxf --map m.json");
+    ASSERT_EQ(first.exitCode, 0) << first.err;
+    EXPECT_EQ(RunCli(home, "show m.json").out, first.out);
+    ASSERT_EQ(RunCli(home, "import line.dxf --map m.json --quiet").exitCode, 0);
+    MapWindow map;
+    ASSERT_TRUE(standin::LoadMapDocument(map.Handle(), (home.Path() / "m.json").string(), nullptr));
+    const auto lines = PointRuns(map.Snapshot());
+    const std::vector<std::pair<std::int32_t, std::int32_t>> shifted{{100, 0}, {105, 5}};
+    EXPECT_EQ(lines, decltype(lines)(2, shifted));
+
+    // Export and convert keep the map: imported again, each gives the same summary.
+    ASSERT_EQ(RunCli(home, "settings XOffset 0").exitCode, 0);
+    ASSERT_EQ(RunCli(home, "export m.json -o a.dxf").exitCode, 0);
+    ASSERT_EQ(RunCli(home, "convert a.dxf b.dxf").exitCode, 0);
+    const CliRun fromExport = RunCli(home, "import a.dxf");
+    EXPECT_EQ(RunCli(home, "import b.dxf").out, fromExport.out);
+    EXPECT_EQ(RunCli(home, "show m.json").out, fromExport.out);
 }
 
 } // namespace
