@@ -22,7 +22,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstdlib>
 #include <sstream>
 
@@ -36,21 +35,19 @@ struct Named {
     int id;
     char kind; // 'e' edit, 'c' check box, 'b' button
 };
-constexpr Named kControls[] = {
-    {"ok", 1, 'b'},
-    {"cancel", 2, 'b'},
-    {"multiplier", 1000, 'e'},
-    {"x", 1002, 'e'},
-    {"y", 1003, 'e'},
-    {"z", 1004, 'e'},
-    {"help", 1005, 'b'},
-    {"skip_z", 1006, 'c'},
-    {"use_ini", 1007, 'c'},
-    {"ini", 1008, 'e'},
-    {"browse", 1009, 'b'},
-    {"use_blocks", 1010, 'c'},
-    {"layer_order", 1011, 'c'},
-};
+constexpr Named kControls[] = {{"ok", IDOK, 'b'},
+                               {"cancel", IDCANCEL, 'b'},
+                               {"multiplier", IDC_MULTIPLIER, 'e'},
+                               {"x", IDC_X_OFFSET, 'e'},
+                               {"y", IDC_Y_OFFSET, 'e'},
+                               {"z", IDC_Z_OFFSET, 'e'},
+                               {"help", IDC_HELP_BUTTON, 'b'},
+                               {"skip_z", IDC_SKIP_Z, 'c'},
+                               {"use_ini", IDC_USE_INI_FILE, 'c'},
+                               {"ini", IDC_INI_FILE, 'e'},
+                               {"browse", IDC_BROWSE, 'b'},
+                               {"use_blocks", IDC_USE_BLOCKS, 'c'},
+                               {"layer_order", IDC_LAYER_ORDER, 'c'}};
 
 int ControlId(const std::string& name) {
     for (const Named& control : kControls)
@@ -223,15 +220,6 @@ TEST(OptionsNumbers, TypedTextReadsLikeTheRuntimeWithoutItsFaults) {
     };
     for (const auto& [text, expected] : integers)
         EXPECT_EQ(ParseInt(text), expected) << '"' << text << '"';
-}
-
-TEST(OptionsNumbers, FormatMultiplierGivesThreeDecimalsAndNeverOverflows) {
-    EXPECT_EQ(FormatMultiplier(123456.7891), "123456.789");
-    EXPECT_EQ(FormatMultiplier(-1.7976931348623157e308).size(), kMultiplierTextLimit);
-    EXPECT_EQ(FormatMultiplier(std::nan("")), "nan");
-    // What is shown reads back as the value shown.
-    for (const double value : {2.5, -0.125, 1000.0, 3.14159})
-        EXPECT_EQ(LeadingDecimal(FormatMultiplier(value)), std::round(value * 1000) / 1000);
 }
 
 } // namespace
