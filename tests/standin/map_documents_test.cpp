@@ -72,17 +72,16 @@ TEST(MapDocuments, BrokenOnesAreRefusedWithTheirReasonAndTheMapIsKept) {
         change >> op >> path;
         std::getline(change >> std::ws, value);
         fs::path document = home.Path() / "broken.json";
-        if (op == "file")
+        if (op == "file") {
             document = fs::path(DXFCNV_SOURCE_DIR) / "fuzz" / "regressions" / "document" / path;
-        else if (op == "whole")
-            WriteFile(home.Path(), "broken.json", path + (value.empty() ? "" : " " + value));
-        else
-            WriteFile(
-                home.Path(), "broken.json",
-                good.patch(Json::array({{{"op", op},
-                                         {"path", path},
-                                         {"value", value.empty() ? Json() : Json::parse(value)}}}))
-                    .dump());
+        } else if (op == "whole") {
+            WriteFile(home.Path(), "broken.json", line.substr(6, arrow - 6));
+        } else {
+            Json step = {{"op", op}, {"path", path}};
+            if (!value.empty())
+                step["value"] = Json::parse(value);
+            WriteFile(home.Path(), "broken.json", good.patch(Json::array({step})).dump());
+        }
         ASSERT_EQ(Load(map.Handle(), kDocuments / "good.json"), "ok");
         const std::string before = Saved(map.Handle(), home.Path());
         EXPECT_EQ(Load(map.Handle(), document), reason);
