@@ -211,3 +211,15 @@ std::vector<fs::path> CaseFiles(const std::string& folder) {
 }
 
 } // namespace testing_support
+
+namespace testing_support {
+
+void SetSettingText(const std::string& name, const std::string& value) {
+    ApplySetting(name, value);
+}
+
+std::string RenumberedIds(const std::string& document) {
+    return RenumberIds(document);
+}
+
+} // namespace testing_support

@@ -47,3 +47,12 @@ void RewriteExpectations(const std::filesystem::path& file, const std::vector<st
 std::vector<std::filesystem::path> CaseFiles(const std::string& folder);
 
 } // namespace testing_support
+
+namespace testing_support {
+
+// An import setting given as text, stored with the type the settings table gives it.
+void SetSettingText(const std::string& name, const std::string& value);
+// A saved map document with its object ids renumbered, as in the expected results of the cases.
+std::string RenumberedIds(const std::string& document);
+
+} // namespace testing_support
