@@ -53,13 +53,6 @@ TEST(LayerStep, CurrentMapLayerNeedsNoResolution) {
     EXPECT_EQ(map.Snapshot().layers.size(), 1u);
 }
 
-TEST(LayerStep, NamesAreCaseSensitive) {
-    TempHome home;
-    const auto snapshot = ImportedMap(home, EntitiesFile(LineOn("road", 1) + LineOn("Road", 2)));
-    ASSERT_NE(FindLayer(snapshot, "road"), nullptr);
-    ASSERT_NE(FindLayer(snapshot, "Road"), nullptr);
-}
-
 // A DXF layer met first without a mapping takes a number that a mapped layer claims later:
 // the first layer moves to one above the highest number and the mapped one gets the number.
 TEST(ResolveLayer, RenumbersALayerWhoseNumberAnEntryClaims) {
