@@ -3,15 +3,14 @@
 #include "import/group_reader.h"
 #include "import/numbers.h"
 #include "module/exports.h"
+#include "case_files.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
 
 #include <bit>
 #include <cstring>
 #include <limits>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -231,34 +230,11 @@ TEST(BinaryValues, FileReadAcrossBlocksKeepsEveryPair) {
 
 // --- Whole drawings --------------------------------------------------------------------------
 
-// The stand-in numbers objects across maps: the ids become their order in the document.
-std::string WithoutIds(const std::string& text) {
-    nlohmann::json document = nlohmann::json::parse(text);
-    std::map<std::int64_t, std::int64_t> order;
-    const auto renumber = [&order](nlohmann::json& item) {
-        const auto [place, added] = order.try_emplace(item["id"].get<std::int64_t>(),
-                                                      static_cast<std::int64_t>(order.size()));
-        item["id"] = place->second;
-    };
-    for (nlohmann::json& layer : document["layers"])
-        for (nlohmann::json& object : layer["objects"])
-            renumber(object);
-    for (nlohmann::json& group : document["groups"]) {
-        renumber(group);
-        for (nlohmann::json& member : group["members"])
-            member = order.try_emplace(member.get<std::int64_t>(), -1).first->second;
-    }
-    return document.dump(1);
-}
-
 // The map document of an import of the file into a fresh map, with the stored settings.
 std::string ImportedDocument(const TempHome& home, const fs::path& file) {
     MapWindow map;
     EXPECT_EQ(DXFFileImport(map.Handle(), file.c_str(), 0, nullptr), 1);
-    const fs::path document = home.Path() / "map.json";
-    std::string error;
-    EXPECT_TRUE(standin::SaveMapDocument(map.Handle(), document.string(), &error)) << error;
-    return WithoutIds(ReadText(document));
+    return MapDocument(map.Handle(), home.Path());
 }
 
 // Drawings another program saved both ways (R12 with 8-bit codes, R2000 with 16-bit codes):

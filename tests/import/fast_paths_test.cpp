@@ -99,6 +99,11 @@ TEST(ReadPair, PlainAndGeneralCodeLinesAgreeAcrossBlocks) {
         ASSERT_EQ(ScanInt(code, number), ScanResult::Matched) << code;
         expected.emplace_back(number, value);
     }
+    // A value far longer than a block, then a failed read (blank lines only) that keeps the last
+    // value intact.
+    expected.emplace_back(1, std::string(3 * 1024 * 1024, 'x'));
+    expected.emplace_back(0, "LASTVALUE");
+    text += "1\n" + expected[expected.size() - 2].second + "\n0\nLASTVALUE\n\n\n   \n";
     const std::string path = ::testing::TempDir() + "/fast_paths_codes.dxf";
     std::FILE* file = std::fopen(path.c_str(), "wb");
     ASSERT_NE(file, nullptr);
@@ -114,6 +119,7 @@ TEST(ReadPair, PlainAndGeneralCodeLinesAgreeAcrossBlocks) {
         ASSERT_EQ(pair.value, value);
     }
     EXPECT_EQ(ReadPair(pair, reader), 0);
+    EXPECT_EQ(pair.value, "LASTVALUE");
     std::remove(path.c_str());
 }
 

@@ -88,36 +88,6 @@ TEST(ReadPair, NoCodeLeavesThePairUnchanged) {
     EXPECT_EQ(pair.value, "LINE");
 }
 
-// A file larger than the reader's block: pairs that straddle block boundaries, a value line far
-// longer than the block, and a failed read at the end that must keep the last value intact.
-TEST(ReadPair, FileReadAcrossBlocksKeepsEveryPair) {
-    TempHome home;
-    std::string text;
-    constexpr int kPairs = 60000;
-    for (int i = 0; i < kPairs; ++i)
-        text += "10\n" + std::to_string(i) + ".25\n";
-    const std::string longValue(3 * 1024 * 1024, 'x');
-    text += "1\n" + longValue + "\n";
-    text += "0\nLASTVALUE\n\n\n   \n";
-    const auto path = WriteFile(home.Path(), "big.dxf", text);
-
-    GroupReader reader;
-    ASSERT_TRUE(OpenReader(reader, path.c_str()));
-    GroupPair pair;
-    for (int i = 0; i < kPairs; ++i) {
-        ASSERT_EQ(ReadPair(pair, reader), 1) << i;
-        ASSERT_EQ(pair.code, 10);
-        ASSERT_EQ(pair.value, std::to_string(i) + ".25");
-    }
-    ASSERT_EQ(ReadPair(pair, reader), 1);
-    EXPECT_EQ(pair.value.size(), longValue.size());
-    EXPECT_EQ(pair.value, longValue);
-    ASSERT_EQ(ReadPair(pair, reader), 1);
-    EXPECT_EQ(pair.value, "LASTVALUE");
-    EXPECT_EQ(ReadPair(pair, reader), 0);
-    EXPECT_EQ(pair.value, "LASTVALUE");
-}
-
 TEST(OpenReader, RefusesMissingFilesAndDirectories) {
     TempHome home;
     GroupReader reader;
@@ -267,18 +237,6 @@ TEST(CheckNumber, RefusesOnlyZeroesThatAreNoNumbers) {
         EXPECT_FALSE(CheckNumber(text).malformed) << '"' << text << '"';
     for (const char* text : {"abc", "-.0", ".0"})
         EXPECT_TRUE(CheckNumber(text).malformed) << '"' << text << '"';
-}
-
-TEST(TruncToInt32, RefusesWhatIsNoThirtyTwoBitNumber) {
-    EXPECT_EQ(TruncToInt32(2.9), 2);
-    EXPECT_EQ(TruncToInt32(-2.9), -2);
-    EXPECT_EQ(TruncToInt32(2147483647.9), 2147483647);
-    EXPECT_EQ(TruncToInt32(-2147483648.9), -2147483647 - 1);
-    EXPECT_FALSE(TruncToInt32(2147483648.0));
-    EXPECT_FALSE(TruncToInt32(-2147483649.0));
-    EXPECT_FALSE(TruncToInt32(1e300));
-    EXPECT_FALSE(TruncToInt32(std::numeric_limits<double>::infinity()));
-    EXPECT_FALSE(TruncToInt32(std::numeric_limits<double>::quiet_NaN()));
 }
 
 } // namespace

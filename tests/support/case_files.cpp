@@ -211,3 +211,15 @@ std::vector<fs::path> CaseFiles(const std::string& folder) {
 }
 
 } // namespace testing_support
+
+namespace testing_support {
+
+std::string MapDocument(HWND map, const std::filesystem::path& folder) {
+    const std::filesystem::path document = folder / "map.json";
+    std::string error;
+    if (!standin::SaveMapDocument(map, document.string(), &error))
+        return "unsaved: " + error + "\n";
+    return RenumberIds(ReadText(document));
+}
+
+} // namespace testing_support

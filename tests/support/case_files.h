@@ -47,3 +47,12 @@ void RewriteExpectations(const std::filesystem::path& file, const std::vector<st
 std::vector<std::filesystem::path> CaseFiles(const std::string& folder);
 
 } // namespace testing_support
+
+#include "standin/standin.h"
+
+namespace testing_support {
+
+// The map saved as a document, with object ids renumbered as in the cases' results.
+std::string MapDocument(HWND map, const std::filesystem::path& folder);
+
+} // namespace testing_support
