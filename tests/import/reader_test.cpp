@@ -16,76 +16,54 @@ namespace {
 using testing_support::TempHome;
 using testing_support::WriteFile;
 
-struct ReadResult {
-    std::int32_t code;
-    std::string value;
-    bool operator==(const ReadResult&) const = default;
-};
-
-std::vector<ReadResult> ReadAll(std::string_view text) {
+// The pairs of the text as "code value|".
+std::string ReadAll(std::string_view text) {
     GroupReader reader;
     OpenReaderOnText(reader, text);
     GroupPair pair;
-    std::vector<ReadResult> pairs;
+    std::string pairs;
     while (ReadPair(pair, reader))
-        pairs.push_back({pair.code, std::string(pair.value)});
+        pairs += std::to_string(pair.code) + " " + std::string(pair.value) + "|";
     return pairs;
 }
 
-struct PairCase {
-    const char* name;
-    std::string text;
-    std::vector<ReadResult> expected;
-    friend void PrintTo(const PairCase& c, std::ostream* os) { *os << c.name; }
-};
-
-class ReadPairTest : public ::testing::TestWithParam<PairCase> {};
-
-TEST_P(ReadPairTest, YieldsTheGroupsOfTheText) {
-    EXPECT_EQ(ReadAll(GetParam().text), GetParam().expected);
+TEST(ReadPair, YieldsTheGroupsOfTheText) {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"0\nLINE\n8\nA\n", "0 LINE|8 A|"},
+        {"0\r\nLINE\r\n8\r\nA\r\n", "0 LINE|8 A|"},
+        {"   0\nLINE\n", "0 LINE|"},              // blanks before the code
+        {"10 ignored words\n1.5\n", "10 1.5|"},   // words after it
+        {"\n\n  \n0\nLINE\n", "0 LINE|"},         // blank lines before it
+        {"1\n\n0\nEOF\n", "1 |0 EOF|"},           // a blank value line
+        {"1\n  two words \n", "1   two words |"}, // a value keeps its blanks
+        {"abc\n0\nLINE\n", "0 LINE|"},            // letters before a code are skipped
+        {"abc 10\n5\n", "10 5|"},                 // a token after them on the line counts
+        {"20abc\nx\n", "20 x|"},                  // digits then letters
+        {"10.7\nv\n", "10 v|"},                   // the whole part of a decimal code
+        {"0\nEOF", "0 EOF|"},                     // no line end at the end
+        {"1\na\rb\n", "1 a\rb|"},                 // a lone CR stays in the value
+        {"-5\nv\n+7\nw\n", "-5 v|7 w|"},          // signed codes
+        {"99999999999999999999\nv\n-99999999999999999999\nw\n0\nEOF\n",
+         "2147483647 v|-2147483648 w|0 EOF|"}, // saturated, the pairs stay aligned
+        {"", ""},
+        {"\n\n \t\n", ""}};
+    for (const auto& [text, pairs] : cases)
+        EXPECT_EQ(ReadAll(text), pairs) << '"' << text << '"';
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    LexicalForms, ReadPairTest,
-    ::testing::Values(PairCase{"LfLines", "0\nLINE\n8\nA\n", {{0, "LINE"}, {8, "A"}}},
-                      PairCase{"CrLfLines", "0\r\nLINE\r\n8\r\nA\r\n", {{0, "LINE"}, {8, "A"}}},
-                      PairCase{"CodeAfterBlanks", "   0\nLINE\n", {{0, "LINE"}}},
-                      PairCase{"CodeWithTrailingWords", "10 ignored words\n1.5\n", {{10, "1.5"}}},
-                      PairCase{"BlankLinesBeforeCode", "\n\n  \n0\nLINE\n", {{0, "LINE"}}},
-                      PairCase{"BlankValueLine", "1\n\n0\nEOF\n", {{1, ""}, {0, "EOF"}}},
-                      PairCase{"ValueKeepsBlanks", "1\n  two words \n", {{1, "  two words "}}},
-                      PairCase{"LettersBeforeCodeAreSkipped", "abc\n0\nLINE\n", {{0, "LINE"}}},
-                      PairCase{"TokenAfterLettersOnSameLine", "abc 10\n5\n", {{10, "5"}}},
-                      PairCase{"DigitsThenLetters", "20abc\nx\n", {{20, "x"}}},
-                      PairCase{"DecimalCodeGivesWholePart", "10.7\nv\n", {{10, "v"}}},
-                      PairCase{"LastLineWithoutLineEnd", "0\nEOF", {{0, "EOF"}}},
-                      PairCase{"LoneCrStaysInValue", "1\na\rb\n", {{1, "a\rb"}}},
-                      PairCase{"SignedCode", "-5\nv\n+7\nw\n", {{-5, "v"}, {7, "w"}}},
-                      PairCase{"HugeCodeSaturatesAndKeepsAlignment",
-                               "99999999999999999999\nv\n-99999999999999999999\nw\n0\nEOF\n",
-                               {{2147483647, "v"}, {-2147483647 - 1, "w"}, {0, "EOF"}}},
-                      PairCase{"EmptyText", "", {}}, PairCase{"OnlyBlankLines", "\n\n \t\n", {}}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST(ReadPair, EndAfterCodeLineSetsCodeAndEmptiesValue) {
-    GroupReader reader;
-    OpenReaderOnText(reader, "0\nLINE\n8");
-    GroupPair pair;
-    ASSERT_EQ(ReadPair(pair, reader), 1);
-    EXPECT_EQ(ReadPair(pair, reader), 0);
-    EXPECT_EQ(pair.code, 8);
-    EXPECT_EQ(pair.value, "");
-    EXPECT_TRUE(reader.exhausted);
-}
-
-TEST(ReadPair, NoCodeLeavesThePairUnchanged) {
-    GroupReader reader;
-    OpenReaderOnText(reader, "0\nLINE\n\n  \nwords only\n");
-    GroupPair pair;
-    ASSERT_EQ(ReadPair(pair, reader), 1);
-    EXPECT_EQ(ReadPair(pair, reader), 0);
-    EXPECT_EQ(pair.code, 0);
-    EXPECT_EQ(pair.value, "LINE");
+// A file that ends after a code line sets the code and empties the value; a text without any
+// further code leaves the pair as it was.
+TEST(ReadPair, EndOfTheText) {
+    for (const auto& [text, last] :
+         {std::pair{"0\nLINE\n8", "8 "}, std::pair{"0\nLINE\n\n  \nwords only\n", "0 LINE"}}) {
+        GroupReader reader;
+        OpenReaderOnText(reader, text);
+        GroupPair pair;
+        ASSERT_EQ(ReadPair(pair, reader), 1);
+        EXPECT_EQ(ReadPair(pair, reader), 0);
+        EXPECT_EQ(std::to_string(pair.code) + " " + std::string(pair.value), last);
+        EXPECT_TRUE(reader.exhausted);
+    }
 }
 
 TEST(OpenReader, RefusesMissingFilesAndDirectories) {
@@ -118,48 +96,34 @@ TEST(LookupKeyword, MatchesWholeCaseSensitiveValuesOnly) {
     }
 }
 
-struct Searched {
-    std::int32_t found;
-    std::string value; // a copy: the pair's view dies with its reader
-    KeywordId keyword;
-};
-
-// Runs one search on a reader of the text; gives its result and the pair it stopped on.
+// Runs one search on a reader of the text: what it returned and the value it stopped on.
 template <typename Search>
-Searched SearchIn(std::string_view text, Search search) {
+std::string SearchIn(std::string_view text, Search search) {
     GroupReader reader;
     OpenReaderOnText(reader, text);
     GroupPair pair;
     const std::int32_t found = search(pair, reader);
-    return {found, std::string(pair.value), pair.keyword};
+    return std::to_string(found) + " " + std::string(pair.value);
 }
 
-TEST(SeekCode, StopsOnTheCodeOrAtEndsec) {
-    const auto seek2 = [](GroupPair& pair, GroupReader& reader) {
+TEST(Seek, StopsOnWhatIsSoughtOrAtEndsec) {
+    const auto code2 = [](GroupPair& pair, GroupReader& reader) {
         return SeekCode(pair, reader, 2);
     };
-    const auto entities = SearchIn("0\nSECTION\n2\nENTITIES\n", seek2);
-    EXPECT_EQ(entities.found, 1);
-    EXPECT_EQ(entities.keyword, KeywordId::Entities);
-    const auto endsec = SearchIn("0\nENDSEC\n2\nANY\n", seek2);
-    EXPECT_EQ(endsec.found, 0);
-    EXPECT_EQ(endsec.value, "ENDSEC");
-    EXPECT_EQ(SearchIn("2\nENDSEC\n", seek2).found, 1) << "the sought code is taken even at ENDSEC";
-}
-
-TEST(SeekKeyword, InSectionStopsAtEndsecWhileThePlainSearchGoesOn) {
+    EXPECT_EQ(SearchIn("0\nSECTION\n2\nENTITIES\n", code2), "1 ENTITIES");
+    EXPECT_EQ(SearchIn("0\nENDSEC\n2\nANY\n", code2), "0 ENDSEC");
+    EXPECT_EQ(SearchIn("2\nENDSEC\n", code2), "1 ENDSEC") << "the code is taken even at ENDSEC";
     const std::string text = "9\n$ACADVER\n1\nAC1009\n0\nENDSEC\n0\nSECTION\n9\n$EXTMAX\n";
-    const auto inSection = SearchIn(text, [](GroupPair& pair, GroupReader& reader) {
-        return SeekKeywordInSection(pair, reader, KeywordId::ExtMax);
-    });
-    EXPECT_EQ(inSection.found, 0);
-    EXPECT_EQ(inSection.keyword, KeywordId::EndSec);
+    EXPECT_EQ(SearchIn(text,
+                       [](GroupPair& pair, GroupReader& reader) {
+                           return SeekKeywordInSection(pair, reader, KeywordId::ExtMax);
+                       }),
+              "0 ENDSEC");
     EXPECT_EQ(SearchIn(text,
                        [](GroupPair& pair, GroupReader& reader) {
                            return SeekKeyword(pair, reader, KeywordId::ExtMax);
-                       })
-                  .found,
-              1);
+                       }),
+              "1 $EXTMAX");
 }
 
 // Once the reader has met the end of the file, a search reports failure even when the stale
@@ -175,19 +139,6 @@ TEST(SeekKeyword, FailsForeverOnceExhausted) {
     EXPECT_EQ(SeekCode(pair, reader, 0), 0);
 }
 
-struct ProgressRecorder {
-    std::vector<LPARAM> values;
-    HWND window = nullptr;
-    ProgressRecorder() {
-        window = standin::CreateHostWindow([this](UINT message, WPARAM wParam, LPARAM lParam) {
-            if (message == kProgressMessage && wParam == 3)
-                values.push_back(lParam);
-            return LRESULT{0};
-        });
-    }
-    ~ProgressRecorder() { standin::DestroyHostWindow(window); }
-};
-
 TEST(Progress, SilentWithoutWindowAndWithoutLength) {
     TempHome home;
     GroupReader reader;
@@ -195,14 +146,19 @@ TEST(Progress, SilentWithoutWindowAndWithoutLength) {
     EXPECT_EQ(ProgressStep(reader), 0);
     EXPECT_EQ(ProgressEnd(reader), 0);
 
-    const auto path = WriteFile(home.Path(), "empty.dxf", "");
-    ProgressRecorder recorder;
-    ASSERT_TRUE(OpenReader(reader, path.c_str()));
-    reader.progressWindow = recorder.window;
+    testing_support::MapWindow window;
+    std::vector<LPARAM> values;
+    standin::SetMapMessageObserver(window.Handle(), [&](UINT message, WPARAM wParam, LPARAM l) {
+        if (message == kProgressMessage && wParam == 3)
+            values.push_back(l);
+        return LRESULT{0};
+    });
+    ASSERT_TRUE(OpenReader(reader, WriteFile(home.Path(), "empty.dxf", "").c_str()));
+    reader.progressWindow = window.Handle();
     ProgressStart(reader);
     ProgressStep(reader);
     ProgressStep(reader);
-    EXPECT_EQ(recorder.values, (std::vector<LPARAM>{-1, 0})) << "a file of length 0: no steps";
+    EXPECT_EQ(values, (std::vector<LPARAM>{-1, 0})) << "a file of length 0: no steps";
 }
 
 // Texts compared with strtod are in fast_paths_test.cpp; these are what strtod cannot tell.
