@@ -1,14 +1,15 @@
 // Binary DXF: the group reader's two flavours of group codes and its values by type, damaged
 // files, and whole drawings written by another program, imported from binary as from text.
+#include "case_files.h"
 #include "import/group_reader.h"
 #include "import/numbers.h"
 #include "module/exports.h"
-#include "case_files.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <cfloat>
 #include <cstring>
 #include <limits>
 #include <string>
@@ -142,23 +143,14 @@ TEST_P(BinaryFlavour, CutFilesEndAtTheLastWholePair) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Widths, BinaryFlavour, ::testing::Values(Width::Eight, Width::Sixteen),
-                         [](const auto& info) {
-                             return info.param == Width::Eight ? "EightBitCodes"
-                                                               : "SixteenBitCodes";
-                         });
+INSTANTIATE_TEST_SUITE_P(EightAndSixteenBitCodes, BinaryFlavour,
+                         ::testing::Values(Width::Eight, Width::Sixteen));
 
 // The text of a double reads back as the same double, bit for bit, through the value check
 // every coordinate passes.
 TEST(BinaryValues, DoublesReadBackExactly) {
-    const double values[] = {0.1,
-                             1.0 / 3.0,
-                             -2.5e-310,
-                             std::numeric_limits<double>::max(),
-                             std::numeric_limits<double>::lowest(),
-                             123456789.123456789,
-                             -0.0};
-    for (const double value : values) {
+    for (const double value :
+         {0.1, 1.0 / 3.0, -2.5e-310, DBL_MAX, -DBL_MAX, 123456789.123456789, -0.0}) {
         GroupReader reader;
         const auto pairs =
             ReadBinary(reader, BinaryFile(Width::Sixteen, {{10, Double(value), ""}}));

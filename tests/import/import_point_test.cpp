@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -13,7 +14,6 @@
 namespace {
 
 using namespace testing_support;
-using namespace std::string_literals;
 
 constexpr const char* kPointKey = "Software\\Orv\\Vexa 8.0\\Settings\\Point";
 
@@ -33,81 +33,76 @@ void StoreNumber(const char* name, DWORD number) {
     Store(name, REG_DWORD, &number, sizeof number);
 }
 
-// A stored value as "type:bytes", numbers as their decimal value; "" when there is none.
-std::string Stored(const char* name) {
-    HKEY key = nullptr;
-    DWORD type = REG_NONE;
-    DWORD size = 0;
-    if (RegCreateKeyA(HKEY_CURRENT_USER, kPointKey, &key) != ERROR_SUCCESS)
-        return "";
-    if (RegQueryValueExA(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) {
+// The three point settings as stored: "type:bytes" each (a zero byte as "\0", a number as its
+// value), "-" for a missing one, joined by " / ".
+std::string Stored() {
+    std::string out;
+    for (const char* name : {"Symbol", "FontName", "FontSize"}) {
+        HKEY key = nullptr;
+        DWORD type = REG_NONE;
+        DWORD size = 0;
+        RegCreateKeyA(HKEY_CURRENT_USER, kPointKey, &key);
+        std::string value = "-";
+        if (RegQueryValueExA(key, name, nullptr, &type, nullptr, &size) == ERROR_SUCCESS) {
+            std::string data(size, '\0');
+            RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data.data()),
+                             &size);
+            DWORD number = 0;
+            std::memcpy(&number, data.data(), std::min<std::size_t>(size, sizeof number));
+            value = type == REG_DWORD ? "dword:" + std::to_string(number) : "sz:";
+            for (const char c : type == REG_DWORD ? std::string() : data)
+                value += c == '\0' ? std::string("\\0") : std::string(1, c);
+        }
         RegCloseKey(key);
-        return "";
+        out += (out.empty() ? "" : " / ") + value;
     }
-    std::vector<BYTE> data(size);
-    RegQueryValueExA(key, name, nullptr, &type, data.data(), &size);
-    RegCloseKey(key);
-    if (type == REG_DWORD && size == sizeof(DWORD)) {
-        DWORD number = 0;
-        std::memcpy(&number, data.data(), sizeof number);
-        return "dword:" + std::to_string(number);
-    }
-    return std::to_string(type) + ":" + std::string(data.begin(), data.end());
+    return out;
 }
 
-const std::string kSz = std::to_string(REG_SZ) + ":";
-
-// What a filled registry gives the symbols, and what the settings hold afterwards. The settings
-// are read before the groups: a POINT that is dropped still writes the defaults.
+// What a filled registry gives the symbols ("text font size"), and what the settings hold
+// afterwards. They are read before the groups: a POINT that is dropped still writes the defaults.
 struct SettingsCase {
     const char* name;
     void (*fill)();
-    std::string symbol, font;
-    std::int32_t size;
-    std::string symbolAfter, fontAfter, sizeAfter;
+    std::string made;
+    std::string stored;
 };
 
 class PointSettingsTest : public ::testing::TestWithParam<SettingsCase> {};
 
 TEST_P(PointSettingsTest, TextFollowsTheSettings) {
-    const SettingsCase& c = GetParam();
     TempHome home;
-    c.fill();
+    GetParam().fill();
     const std::string point = "0\nPOINT\n10\n12.7\n20\n-3.2\n";
     const auto objects =
         AllObjects(ImportedMap(home, EntitiesFile("0\nPOINT\n10\nabc\n20\n1\n" + point + point)));
     ASSERT_EQ(objects.size(), 2u);
-    for (const standin::Object& text : objects) {
-        EXPECT_EQ(text.text, c.symbol);
-        EXPECT_EQ(text.font, c.font);
-        EXPECT_EQ(text.size, c.size);
-    }
-    EXPECT_EQ(Stored("Symbol"), c.symbolAfter);
-    EXPECT_EQ(Stored("FontName"), c.fontAfter);
-    EXPECT_EQ(Stored("FontSize"), c.sizeAfter);
+    for (const standin::Object& text : objects)
+        EXPECT_EQ(text.text + " " + text.font + " " + std::to_string(text.size), GetParam().made);
+    EXPECT_EQ(Stored(), GetParam().stored);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Registry, PointSettingsTest,
     ::testing::Values(
-        SettingsCase{"Empty", [] {}, "X", "Arial", 10, kSz + "X\0"s, kSz + "Arial\0"s, "dword:10"},
+        SettingsCase{"Empty", [] {}, "X Arial 10", "sz:X\\0 / sz:Arial\\0 / dword:10"},
         SettingsCase{"AllSet",
                      [] {
                          StoreText("Symbol", "+");
                          StoreText("FontName", "Symbol");
                          StoreNumber("FontSize", 24);
                      },
-                     "+", "Symbol", 24, kSz + "+\0"s, kSz + "Symbol\0"s, "dword:24"},
-        SettingsCase{"FontSizeAsText", [] { StoreText("FontSize", "24"); }, "X", "Arial", 10,
-                     kSz + "X\0"s, kSz + "Arial\0"s, kSz + "24\0"s},
-        SettingsCase{"SymbolAsNumber", [] { StoreNumber("Symbol", 7); }, "X", "Arial", 10,
-                     kSz + "X\0"s, kSz + "Arial\0"s, "dword:10"},
-        SettingsCase{"FontNameAsBinary", [] { Store("FontName", REG_BINARY, "Abc", 3); }, "X",
-                     "Arial", 10, kSz + "X\0"s, kSz + "Arial\0"s, "dword:10"},
-        SettingsCase{"EmptySymbol", [] { StoreText("Symbol", ""); }, "", "Arial", 10, kSz + "\0"s,
-                     kSz + "Arial\0"s, "dword:10"},
+                     "+ Symbol 24", "sz:+\\0 / sz:Symbol\\0 / dword:24"},
+        SettingsCase{"FontSizeAsText", [] { StoreText("FontSize", "24"); }, "X Arial 10",
+                     "sz:X\\0 / sz:Arial\\0 / sz:24\\0"},
+        SettingsCase{"SymbolAsNumber", [] { StoreNumber("Symbol", 7); }, "X Arial 10",
+                     "sz:X\\0 / sz:Arial\\0 / dword:10"},
+        SettingsCase{"FontNameAsBinary", [] { Store("FontName", REG_BINARY, "Abc", 3); },
+                     "X Arial 10", "sz:X\\0 / sz:Arial\\0 / dword:10"},
+        SettingsCase{"EmptySymbol", [] { StoreText("Symbol", ""); }, " Arial 10",
+                     "sz:\\0 / sz:Arial\\0 / dword:10"},
         SettingsCase{"NegativeSizeGoesOverUnchanged", [] { StoreNumber("FontSize", 0xFFFFFFFEu); },
-                     "X", "Arial", -2, kSz + "X\0"s, kSz + "Arial\0"s, "dword:4294967294"}),
+                     "X Arial -2", "sz:X\\0 / sz:Arial\\0 / dword:4294967294"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // RegistrySettings on its own, for what the POINT import cannot show.
@@ -122,7 +117,7 @@ TEST(RegistrySettings, ReadsAndWritesUnderItsRootPath) {
 
     EXPECT_EQ(settings.WriteText("Settings\\Point", "Symbol", "#"), 1);
     EXPECT_EQ(settings.WriteNumber("Settings\\Point", "FontSize", -12), 1);
-    EXPECT_EQ(Stored("Symbol"), kSz + "#\0"s);
+    EXPECT_EQ(Stored(), "sz:#\\0 / - / dword:4294967284");
     EXPECT_EQ(settings.ReadText("Settings\\Point", "Symbol", text), 1);
     EXPECT_EQ(settings.ReadNumber("Settings\\Point", "FontSize", number), 1);
     EXPECT_EQ(text + std::to_string(number), "#-12");
