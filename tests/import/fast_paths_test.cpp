@@ -6,6 +6,7 @@
 #include "import/group_reader.h"
 #include "import/numbers.h"
 #include "standin/standin.h"
+#include "test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -33,22 +34,10 @@ std::string RandomDecimal(std::mt19937_64& random) {
         text += '.';
     for (int i = 0; i < fractionDigits; ++i)
         text += static_cast<char>('0' + pick(10));
-    switch (pick(12)) {
-    case 0:
-        text += "e" + std::to_string(pick(40) - 20);
-        break;
-    case 1:
-        text += "E+";
-        break;
-    case 2:
-        text += " trailing";
-        break;
-    case 3:
-        text += "x";
-        break;
-    default:
-        break;
-    }
+    const int tail = pick(12); // an exponent, a cut one, trailing text, or (mostly) nothing
+    const char* const tails[] = {"e", "E+", " trailing", "x"};
+    if (tail < 4)
+        text += tails[tail] + (tail == 0 ? std::to_string(pick(40) - 20) : "");
     return text;
 }
 
@@ -104,11 +93,8 @@ TEST(ReadPair, PlainAndGeneralCodeLinesAgreeAcrossBlocks) {
     expected.emplace_back(1, std::string(3 * 1024 * 1024, 'x'));
     expected.emplace_back(0, "LASTVALUE");
     text += "1\n" + expected[expected.size() - 2].second + "\n0\nLASTVALUE\n\n\n   \n";
-    const std::string path = ::testing::TempDir() + "/fast_paths_codes.dxf";
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(file, nullptr);
-    std::fwrite(text.data(), 1, text.size(), file);
-    std::fclose(file);
+    const testing_support::TempHome home;
+    const auto path = testing_support::WriteFile(home.Path(), "codes.dxf", text);
 
     GroupReader reader;
     ASSERT_TRUE(OpenReader(reader, path.c_str()));
@@ -120,7 +106,6 @@ TEST(ReadPair, PlainAndGeneralCodeLinesAgreeAcrossBlocks) {
     }
     EXPECT_EQ(ReadPair(pair, reader), 0);
     EXPECT_EQ(pair.value, "LASTVALUE");
-    std::remove(path.c_str());
 }
 
 // The stand-in finds its objects through a table of its own that reuses the places of deleted
