@@ -1,8 +1,6 @@
-// The point-symbol settings in the registry, as the POINT import reads and writes them (the
-// POINT's groups are in cases/points.txt).
+// The point-symbol settings in the registry, as the POINT import reads and writes them through
+// RegistrySettings (the POINT's groups are in cases/points.txt).
 #include "test_support.h"
-
-#include "import/registry_settings.h"
 
 #include <gtest/gtest.h>
 
@@ -101,39 +99,13 @@ INSTANTIATE_TEST_SUITE_P(
                      "X Arial 10", "sz:X\\0 / sz:Arial\\0 / dword:10"},
         SettingsCase{"EmptySymbol", [] { StoreText("Symbol", ""); }, " Arial 10",
                      "sz:\\0 / sz:Arial\\0 / dword:10"},
+        SettingsCase{"SymbolWithoutItsZeroIsReadToItsSize",
+                     [] { Store("Symbol", REG_SZ, "ab", 2); }, "ab Arial 10",
+                     "sz:ab / sz:Arial\\0 / dword:10"},
+        SettingsCase{"SymbolIsReadToItsFirstZero", [] { Store("Symbol", REG_SZ, "a\0b", 4); },
+                     "a Arial 10", "sz:a\\0b\\0 / sz:Arial\\0 / dword:10"},
         SettingsCase{"NegativeSizeGoesOverUnchanged", [] { StoreNumber("FontSize", 0xFFFFFFFEu); },
                      "X Arial -2", "sz:X\\0 / sz:Arial\\0 / dword:4294967294"}),
     [](const auto& info) { return std::string(info.param.name); });
-
-// RegistrySettings on its own, for what the POINT import cannot show.
-TEST(RegistrySettings, ReadsAndWritesUnderItsRootPath) {
-    TempHome home;
-    const RegistrySettings settings(HKEY_CURRENT_USER, "Software\\Orv\\Vexa 8.0");
-    std::string text = "unchanged";
-    std::int32_t number = 77;
-    EXPECT_EQ(settings.ReadText("Settings\\Point", "Symbol", text), 0);
-    EXPECT_EQ(settings.ReadNumber("Settings\\Point", "FontSize", number), 0);
-    EXPECT_EQ(text + std::to_string(number), "unchanged77");
-
-    EXPECT_EQ(settings.WriteText("Settings\\Point", "Symbol", "#"), 1);
-    EXPECT_EQ(settings.WriteNumber("Settings\\Point", "FontSize", -12), 1);
-    EXPECT_EQ(Stored(), "sz:#\\0 / - / dword:4294967284");
-    EXPECT_EQ(settings.ReadText("Settings\\Point", "Symbol", text), 1);
-    EXPECT_EQ(settings.ReadNumber("Settings\\Point", "FontSize", number), 1);
-    EXPECT_EQ(text + std::to_string(number), "#-12");
-
-    // A number stored as text counts as read, and the target keeps its value.
-    EXPECT_EQ(settings.ReadNumber("Settings\\Point", "Symbol", number), 1);
-    EXPECT_EQ(settings.ReadText("Settings\\Point", "FontSize", text), 0);
-    EXPECT_EQ(text + std::to_string(number), "#-12");
-
-    // Text without its terminating zero is read to its size, and to the first zero.
-    Store("Symbol", REG_SZ, "ab", 2);
-    EXPECT_EQ(settings.ReadText("Settings\\Point", "Symbol", text), 1);
-    EXPECT_EQ(text, "ab");
-    Store("Symbol", REG_SZ, "a\0b", 4);
-    EXPECT_EQ(settings.ReadText("Settings\\Point", "Symbol", text), 1);
-    EXPECT_EQ(text, "a");
-}
 
 } // namespace

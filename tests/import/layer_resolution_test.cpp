@@ -36,25 +36,25 @@ TEST(LayerStep, OnlyALayerChangeCallsTheHost) {
     EXPECT_EQ(LayerCalls(home, {"0", "0"}), 1u) << "one search finds the current layer";
 }
 
+ZOVIniEntry Entry(std::int32_t number, const std::string& name, std::uint32_t attr7 = 0) {
+    ZOVIniEntry entry{};
+    std::memcpy(entry.bytes + zov::kLayerNumber, &number, sizeof number);
+    std::memcpy(entry.bytes + zov::kLayerName, name.c_str(), name.size() + 1);
+    std::memcpy(entry.bytes + zov::kAttr7, &attr7, sizeof attr7);
+    return entry;
+}
+
 // A DXF layer met first without a mapping takes a number that a mapped layer claims later:
 // the first layer moves to one above the highest number and the mapped one gets the number.
 TEST(ResolveLayer, RenumbersALayerWhoseNumberAnEntryClaims) {
     TempHome home;
     MapWindow map;
-    HWND m = map.Handle();
     std::vector<std::int32_t> list;
-    OBJHANDLE a = ResolveLayer(m, -1, "A", nullptr, &list);
-    ASSERT_NE(a, nullptr);
+    ASSERT_NE(ResolveLayer(map.Handle(), -1, "A", nullptr, &list), nullptr);
     ASSERT_EQ(list.size(), 1u);
     const std::int32_t claimed = list[0];
-
-    ZOVIniEntry entry{};
-    std::memcpy(entry.bytes + zov::kLayerNumber, &claimed, sizeof claimed);
-    std::memcpy(entry.bytes + zov::kLayerName, "Mapped", 7);
-    const std::uint32_t attr7 = 3;
-    std::memcpy(entry.bytes + zov::kAttr7, &attr7, sizeof attr7);
-    OBJHANDLE b = ResolveLayer(m, -1, "B", &entry, &list);
-    ASSERT_NE(b, nullptr);
+    const ZOVIniEntry entry = Entry(claimed, "Mapped", 3);
+    ASSERT_NE(ResolveLayer(map.Handle(), -1, "B", &entry, &list), nullptr);
 
     const auto snapshot = map.Snapshot();
     const standin::Layer* layerA = FindLayer(snapshot, "A");
@@ -62,27 +62,22 @@ TEST(ResolveLayer, RenumbersALayerWhoseNumberAnEntryClaims) {
     ASSERT_NE(layerA, nullptr);
     ASSERT_NE(mapped, nullptr);
     EXPECT_EQ(mapped->number, claimed);
-    EXPECT_GT(layerA->number, claimed);
-    std::int32_t highest = 0;
-    for (const auto& layer : snapshot.layers)
-        highest = std::max(highest, layer.number);
-    EXPECT_EQ(layerA->number, highest);
+    EXPECT_EQ(layerA->number,
+              std::max_element(snapshot.layers.begin(), snapshot.layers.end(),
+                               [](const auto& x, const auto& y) { return x.number < y.number; })
+                  ->number);
     EXPECT_EQ(list, std::vector<std::int32_t>{layerA->number});
     EXPECT_EQ(mapped->attributes[0], 3);
-    EXPECT_EQ(standin::Snapshot(m).currentLayer, claimed) << "the mapped layer is current";
+    EXPECT_EQ(snapshot.currentLayer, claimed) << "the mapped layer is current";
 }
 
 TEST(ResolveLayer, EntryWithUnknownNumberTakesOverTheLayerOfTheName) {
     TempHome home;
     MapWindow map;
-    HWND m = map.Handle();
-    ResolveLayer(m, -1, "Plan", nullptr, nullptr);
+    ResolveLayer(map.Handle(), -1, "Plan", nullptr, nullptr);
     const std::int32_t before = FindLayer(map.Snapshot(), "Plan")->number;
-    ZOVIniEntry entry{};
-    const std::int32_t number = 77;
-    std::memcpy(entry.bytes + zov::kLayerNumber, &number, sizeof number);
-    std::memcpy(entry.bytes + zov::kLayerName, "Renamed", 8);
-    ResolveLayer(m, -1, "Plan", &entry, nullptr);
+    const ZOVIniEntry entry = Entry(77, "Renamed");
+    ResolveLayer(map.Handle(), -1, "Plan", &entry, nullptr);
     const auto snapshot = map.Snapshot();
     ASSERT_NE(FindLayer(snapshot, "Renamed"), nullptr);
     EXPECT_EQ(FindLayer(snapshot, "Renamed")->number, before) << "its number stays";
