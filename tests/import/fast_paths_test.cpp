@@ -1,11 +1,8 @@
 // The shortcuts taken for speed must give exactly what the general way gives: the reader's and
 // the number conversion's for the common shapes of a DXF file, compared over many generated
-// texts, and the stand-in's table of objects, over many objects made and deleted.
-#include "host/vexcore.h"
-#include "host/window_record.h"
+// texts.
 #include "import/group_reader.h"
 #include "import/numbers.h"
-#include "standin/standin.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -13,7 +10,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <map>
 #include <random>
 #include <sstream>
 #include <string>
@@ -106,46 +102,6 @@ TEST(ReadPair, PlainAndGeneralCodeLinesAgreeAcrossBlocks) {
     }
     EXPECT_EQ(ReadPair(pair, reader), 0);
     EXPECT_EQ(pair.value, "LASTVALUE");
-}
-
-// The stand-in finds its objects through a table of its own that reuses the places of deleted
-// objects: after many objects come and go, every live one is found with its own points and no
-// deleted one is found.
-TEST(StandinObjects, ManyObjectsMadeAndDeletedStayFindable) {
-    HWND map = standin::CreateMapWindow();
-    const DBHANDLE database = WindowObjectDatabase(map);
-    std::mt19937_64 random(7);
-    std::map<OBJHANDLE, std::int32_t> live; // handle -> x of its first point
-    std::vector<OBJHANDLE> deleted;
-    std::int32_t next = 0;
-    const auto make = [&] {
-        const MAP_COORDPT points[2] = {{next, 0}, {next, 1}};
-        OBJHANDLE object = nullptr;
-        ASSERT_EQ(map_polyline_Create(map, &object, points, 2, 0), 1);
-        live.emplace(object, next++);
-    };
-    for (int round = 0; round < 3; ++round) {
-        for (int i = 0; i < 20000; ++i)
-            make();
-        for (auto it = live.begin(); it != live.end();) {
-            if (random() % 2 == 0) {
-                ASSERT_EQ(DeleteTree(database, it->first, kRefGroupChildren), 1);
-                deleted.push_back(it->first);
-                it = live.erase(it);
-            } else {
-                ++it;
-            }
-        }
-    }
-    for (const auto& [handle, x] : live) {
-        const standin::Object* object = standin::FindObject(map, handle);
-        ASSERT_NE(object, nullptr);
-        ASSERT_EQ(object->points.at(0).x, x);
-    }
-    for (const OBJHANDLE handle : deleted)
-        ASSERT_EQ(standin::FindObject(map, handle), nullptr);
-    EXPECT_EQ(standin::Snapshot(map).objects.size(), live.size());
-    standin::DestroyMapWindow(map);
 }
 
 } // namespace

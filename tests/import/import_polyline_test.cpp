@@ -60,7 +60,8 @@ TEST_P(BlockMembersTest, MadeWithoutOffsetsIntoTheBlockGroup) {
               c.groups);
 }
 
-// Zero and negative radii go over to the host. Polyline runs, grouping on: the entity's own group
+// One of each entity: zero and negative radii go over to the host, and the six objects made
+// join one group. Polyline runs, grouping on: the entity's own group
 // of both runs becomes one member of the block's group beside the LINE (two groups made, one
 // member added to each). Off: the runs join the LINE's block group one by one (one group made,
 // two members added).
@@ -68,24 +69,20 @@ INSTANTIATE_TEST_SUITE_P(
     Entities, BlockMembersTest,
     ::testing::Values(
         BlockCase{
-            "Points", 1, kPoint + "0\nPOINT\n10\n1\n20\n1\n",
-            "map_text_CreateEx(map, &h, \"X\", {12, -3}, \"Arial\", 10, 0, -1, 0, 0, 5, 0, 0, 0)",
-            "1 1"},
-        BlockCase{
-            "ArcAndCircles", 1,
-            "0\nARC\n10\n1\n20\n2\n40\n3\n50\n0\n51\n9\n0\nCIRCLE\n10\n4\n20\n5\n40\n6\n"
-            "0\nCIRCLE\n10\n0\n20\n0\n40\n0\n0\nCIRCLE\n10\n0\n20\n0\n40\n-4\n",
+            "EveryKind", 1,
+            kPoint +
+                "0\nARC\n10\n1\n20\n2\n40\n3\n50\n0\n51\n9\n0\nCIRCLE\n10\n4\n20\n5\n40\n6\n"
+                "0\nCIRCLE\n10\n0\n20\n0\n40\n0\n0\nCIRCLE\n10\n0\n20\n0\n40\n-4\n"
+                "0\nTEXT\n1\nin\n10\n1.75\n20\n1\n50\n90\n0\nLWPOLYLINE\n90\n3\n"
+                "10\n1\n20\n1\n10\n2\n20\n2\n10\n3\n20\n1\n" +
+                kLine,
+            "map_text_CreateEx(map, &h, \"X\", {12, -3}, \"Arial\", 10, 0, -1, 0, 0, 5, 0, 0, 0)|"
             "m_ArcCreate(map, 1, 2, 3, 0, 9, 20)|map_Circle_Create_AsPolygon(map, 4, 5, 6, 20)|"
-            "map_Circle_Create_AsPolygon(map, 0, 0, 0, 20)|map_Circle_Create_AsPolygon(map, 0, 0, "
-            "-4, 20)",
-            "1 1"},
-        BlockCase{
-            "TextAndLine", 1, "0\nTEXT\n1\nin\n10\n1.75\n20\n1\n50\n90\n" + kLine,
-            "map_text_CreateEx(map, &h, \"in\", {1, 1}, \"Arial\", 0, 0, -1, 900, 0, 24, 0, 0, 0)",
-            "1 1"},
-        BlockCase{"LineAndLwPolyline", 1,
-                  kLine + "0\nLWPOLYLINE\n90\n3\n10\n1\n20\n1\n10\n2\n20\n2\n10\n3\n20\n1\n",
-                  "map_polyline_Create(map, &h, [{1, 1}, {2, 2}, {3, 1}]", "1 1"},
+            "map_Circle_Create_AsPolygon(map, 0, 0, 0, 20)|"
+            "map_Circle_Create_AsPolygon(map, 0, 0, -4, 20)|"
+            "map_text_CreateEx(map, &h, \"in\", {1, 1}, \"Arial\", 0, 0, -1, 900, 0, 24, 0, 0, 0)|"
+            "map_polyline_Create(map, &h, [{1, 1}, {2, 2}, {3, 1}]",
+            "1 5"},
         BlockCase{"PolylineRunsGrouped", 1, kLine + kTwoRuns,
                   "map_polyline_Create(map, &h, [{1, 1}", "2 2"},
         BlockCase{"PolylineRunsNotGrouped", 0, kLine + kTwoRuns,
