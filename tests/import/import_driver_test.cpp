@@ -14,7 +14,9 @@ using namespace testing_support;
 
 const std::string kLineA = "0\nLINE\n8\nA\n10\n0\n20\n0\n11\n1\n21\n1\n";
 
-TEST(ImportOperation, MissingFileShowsTheBoxAndReturnsZero) {
+// A file that cannot be opened shows the box, sends no progress and changes nothing; a drawing
+// sends start, growing percentages and end.
+TEST(ImportOperation, MissingFileThenProgressFromStartToEnd) {
     TempHome home;
     MapWindow map;
     std::vector<std::string> boxes;
@@ -23,9 +25,9 @@ TEST(ImportOperation, MissingFileShowsTheBoxAndReturnsZero) {
         return IDOK;
     });
     std::vector<LPARAM> progress;
-    standin::SetMapMessageObserver(map.Handle(), [&](UINT message, WPARAM, LPARAM lParam) {
+    standin::SetMapMessageObserver(map.Handle(), [&](UINT message, WPARAM wParam, LPARAM lParam) {
         if (message == 1177)
-            progress.push_back(lParam);
+            progress.push_back(wParam == 3 ? lParam : -100);
         return LRESULT{0};
     });
     const auto before = map.Snapshot();
@@ -37,27 +39,19 @@ TEST(ImportOperation, MissingFileShowsTheBoxAndReturnsZero) {
     EXPECT_EQ(DXFFileImport(map.Handle(), home.Path().c_str(), 0, nullptr), 0)
         << "a directory cannot be opened as a drawing";
     EXPECT_EQ(VexaImport(map.Handle(), nullptr, 0, nullptr), 0);
-}
 
-TEST(ImportOperation, ProgressRunsFromStartToEnd) {
-    TempHome home;
-    MapWindow map;
-    std::vector<LPARAM> progress;
-    standin::SetMapMessageObserver(map.Handle(), [&](UINT message, WPARAM wParam, LPARAM lParam) {
-        if (message == 1177 && wParam == 3)
-            progress.push_back(lParam);
-        return LRESULT{0};
-    });
     std::string body;
     for (int i = 0; i < 500; ++i)
         body += kLineA;
     ASSERT_EQ(ImportDxf(home, map.Handle(), EntitiesFile(body)), 1);
+    EXPECT_EQ(AllObjects(map.Snapshot()).size(), 500u);
     ASSERT_GE(progress.size(), 5u);
     EXPECT_EQ(progress[0], -1);
     EXPECT_EQ(progress[1], 0);
+    for (std::size_t i = 2; i + 2 < progress.size(); ++i)
+        EXPECT_TRUE(progress[i] > progress[i - 1] && progress[i] <= 100) << i;
     EXPECT_EQ(progress[progress.size() - 2], 100);
     EXPECT_EQ(progress.back(), -2);
-    EXPECT_EQ(AllObjects(map.Snapshot()).size(), 500u);
 }
 
 // Bytes after EOF are never read; blank lines shift every later pair, so the SECTION keyword is
