@@ -72,8 +72,7 @@ const std::vector<BinaryGroup> kGroups = {
     {1071, LittleEndian(0xFFFFFFFF, 4), "-1"},
     {1040, Double(-123.456), "-123.456"},
     {5000, String("unknown codes hold strings"), "unknown codes hold strings"},
-    {0, String("EOF"), "EOF"},
-};
+    {0, String("EOF"), "EOF"}};
 
 std::string BinaryFile(Width width, const std::vector<BinaryGroup>& groups) {
     std::string file(kSentinel);

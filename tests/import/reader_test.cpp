@@ -16,7 +16,9 @@ namespace {
 using testing_support::TempHome;
 using testing_support::WriteFile;
 
-// The pairs of the text as "code value|".
+// The pairs of the text as "code value|", then the pair the failed read at the end left, and
+// whether the reader knows it is exhausted: a text that ends after a code line sets the code and
+// empties the value, a text without any further code leaves the pair as it was.
 std::string ReadAll(std::string_view text) {
     GroupReader reader;
     OpenReaderOnText(reader, text);
@@ -24,48 +26,38 @@ std::string ReadAll(std::string_view text) {
     std::string pairs;
     while (ReadPair(pair, reader))
         pairs += std::to_string(pair.code) + " " + std::string(pair.value) + "|";
-    return pairs;
+    return pairs + "/" + std::to_string(pair.code) + " " + std::string(pair.value) +
+           (reader.exhausted ? "." : "");
 }
 
 TEST(ReadPair, YieldsTheGroupsOfTheText) {
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {"0\nLINE\n8\nA\n", "0 LINE|8 A|"},
-        {"0\r\nLINE\r\n8\r\nA\r\n", "0 LINE|8 A|"},
-        {"   0\nLINE\n", "0 LINE|"},              // blanks before the code
-        {"10 ignored words\n1.5\n", "10 1.5|"},   // words after it
-        {"\n\n  \n0\nLINE\n", "0 LINE|"},         // blank lines before it
-        {"1\n\n0\nEOF\n", "1 |0 EOF|"},           // a blank value line
-        {"1\n  two words \n", "1   two words |"}, // a value keeps its blanks
-        {"abc\n0\nLINE\n", "0 LINE|"},            // letters before a code are skipped
-        {"abc 10\n5\n", "10 5|"},                 // a token after them on the line counts
-        {"20abc\nx\n", "20 x|"},                  // digits then letters
-        {"10.7\nv\n", "10 v|"},                   // the whole part of a decimal code
-        {"0\nEOF", "0 EOF|"},                     // no line end at the end
-        {"1\na\rb\n", "1 a\rb|"},                 // a lone CR stays in the value
-        {"-5\nv\n+7\nw\n", "-5 v|7 w|"},          // signed codes
+        {"0\nLINE\n8\nA\n", "0 LINE|8 A|/8 A."},
+        {"0\r\nLINE\r\n8\r\nA\r\n", "0 LINE|8 A|/8 A."},
+        {"   0\nLINE\n", "0 LINE|/0 LINE."},                      // blanks before the code
+        {"10 ignored words\n1.5\n", "10 1.5|/10 1.5."},           // words after it
+        {"\n\n  \n0\nLINE\n", "0 LINE|/0 LINE."},                 // blank lines before it
+        {"1\n\n0\nEOF\n", "1 |0 EOF|/0 EOF."},                    // a blank value line
+        {"1\n  two words \n", "1   two words |/1   two words ."}, // a value keeps its blanks
+        {"abc\n0\nLINE\n", "0 LINE|/0 LINE."}, // letters before a code are skipped
+        {"abc 10\n5\n", "10 5|/10 5."},        // a token after them on the line counts
+        {"20abc\nx\n", "20 x|/20 x."},         // digits then letters
+        {"10.7\nv\n", "10 v|/10 v."},          // the whole part of a decimal code
+        {"0\nEOF", "0 EOF|/0 EOF."},           // no line end at the end
+        {"1\na\rb\n", "1 a\rb|/1 a\rb."},      // a lone CR stays in the value
+        {"-5\nv\n+7\nw\n", "-5 v|7 w|/7 w."},  // signed codes
         {"99999999999999999999\nv\n-99999999999999999999\nw\n0\nEOF\n",
-         "2147483647 v|-2147483648 w|0 EOF|"}, // saturated, the pairs stay aligned
-        {"", ""},
-        {"\n\n \t\n", ""}};
+         "2147483647 v|-2147483648 w|0 EOF|/0 EOF."}, // saturated, the pairs stay aligned
+        {"", "/0 ."},
+        {"\n\n \t\n", "/0 ."},
+        {"0\nLINE\n8", "0 LINE|/8 ."},
+        {"0\nLINE\n\n  \nwords only\n", "0 LINE|/0 LINE."}};
     for (const auto& [text, pairs] : cases)
         EXPECT_EQ(ReadAll(text), pairs) << '"' << text << '"';
 }
 
 // A file that ends after a code line sets the code and empties the value; a text without any
 // further code leaves the pair as it was.
-TEST(ReadPair, EndOfTheText) {
-    for (const auto& [text, last] :
-         {std::pair{"0\nLINE\n8", "8 "}, std::pair{"0\nLINE\n\n  \nwords only\n", "0 LINE"}}) {
-        GroupReader reader;
-        OpenReaderOnText(reader, text);
-        GroupPair pair;
-        ASSERT_EQ(ReadPair(pair, reader), 1);
-        EXPECT_EQ(ReadPair(pair, reader), 0);
-        EXPECT_EQ(std::to_string(pair.code) + " " + std::string(pair.value), last);
-        EXPECT_TRUE(reader.exhausted);
-    }
-}
-
 // Every keyword with its id, then values that are none.
 TEST(LookupKeyword, MatchesWholeCaseSensitiveValuesOnly) {
     std::istringstream keywords(
