@@ -12,8 +12,6 @@
 #include <bit>
 #include <cfloat>
 #include <cstdint>
-#include <cstring>
-#include <limits>
 #include <string>
 #include <vector>
 

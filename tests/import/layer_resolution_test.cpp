@@ -90,25 +90,25 @@ TEST(ResolveLayer, EntryNameWithoutTerminatorIsCutAtItsField) {
     EXPECT_EQ(EntryLayerName(entry).size(), zov::kLayerNameEnd - zov::kLayerName);
 }
 
+// Nothing without a slot or an object; the first object waits in the slot, the second makes the
+// group, which the third joins.
 TEST(AddToGroup, GathersThreeObjectsIntoOneGroup) {
     TempHome home;
     MapWindow map;
-    HWND m = map.Handle();
     const MAP_COORDPT points[2] = {{0, 0}, {1, 1}};
     OBJHANDLE objects[3] = {};
     for (OBJHANDLE& object : objects)
-        map_polyline_Create(m, &object, points, 2, 0);
+        map_polyline_Create(map.Handle(), &object, points, 2, 0);
     OBJHANDLE slot = nullptr;
-    EXPECT_EQ(AddToGroup(m, nullptr, objects[0]), nullptr);
-    EXPECT_EQ(AddToGroup(m, &slot, nullptr), nullptr);
-    EXPECT_EQ(AddToGroup(m, &slot, objects[0]), objects[0]);
+    EXPECT_EQ(AddToGroup(map.Handle(), nullptr, objects[0]), nullptr);
+    EXPECT_EQ(AddToGroup(map.Handle(), &slot, nullptr), nullptr);
+    EXPECT_EQ(AddToGroup(map.Handle(), &slot, objects[0]), objects[0]);
     EXPECT_EQ(slot, objects[0]);
-    OBJHANDLE group = AddToGroup(m, &slot, objects[1]);
-    EXPECT_EQ(map_object_type_Get(m, group), kTypeGroup);
-    EXPECT_EQ(AddToGroup(m, &slot, objects[2]), group);
-    std::int32_t count = 0;
-    map_group_Get(m, group, &count, nullptr, 0, 1);
-    EXPECT_EQ(count, 3);
+    OBJHANDLE group = AddToGroup(map.Handle(), &slot, objects[1]);
+    EXPECT_EQ(map_object_type_Get(map.Handle(), group), kTypeGroup);
+    EXPECT_EQ(AddToGroup(map.Handle(), &slot, objects[2]), group);
+    ASSERT_NE(standin::FindObject(map.Handle(), group), nullptr);
+    EXPECT_EQ(standin::FindObject(map.Handle(), group)->members.size(), 3u);
 }
 
 } // namespace
