@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -31,29 +30,30 @@ void StoreNumber(const char* name, DWORD number) {
     Store(name, REG_DWORD, &number, sizeof number);
 }
 
-// The three point settings as stored: "type:bytes" each (a zero byte as "\0", a number as its
-// value), "-" for a missing one, joined by " / ".
+// The three point settings as stored, joined by " / ": "dword:" and the number, or "sz:" and the
+// bytes (a zero byte as "\0"), or "-" for a missing one.
 std::string Stored() {
     std::string out;
+    HKEY key = nullptr;
+    RegCreateKeyA(HKEY_CURRENT_USER, kPointKey, &key);
     for (const char* name : {"Symbol", "FontName", "FontSize"}) {
-        HKEY key = nullptr;
         DWORD type = REG_NONE;
-        DWORD size = 0;
-        RegCreateKeyA(HKEY_CURRENT_USER, kPointKey, &key);
-        std::string value = "-";
-        if (RegQueryValueExA(key, name, nullptr, &type, nullptr, &size) == ERROR_SUCCESS) {
-            std::string data(size, '\0');
-            RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data.data()),
-                             &size);
-            DWORD number = 0;
-            std::memcpy(&number, data.data(), std::min<std::size_t>(size, sizeof number));
-            value = type == REG_DWORD ? "dword:" + std::to_string(number) : "sz:";
-            for (const char c : type == REG_DWORD ? std::string() : data)
-                value += c == '\0' ? std::string("\\0") : std::string(1, c);
+        DWORD size = 64;
+        std::string data(size, '\0');
+        out += out.empty() ? "" : " / ";
+        if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data.data()),
+                             &size) != ERROR_SUCCESS) {
+            out += "-";
+        } else if (DWORD number = 0; type == REG_DWORD) {
+            std::memcpy(&number, data.data(), sizeof number);
+            out += "dword:" + std::to_string(number);
+        } else {
+            out += "sz:";
+            for (const char c : data.substr(0, size))
+                out += c == '\0' ? std::string("\\0") : std::string(1, c);
         }
-        RegCloseKey(key);
-        out += (out.empty() ? "" : " / ") + value;
     }
+    RegCloseKey(key);
     return out;
 }
 

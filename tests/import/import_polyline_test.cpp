@@ -89,13 +89,4 @@ INSTANTIATE_TEST_SUITE_P(
                   "map_polyline_Create(map, &h, [{1, 1}", "1 2"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// Outside a block, grouping off leaves the runs after SEQEND apart (on: cases/polylines.txt).
-TEST(PolylineRuns, NotGroupedWhenGroupingIsOff) {
-    TempHome home;
-    SetSetting("Group polylines after SEQEND", 0);
-    const auto map = ImportedMap(home, EntitiesFile(kTwoRuns + kLine));
-    EXPECT_EQ(AllObjects(map).size(), 3u);
-    EXPECT_EQ(map.objects.size(), 3u) << "no group object";
-}
-
 } // namespace
