@@ -19,15 +19,11 @@ const char kIni[] = "# pattern number name attr7 attr8 attr9 attr10 attr12 order
                     "L9  9  \"Nine\"   0 -1 0 1 0 1\n"
                     "L11 11 \"Absent\" 0 -1 0 1 0 1\n";
 
-std::string LineOn(const std::string& layer) {
-    return "0\nLINE\n8\n" + layer + "\n10\n0\n20\n0\n11\n1\n21\n1\n";
-}
-
 struct OrderCase {
     const char* name;
     const char* ini; // the file named by the setting; only order.ini is written
     std::int32_t setting;
-    std::vector<std::string> order;
+    std::string order; // the map's layers, each followed by a blank
 };
 
 class LayerOrderTest : public ::testing::TestWithParam<OrderCase> {};
@@ -37,21 +33,21 @@ TEST_P(LayerOrderTest, FlaggedLayersFollowTheFirstInFileOrder) {
     WriteFile(home.Path(), "order.ini", kIni);
     SetSetting("IniFile", (home.Path() / GetParam().ini).c_str());
     SetSetting("SetLayerOrderFromIniFile", GetParam().setting);
-    const std::string body =
-        LineOn("L9") + LineOn("Free") + LineOn("L5") + LineOn("L7") + LineOn("L3");
-    std::vector<std::string> names;
+    std::string body;
+    for (const char* layer : {"L9", "Free", "L5", "L7", "L3"})
+        body += "0\nLINE\n8\n" + std::string(layer) + "\n10\n0\n20\n0\n11\n1\n21\n1\n";
+    std::string names;
     for (const standin::Layer& layer : ImportedMap(home, EntitiesFile(body)).layers)
-        names.push_back(layer.name);
+        names += layer.name + " ";
     EXPECT_EQ(names, GetParam().order);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Setting, LayerOrderTest,
-    ::testing::Values(
-        OrderCase{"On", "order.ini", 1, {"0", "Three", "Seven", "Nine", "Free", "Five"}},
-        OrderCase{"Off", "order.ini", 0, {"0", "Nine", "Free", "Five", "Seven", "Three"}},
-        OrderCase{
-            "WithoutIniFileNothingMoves", "missing.ini", 1, {"0", "L9", "Free", "L5", "L7", "L3"}}),
+    ::testing::Values(OrderCase{"On", "order.ini", 1, "0 Three Seven Nine Free Five "},
+                      OrderCase{"Off", "order.ini", 0, "0 Nine Free Five Seven Three "},
+                      OrderCase{"WithoutIniFileNothingMoves", "missing.ini", 1,
+                                "0 L9 Free L5 L7 L3 "}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

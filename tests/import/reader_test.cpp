@@ -79,34 +79,26 @@ TEST(LookupKeyword, MatchesWholeCaseSensitiveValuesOnly) {
     }
 }
 
-// Runs one search on a reader of the text: what it returned and the value it stopped on.
-template <typename Search>
-std::string SearchIn(std::string_view text, Search search) {
+// One search on a reader of the text, SeekCode for code 2 ('c') or SeekKeywordInSection ('s') or
+// SeekKeyword ('k') for $EXTMAX: what it returned and the value it stopped on.
+std::string SearchIn(std::string_view text, char search) {
     GroupReader reader;
     OpenReaderOnText(reader, text);
     GroupPair pair;
-    const std::int32_t found = search(pair, reader);
+    const std::int32_t found = search == 'c' ? SeekCode(pair, reader, 2)
+                               : search == 's'
+                                   ? SeekKeywordInSection(pair, reader, KeywordId::ExtMax)
+                                   : SeekKeyword(pair, reader, KeywordId::ExtMax);
     return std::to_string(found) + " " + std::string(pair.value);
 }
 
 TEST(Seek, StopsOnWhatIsSoughtOrAtEndsec) {
-    const auto code2 = [](GroupPair& pair, GroupReader& reader) {
-        return SeekCode(pair, reader, 2);
-    };
-    EXPECT_EQ(SearchIn("0\nSECTION\n2\nENTITIES\n", code2), "1 ENTITIES");
-    EXPECT_EQ(SearchIn("0\nENDSEC\n2\nANY\n", code2), "0 ENDSEC");
-    EXPECT_EQ(SearchIn("2\nENDSEC\n", code2), "1 ENDSEC") << "the code is taken even at ENDSEC";
+    EXPECT_EQ(SearchIn("0\nSECTION\n2\nENTITIES\n", 'c'), "1 ENTITIES");
+    EXPECT_EQ(SearchIn("0\nENDSEC\n2\nANY\n", 'c'), "0 ENDSEC");
+    EXPECT_EQ(SearchIn("2\nENDSEC\n", 'c'), "1 ENDSEC") << "the code is taken even at ENDSEC";
     const std::string text = "9\n$ACADVER\n1\nAC1009\n0\nENDSEC\n0\nSECTION\n9\n$EXTMAX\n";
-    EXPECT_EQ(SearchIn(text,
-                       [](GroupPair& pair, GroupReader& reader) {
-                           return SeekKeywordInSection(pair, reader, KeywordId::ExtMax);
-                       }),
-              "0 ENDSEC");
-    EXPECT_EQ(SearchIn(text,
-                       [](GroupPair& pair, GroupReader& reader) {
-                           return SeekKeyword(pair, reader, KeywordId::ExtMax);
-                       }),
-              "1 $EXTMAX");
+    EXPECT_EQ(SearchIn(text, 's'), "0 ENDSEC");
+    EXPECT_EQ(SearchIn(text, 'k'), "1 $EXTMAX");
 }
 
 // Once the reader has met the end of the file, a search reports failure even when the stale
