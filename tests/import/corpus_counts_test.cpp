@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <string>
 
@@ -14,92 +13,48 @@ namespace {
 using namespace testing_support;
 namespace fs = std::filesystem;
 
-TEST(Corpus, EveryFileImports) {
+// The objects per kind ("polylines polygons arcs texts") of a few small files. A multiplier of
+// 1000 keeps the small radii and coordinates of these drawings apart after truncation, so that
+// no object degenerates.
+const std::map<std::string, std::string> kCounts = {{"ac1003_lines_arcs.dxf", "13 0 9 0"},
+                                                    {"freecad020_edge_cuts.dxf", "4 2 4 0"},
+                                                    {"r12_cloudcompare_dxflib.dxf", "0 1 0 0"},
+                                                    {"r13_small_polylines.dxf", "13 3 0 0"},
+                                                    {"cadman_no_header.dxf", "8 0 0 0"}};
+
+TEST(Corpus, EveryFileImportsAndSmallOnesHoldTheirObjects) {
     const fs::path folder = CorpusFolder();
     if (folder.empty())
         GTEST_SKIP() << "the DXF corpus folder is not on this machine";
     std::size_t files = 0;
+    std::size_t counted = 0;
     for (const auto& entry : fs::directory_iterator(folder)) {
         if (entry.path().extension() != ".dxf")
             continue;
         ++files;
+        const auto counts = kCounts.find(entry.path().filename().string());
         TempHome home;
+        if (counts != kCounts.end())
+            SetSetting("Multiplier", 1000.0);
         MapWindow map;
         EXPECT_EQ(ImportDxf(home, map.Handle(), ReadText(entry.path())), 1)
             << entry.path().filename();
+        if (counts == kCounts.end())
+            continue;
+        ++counted;
+        std::map<standin::ObjectKind, int> kinds;
+        for (const standin::Object& object : AllObjects(map.Snapshot()))
+            ++kinds[object.kind];
+        using standin::ObjectKind;
+        EXPECT_EQ(std::to_string(kinds[ObjectKind::Polyline]) + " " +
+                      std::to_string(kinds[ObjectKind::Polygon]) + " " +
+                      std::to_string(kinds[ObjectKind::Arc]) + " " +
+                      std::to_string(kinds[ObjectKind::Text]),
+                  counts->second)
+            << counts->first;
     }
     EXPECT_GT(files, 0u);
+    EXPECT_EQ(counted, kCounts.size());
 }
-
-struct Counts {
-    std::size_t polylines = 0;
-    std::size_t polygons = 0;
-    std::size_t arcs = 0;
-    std::size_t texts = 0;
-    bool operator==(const Counts&) const = default;
-};
-
-void PrintTo(const Counts& c, std::ostream* out) {
-    *out << c.polylines << " polylines, " << c.polygons << " polygons, " << c.arcs << " arcs, "
-         << c.texts << " texts";
-}
-
-struct CorpusCase {
-    const char* file;
-    Counts expected;
-};
-
-void PrintTo(const CorpusCase& c, std::ostream* out) {
-    *out << c.file;
-}
-
-class CorpusCountsTest : public ::testing::TestWithParam<CorpusCase> {};
-
-// A multiplier of 1000 keeps the small radii and coordinates of these drawings apart after
-// truncation, so that no object degenerates.
-TEST_P(CorpusCountsTest, ObjectsPerKindMatchTheFile) {
-    const fs::path folder = CorpusFolder();
-    if (folder.empty())
-        GTEST_SKIP() << "the DXF corpus folder is not on this machine";
-    TempHome home;
-    SetSetting("Multiplier", 1000.0);
-    MapWindow map;
-    ASSERT_EQ(ImportDxf(home, map.Handle(), ReadText(folder / GetParam().file)), 1);
-    Counts counts;
-    for (const standin::Object& object : AllObjects(map.Snapshot())) {
-        switch (object.kind) {
-        case standin::ObjectKind::Polyline:
-            ++counts.polylines;
-            break;
-        case standin::ObjectKind::Polygon:
-            ++counts.polygons;
-            break;
-        case standin::ObjectKind::Arc:
-            ++counts.arcs;
-            break;
-        case standin::ObjectKind::Text:
-            ++counts.texts;
-            break;
-        case standin::ObjectKind::Group:
-            break;
-        }
-    }
-    EXPECT_EQ(counts, GetParam().expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(SmallFiles, CorpusCountsTest,
-                         ::testing::Values(CorpusCase{"ac1003_lines_arcs.dxf", {13, 0, 9, 0}},
-                                           CorpusCase{"freecad020_edge_cuts.dxf", {4, 2, 4, 0}},
-                                           CorpusCase{"r12_cloudcompare_dxflib.dxf", {0, 1, 0, 0}},
-                                           CorpusCase{"r13_small_polylines.dxf", {13, 3, 0, 0}},
-                                           CorpusCase{"cadman_no_header.dxf", {8, 0, 0, 0}}),
-                         [](const auto& info) {
-                             std::string name = fs::path(info.param.file).stem().string();
-                             for (char& c : name) {
-                                 if (!std::isalnum(static_cast<unsigned char>(c)))
-                                     c = '_';
-                             }
-                             return name;
-                         });
 
 } // namespace

@@ -12,52 +12,34 @@ namespace {
 
 using namespace testing_support;
 
-std::string LineOn(const std::string& layer, int x) {
-    const std::string v = std::to_string(x);
-    return "0\nLINE\n8\n" + layer + "\n10\n" + v + "\n20\n0\n11\n" + v + "\n21\n1\n";
-}
-
-std::size_t LayerCalls(const std::vector<std::string>& journal) {
-    return static_cast<std::size_t>(
-        std::count_if(journal.begin(), journal.end(), [](const auto& line) {
-            return line.rfind("map_layer_Set", 0) == 0 || line.rfind("map_layer_Create", 0) == 0 ||
-                   line.rfind("map_layer_Search", 0) == 0;
-        }));
-}
-
-TEST(LayerStep, SecondEntityOnTheSameLayerMakesNoLayerCall) {
-    TempHome home;
+// The host's layer calls but Get (Search, Create, Set) of an import of LINEs on the layers named.
+std::size_t LayerCalls(const TempHome& home, const std::vector<std::string>& layers) {
     MapWindow map;
     standin::EnableJournal(map.Handle(), true);
-    ASSERT_EQ(ImportDxf(home, map.Handle(), EntitiesFile(LineOn("A", 1))), 1);
-    const std::size_t afterOne = LayerCalls(standin::Journal(map.Handle()));
-    standin::ClearJournal(map.Handle());
-
-    MapWindow map2;
-    standin::EnableJournal(map2.Handle(), true);
-    ASSERT_EQ(ImportDxf(home, map2.Handle(), EntitiesFile(LineOn("A", 1) + LineOn("A", 2))), 1);
-    EXPECT_EQ(LayerCalls(standin::Journal(map2.Handle())), afterOne);
-    ASSERT_NE(FindLayer(map2.Snapshot(), "A"), nullptr);
-    EXPECT_EQ(FindLayer(map2.Snapshot(), "A")->objects.size(), 2u);
+    std::string body;
+    for (const std::string& layer : layers)
+        body += "0\nLINE\n8\n" + layer + "\n10\n0\n20\n0\n11\n1\n21\n1\n";
+    EXPECT_EQ(ImportDxf(home, map.Handle(), EntitiesFile(body)), 1);
+    std::size_t calls = 0;
+    for (const std::string& line : standin::Journal(map.Handle()))
+        calls += line.rfind("map_layer_", 0) == 0 && line.rfind("map_layer_Get", 0) != 0;
+    return calls;
 }
 
-TEST(LayerStep, CurrentMapLayerNeedsNoResolution) {
+// The layer step is taken once per layer change, and never for the current map layer.
+TEST(LayerStep, OnlyALayerChangeCallsTheHost) {
     TempHome home;
-    MapWindow map;
-    standin::EnableJournal(map.Handle(), true);
-    ASSERT_EQ(ImportDxf(home, map.Handle(), EntitiesFile(LineOn("0", 1))), 1);
-    for (const std::string& line : standin::Journal(map.Handle())) {
-        EXPECT_NE(line.rfind("map_layer_Create", 0), 0u) << line;
-        EXPECT_NE(line.rfind("map_layer_Set", 0), 0u) << line;
-    }
-    EXPECT_EQ(map.Snapshot().layers.size(), 1u);
+    EXPECT_GT(LayerCalls(home, {"A"}), 0u);
+    EXPECT_EQ(LayerCalls(home, {"A", "A", "A"}), LayerCalls(home, {"A"}));
+    EXPECT_EQ(LayerCalls(home, {"0", "0"}), 1u) << "one search finds the current layer";
 }
 
-TEST(LayerStep, NamesAreCaseSensitive) {
-    TempHome home;
-    const auto snapshot = ImportedMap(home, EntitiesFile(LineOn("road", 1) + LineOn("Road", 2)));
-    ASSERT_NE(FindLayer(snapshot, "road"), nullptr);
-    ASSERT_NE(FindLayer(snapshot, "Road"), nullptr);
+ZOVIniEntry Entry(std::int32_t number, const std::string& name, std::uint32_t attr7 = 0) {
+    ZOVIniEntry entry{};
+    std::memcpy(entry.bytes + zov::kLayerNumber, &number, sizeof number);
+    std::memcpy(entry.bytes + zov::kLayerName, name.c_str(), name.size() + 1);
+    std::memcpy(entry.bytes + zov::kAttr7, &attr7, sizeof attr7);
+    return entry;
 }
 
 // A DXF layer met first without a mapping takes a number that a mapped layer claims later:
@@ -65,20 +47,12 @@ TEST(LayerStep, NamesAreCaseSensitive) {
 TEST(ResolveLayer, RenumbersALayerWhoseNumberAnEntryClaims) {
     TempHome home;
     MapWindow map;
-    HWND m = map.Handle();
     std::vector<std::int32_t> list;
-    OBJHANDLE a = ResolveLayer(m, -1, "A", nullptr, &list);
-    ASSERT_NE(a, nullptr);
+    ASSERT_NE(ResolveLayer(map.Handle(), -1, "A", nullptr, &list), nullptr);
     ASSERT_EQ(list.size(), 1u);
     const std::int32_t claimed = list[0];
-
-    ZOVIniEntry entry{};
-    std::memcpy(entry.bytes + zov::kLayerNumber, &claimed, sizeof claimed);
-    std::memcpy(entry.bytes + zov::kLayerName, "Mapped", 7);
-    const std::uint32_t attr7 = 3;
-    std::memcpy(entry.bytes + zov::kAttr7, &attr7, sizeof attr7);
-    OBJHANDLE b = ResolveLayer(m, -1, "B", &entry, &list);
-    ASSERT_NE(b, nullptr);
+    const ZOVIniEntry entry = Entry(claimed, "Mapped", 3);
+    ASSERT_NE(ResolveLayer(map.Handle(), -1, "B", &entry, &list), nullptr);
 
     const auto snapshot = map.Snapshot();
     const standin::Layer* layerA = FindLayer(snapshot, "A");
@@ -86,27 +60,22 @@ TEST(ResolveLayer, RenumbersALayerWhoseNumberAnEntryClaims) {
     ASSERT_NE(layerA, nullptr);
     ASSERT_NE(mapped, nullptr);
     EXPECT_EQ(mapped->number, claimed);
-    EXPECT_GT(layerA->number, claimed);
-    std::int32_t highest = 0;
-    for (const auto& layer : snapshot.layers)
-        highest = std::max(highest, layer.number);
-    EXPECT_EQ(layerA->number, highest);
+    EXPECT_EQ(layerA->number,
+              std::max_element(snapshot.layers.begin(), snapshot.layers.end(),
+                               [](const auto& x, const auto& y) { return x.number < y.number; })
+                  ->number);
     EXPECT_EQ(list, std::vector<std::int32_t>{layerA->number});
     EXPECT_EQ(mapped->attributes[0], 3);
-    EXPECT_EQ(standin::Snapshot(m).currentLayer, claimed) << "the mapped layer is current";
+    EXPECT_EQ(snapshot.currentLayer, claimed) << "the mapped layer is current";
 }
 
 TEST(ResolveLayer, EntryWithUnknownNumberTakesOverTheLayerOfTheName) {
     TempHome home;
     MapWindow map;
-    HWND m = map.Handle();
-    ResolveLayer(m, -1, "Plan", nullptr, nullptr);
+    ResolveLayer(map.Handle(), -1, "Plan", nullptr, nullptr);
     const std::int32_t before = FindLayer(map.Snapshot(), "Plan")->number;
-    ZOVIniEntry entry{};
-    const std::int32_t number = 77;
-    std::memcpy(entry.bytes + zov::kLayerNumber, &number, sizeof number);
-    std::memcpy(entry.bytes + zov::kLayerName, "Renamed", 8);
-    ResolveLayer(m, -1, "Plan", &entry, nullptr);
+    const ZOVIniEntry entry = Entry(77, "Renamed");
+    ResolveLayer(map.Handle(), -1, "Plan", &entry, nullptr);
     const auto snapshot = map.Snapshot();
     ASSERT_NE(FindLayer(snapshot, "Renamed"), nullptr);
     EXPECT_EQ(FindLayer(snapshot, "Renamed")->number, before) << "its number stays";
@@ -119,25 +88,25 @@ TEST(ResolveLayer, EntryNameWithoutTerminatorIsCutAtItsField) {
     EXPECT_EQ(EntryLayerName(entry).size(), zov::kLayerNameEnd - zov::kLayerName);
 }
 
+// Nothing without a slot or an object; the first object waits in the slot, the second makes the
+// group, which the third joins.
 TEST(AddToGroup, GathersThreeObjectsIntoOneGroup) {
     TempHome home;
     MapWindow map;
-    HWND m = map.Handle();
     const MAP_COORDPT points[2] = {{0, 0}, {1, 1}};
     OBJHANDLE objects[3] = {};
     for (OBJHANDLE& object : objects)
-        map_polyline_Create(m, &object, points, 2, 0);
+        map_polyline_Create(map.Handle(), &object, points, 2, 0);
     OBJHANDLE slot = nullptr;
-    EXPECT_EQ(AddToGroup(m, nullptr, objects[0]), nullptr);
-    EXPECT_EQ(AddToGroup(m, &slot, nullptr), nullptr);
-    EXPECT_EQ(AddToGroup(m, &slot, objects[0]), objects[0]);
+    EXPECT_EQ(AddToGroup(map.Handle(), nullptr, objects[0]), nullptr);
+    EXPECT_EQ(AddToGroup(map.Handle(), &slot, nullptr), nullptr);
+    EXPECT_EQ(AddToGroup(map.Handle(), &slot, objects[0]), objects[0]);
     EXPECT_EQ(slot, objects[0]);
-    OBJHANDLE group = AddToGroup(m, &slot, objects[1]);
-    EXPECT_EQ(map_object_type_Get(m, group), kTypeGroup);
-    EXPECT_EQ(AddToGroup(m, &slot, objects[2]), group);
-    std::int32_t count = 0;
-    map_group_Get(m, group, &count, nullptr, 0, 1);
-    EXPECT_EQ(count, 3);
+    OBJHANDLE group = AddToGroup(map.Handle(), &slot, objects[1]);
+    EXPECT_EQ(map_object_type_Get(map.Handle(), group), kTypeGroup);
+    EXPECT_EQ(AddToGroup(map.Handle(), &slot, objects[2]), group);
+    ASSERT_NE(standin::FindObject(map.Handle(), group), nullptr);
+    EXPECT_EQ(standin::FindObject(map.Handle(), group)->members.size(), 3u);
 }
 
 } // namespace

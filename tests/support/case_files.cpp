@@ -65,7 +65,8 @@ std::string RenumberIds(const std::string& document) {
     static const std::regex membersField(R"("members":\[([\d,]*)\])");
     std::map<std::string, int> numbers;
     const auto number = [&](const std::string& id) {
-        return std::to_string(numbers.emplace(id, static_cast<int>(numbers.size()) + 1).first->second);
+        return std::to_string(
+            numbers.emplace(id, static_cast<int>(numbers.size()) + 1).first->second);
     };
     std::string out;
     for (const std::string& line : Lines(document)) {
@@ -83,7 +84,8 @@ std::string RenumberIds(const std::string& document) {
             std::istringstream ids(members[1].str());
             for (std::string id; std::getline(ids, id, ',');)
                 list += (list.empty() ? "" : ",") + number(id);
-            renamed = members.prefix().str() + "\"members\":[" + list + "]" + members.suffix().str();
+            renamed =
+                members.prefix().str() + "\"members\":[" + list + "]" + members.suffix().str();
         }
         out += renamed + "\n";
     }
@@ -133,7 +135,8 @@ std::vector<ImportCase> ReadImportCases(const fs::path& file) {
         } else if (StartsWith(line, "set")) {
             const auto space = line.find(' ', 4);
             cases.back().settings.emplace_back(line.substr(4, space - 4),
-                                               space == std::string::npos ? "" : line.substr(space + 1));
+                                               space == std::string::npos ? ""
+                                                                          : line.substr(space + 1));
         } else if (line == "attributes") {
             cases.back().attributes = true;
         } else if (line == "entities" || line == "file") {
@@ -161,20 +164,17 @@ std::string RunImportCase(const ImportCase& importCase) {
     for (const auto& [name, value] : importCase.settings)
         ApplySetting(name, value);
     std::string boxes;
-    standin::SetMessageBoxHook([&boxes](HWND, std::string_view text, std::string_view caption, UINT) {
-        boxes += "box: " + std::string(caption) + ": " + std::string(text) + "\n";
-        return IDOK;
-    });
+    standin::SetMessageBoxHook(
+        [&boxes](HWND, std::string_view text, std::string_view caption, UINT) {
+            boxes += "box: " + std::string(caption) + ": " + std::string(text) + "\n";
+            return IDOK;
+        });
     MapWindow map;
     HWND attributeWindow = importCase.attributes ? standin::CreateAttributeWindow() : nullptr;
     const std::int32_t result = ImportDxf(home, map.Handle(), importCase.dxf, attributeWindow);
     standin::SetMessageBoxHook(nullptr);
     std::string out = "result " + std::to_string(result) + "\n" + boxes;
-    const fs::path document = home.Path() / "map.json";
-    std::string error;
-    if (!standin::SaveMapDocument(map.Handle(), document.string(), &error))
-        return out + "unsaved: " + error + "\n";
-    out += RenumberIds(ReadText(document));
+    out += MapDocument(map.Handle(), home.Path());
     if (attributeWindow != nullptr) {
         out += AttributeLines(attributeWindow);
         standin::DestroyHostWindow(attributeWindow);
@@ -210,16 +210,20 @@ std::vector<fs::path> CaseFiles(const std::string& folder) {
     return files;
 }
 
-} // namespace testing_support
-
-namespace testing_support {
-
 void SetSettingText(const std::string& name, const std::string& value) {
     ApplySetting(name, value);
 }
 
 std::string RenumberedIds(const std::string& document) {
     return RenumberIds(document);
+}
+
+std::string MapDocument(HWND map, const std::filesystem::path& folder) {
+    const std::filesystem::path document = folder / "map.json";
+    std::string error;
+    if (!standin::SaveMapDocument(map, document.string(), &error))
+        return "unsaved: " + error + "\n";
+    return RenumberIds(ReadText(document));
 }
 
 } // namespace testing_support

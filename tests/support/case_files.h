@@ -17,6 +17,8 @@
 // import gives (review the diff: the new results become the truth).
 #pragma once
 
+#include "standin/standin.h"
+
 #include <filesystem>
 #include <string>
 #include <utility>
@@ -28,8 +30,8 @@ struct ImportCase {
     std::string name;
     std::vector<std::pair<std::string, std::string>> settings; // name, value as written
     bool attributes = false;
-    std::string dxf;      // DXF text, LF line ends
-    std::string expected; // as written after "expect"
+    std::string dxf;            // DXF text, LF line ends
+    std::string expected;       // as written after "expect"
     std::size_t expectLine = 0; // the line of "expect" in the file, for updating
 };
 
@@ -41,18 +43,17 @@ std::vector<ImportCase> ReadImportCases(const std::filesystem::path& file);
 std::string RunImportCase(const ImportCase& importCase);
 
 // Replaces the expected results of the file by the given ones, in case order.
-void RewriteExpectations(const std::filesystem::path& file, const std::vector<std::string>& results);
+void RewriteExpectations(const std::filesystem::path& file,
+                         const std::vector<std::string>& results);
 
 // Every case file of a folder of the source tree (relative to tests/), sorted by name.
 std::vector<std::filesystem::path> CaseFiles(const std::string& folder);
-
-} // namespace testing_support
-
-namespace testing_support {
 
 // An import setting given as text, stored with the type the settings table gives it.
 void SetSettingText(const std::string& name, const std::string& value);
 // A saved map document with its object ids renumbered, as in the expected results of the cases.
 std::string RenumberedIds(const std::string& document);
+// The map saved as a document, with object ids renumbered as in the cases' results.
+std::string MapDocument(HWND map, const std::filesystem::path& folder);
 
 } // namespace testing_support
