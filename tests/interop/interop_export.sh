@@ -6,6 +6,7 @@
 #
 # usage: interop_export.sh DXFCNV_PROGRAM SOURCE_FOLDER
 set -u
+command -v python3 >/dev/null 2>&1 || { echo "SKIPPED: python3 is not installed"; exit 77; }
 
 cli=$1
 source_folder=$2
@@ -20,42 +21,12 @@ fail() {
     failures=$((failures + 1))
 }
 
-# A map of every kind of object the export writes: 2-D and 3-D lines and areas, texts with
-# line breaks, angles and justification, point symbols, and layer names that need cleaning.
+# A map of every kind of object the export writes (interop_maps.json "export"): 2-D and 3-D lines
+# and areas, texts with line breaks, angles and justification, point symbols, and layer names
+# that need cleaning; written once per unit.
 write_map() { # FILE UNIT_ID
-    cat >"$1" <<EOF
-{"format": "vexa-map", "version": 1, "unitId": $2, "objectsRect": null, "currentLayer": null,
- "textBase": 1000, "page": {"origin": [0, 0], "extent": [640, 454]},
- "layers": [
-  {"number": 1, "name": "Roads (main)", "attributes": [0, 0, 0, 0, 0, 0], "visible": true,
-   "editable": true, "objects": [
-    {"id": 1, "type": "polyline", "points": [[0, 0], [10000, 0], [10000, 25000]]},
-    {"id": 2, "type": "polyline3d", "points": [[0, 0, 100], [5000, 5000, 200]]}]},
-  {"number": 2, "name": "Areas", "attributes": [0, 0, 0, 0, 0, 0], "visible": false,
-   "editable": false, "objects": [
-    {"id": 3, "type": "polygon", "points": [[0, 0], [5000, 0], [5000, 5000], [0, 5000]]},
-    {"id": 4, "type": "polygon3d", "points": [[0, 0, 1], [100, 0, 2], [100, 100, 3]]}]},
-  {"number": 3, "name": "Names", "attributes": [0, 0, 0, 0, 0, 0], "visible": true,
-   "editable": true, "objects": [
-    {"id": 5, "type": "text", "text": "Market square", "font": "Arial", "position": [2500, 2500],
-     "size": 100, "style": 0, "color": 0, "rotation": 0, "oblique": 0, "flags": 0},
-    {"id": 6, "type": "text", "text": "Two\r\nlines\nand\rmore", "font": "Arial",
-     "position": [100, 700], "size": 40, "style": 0, "color": 0, "rotation": 900, "oblique": 150,
-     "flags": 5},
-    {"id": 7, "type": "text", "text": "Peak", "font": "Arial", "position": [7, 8, 900],
-     "size": 10, "style": 0, "color": 0, "rotation": 0, "oblique": 0, "flags": 8}]},
-  {"number": 4, "name": "Trees", "attributes": [0, 0, 0, 0, 0, 0], "visible": true,
-   "editable": true, "objects": [
-    {"id": 8, "type": "text", "text": "T", "font": "Arial", "position": [300, 400], "size": 10,
-     "style": 0, "color": 0, "rotation": 0, "oblique": 0, "flags": 0},
-    {"id": 9, "type": "text", "text": "T", "font": "Arial", "position": [600, 800], "size": 10,
-     "style": 0, "color": 0, "rotation": 0, "oblique": 0, "flags": 0}]},
-  {"number": 5, "name": "", "attributes": [0, 0, 0, 0, 0, 0], "visible": true,
-   "editable": true, "objects": [
-    {"id": 10, "type": "polyline", "points": [[1, 1], [2, 2]]}]}
- ],
- "groups": []}
-EOF
+    python3 -c 'import json, sys; m = json.load(open(sys.argv[1]))["export"]; m["unitId"] = int(sys.argv[3]); json.dump(m, open(sys.argv[2], "w"))' \
+        "$(dirname "$0")/interop_maps.json" "$1" "$2"
 }
 
 files=""
