@@ -76,7 +76,8 @@ def python_with_ezdxf(argv):
     except ImportError:
         pass
     candidate = "/usr/bin/python3"
-    if (os.path.exists(candidate) and os.path.realpath(candidate) != os.path.realpath(sys.executable)
+    if (os.path.exists(candidate)
+            and os.path.realpath(candidate) != os.path.realpath(sys.executable)
             and run([candidate, "-c", "import ezdxf"]).returncode == 0):
         sys.stdout.flush()
         os.execv(candidate, [candidate, os.path.abspath(argv[0])] + argv[1:])

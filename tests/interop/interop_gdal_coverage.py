@@ -49,8 +49,10 @@ import re
 import sys
 import tempfile
 from collections import Counter
+from types import SimpleNamespace
 
-from interop_common import CORPUS, SKIP, gdal_features, home, missing, python_with_ezdxf, run, runs_of
+from interop_common import (CORPUS, SKIP, gdal_features, home, missing, python_with_ezdxf, run,
+                            runs_of)
 
 SENTINEL = b"AutoCAD Binary DXF\r\n\x1a\x00"
 SAMPLE_STEPS = 500  # sampling step: the diagonal / this
@@ -86,16 +88,13 @@ def text_copy_for_gdal(drawing, work):
     with open(drawing, "rb") as handle:
         if handle.read(len(SENTINEL)) != SENTINEL:
             return drawing
-    try:
-        import ezdxf  # pylint: disable=import-outside-toplevel
-    except ImportError:
-        return None
     copy = os.path.join(work, "gdal_copy_" + os.path.basename(drawing))
     try:
+        import ezdxf  # pylint: disable=import-outside-toplevel
         ezdxf.readfile(drawing).saveas(copy)
-    except (ezdxf.DXFError, OSError, ValueError):
+        return copy
+    except Exception:  # pylint: disable=broad-except; no ezdxf, or ezdxf cannot read it
         return None
-    return copy
 
 
 def points_of(geometry):
@@ -258,16 +257,6 @@ def text_share(gdal_texts, map_texts, tolerance, radius):
 
 # --- one drawing -----------------------------------------------------------------------------
 
-class Row:
-    def __init__(self, name):
-        self.name = name
-        self.samples = 0
-        self.texts = 0
-        self.line = {}  # import kind -> share in percent, or None
-        self.text = {}
-        self.note = ""
-
-
 def import_map(cli, drawing, extended, work, env):
     map_path = os.path.join(work, "extended.json" if extended else "classic.json")
     if os.path.exists(map_path):
@@ -286,23 +275,15 @@ def multiplier_for(diagonal):
 
 def scaled_home(multiplier, cli, work, env):
     """The environment whose settings hold the multiplier (made once per multiplier)."""
-    if multiplier == 1:
-        return env
-    if os.path.isdir(os.path.join(work, f"home-x{multiplier}")):
-        return dict(env, VEXA_HOME=os.path.join(work, f"home-x{multiplier}"))
-    scaled_env = home(work, f"home-x{multiplier}")
-    run([cli, "settings", "Multiplier", str(multiplier)], work, scaled_env)
-    return scaled_env
-
-
-def scaled(runs, texts, everything, factor):
-    scale = lambda p: (p[0] * factor, p[1] * factor)  # noqa: E731
-    return ([[scale(p) for p in r] for r in runs], [(scale(p), t) for p, t in texts],
-            [scale(p) for p in everything])
+    folder = os.path.join(work, f"home-x{multiplier}")
+    if multiplier != 1 and not os.path.isdir(folder):
+        run([cli, "settings", "Multiplier", str(multiplier)], work, home(work, folder))
+    return env if multiplier == 1 else dict(env, VEXA_HOME=folder)
 
 
 def compare(cli, drawing, name, work, env):
-    row = Row(name)
+    # line, text: import kind -> share in percent, or None
+    row = SimpleNamespace(name=name, samples=0, texts=0, line={}, text={}, note="")
     source = text_copy_for_gdal(drawing, work)
     features = gdal_features(source, work, env, "SELECT *, OGR_STYLE FROM entities") \
         if source else None
@@ -317,7 +298,9 @@ def compare(cli, drawing, name, work, env):
     diagonal = math.hypot(max(xs) - min(xs), max(ys) - min(ys))
     multiplier = multiplier_for(diagonal)
     if multiplier != 1:
-        runs, gdal_texts, everything = scaled(runs, gdal_texts, everything, multiplier)
+        scale = lambda p: (p[0] * multiplier, p[1] * multiplier)  # noqa: E731
+        runs = [[scale(p) for p in r] for r in runs]
+        gdal_texts = [(scale(p), t) for p, t in gdal_texts]
         diagonal *= multiplier
         env = scaled_home(multiplier, cli, work, env)
         row.note = f"multiplier {multiplier}"
@@ -346,22 +329,17 @@ def share(value):
     return "      -" if value is None else f"{value:6.1f}%"
 
 
-def average(rows, field, kind):
-    values = [getattr(r, field)[kind] for r in rows if getattr(r, field).get(kind) is not None]
-    return (sum(values) / len(values), len(values)) if values else (None, 0)
-
-
 def print_averages(rows, what):
-    for field, label in (("line", "line work"), ("text", "texts")):
-        classic, count = average(rows, field, "classic")
-        extended, _ = average(rows, field, "extended")
-        target = LINE_TARGET if field == "line" else TEXT_TARGET
-        below = {kind: sum(1 for r in rows if getattr(r, field).get(kind) is not None
-                           and getattr(r, field)[kind] < target)
-                 for kind in ("classic", "extended")}
-        print(f"{what}: average {label} over {count} drawings: classic {share(classic)}, "
-              f"extended {share(extended)}; below {target:.0f} %: classic {below['classic']}, "
-              f"extended {below['extended']}")
+    for field, label, target in (("line", "line work", LINE_TARGET),
+                                 ("text", "texts", TEXT_TARGET)):
+        values = {kind: [getattr(r, field)[kind] for r in rows
+                         if getattr(r, field).get(kind) is not None]
+                  for kind in ("classic", "extended")}
+        mean = {k: sum(v) / len(v) if v else None for k, v in values.items()}
+        below = {k: sum(1 for x in v if x < target) for k, v in values.items()}
+        print(f"{what}: average {label} over {len(values['classic'])} drawings: classic "
+              f"{share(mean['classic'])}, extended {share(mean['extended'])}; below "
+              f"{target:.0f} %: classic {below['classic']}, extended {below['extended']}")
 
 
 def print_table(rows):
@@ -384,9 +362,8 @@ def missed_targets(rows):
         for field, what, target in (("line", "line work", LINE_TARGET),
                                     ("text", "texts", TEXT_TARGET)):
             value = getattr(r, field).get("extended")
-            exception = EXCEPTIONS.get(r.name)
-            if exception and exception[0] == field:
-                target = exception[1]
+            exception = EXCEPTIONS.get(r.name, ("", target))
+            target = exception[1] if exception[0] == field else target
             if value is not None and value < target:
                 missed.append(f"{r.name}: {what} {value:.1f} % < {target} %")
     return missed

@@ -61,57 +61,30 @@ def write_map(folder, name, document):
     return path
 
 
-# --- PNG decoding (8-bit RGB or RGBA, not interlaced: what rsvg-convert writes) ---
-
-def paeth(a, b, c):
-    p = a + b - c
-    pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
-    if pa <= pb and pa <= pc:
-        return a
-    return b if pb <= pc else c
-
-
 def decode_png(path):
-    """Returns (width, height, alpha rows): the alpha of every pixel, row by row."""
+    """(width, height, alpha rows) of an 8-bit RGBA PNG, not interlaced (what rsvg-convert
+    writes): the alpha of every pixel, row by row."""
     with open(path, "rb") as f:
         data = f.read()
-    if data[:8] != b"\x89PNG\r\n\x1a\n":
-        raise ValueError("not a PNG file")
     at, idat, header = 8, b"", None
-    while at < len(data):
+    while data[:8] == b"\x89PNG\r\n\x1a\n" and at < len(data):
         length, kind = struct.unpack(">I4s", data[at:at + 8])
-        body = data[at + 8:at + 8 + length]
-        if kind == b"IHDR":
-            header = struct.unpack(">IIBBBBB", body)
-        elif kind == b"IDAT":
-            idat += body
+        header = struct.unpack(">IIBBBBB", data[at + 8:at + 21]) if kind == b"IHDR" else header
+        idat += data[at + 8:at + 8 + length] if kind == b"IDAT" else b""
         at += 12 + length
-    width, height, depth, colour, _, _, interlace = header
-    if depth != 8 or colour not in (2, 6) or interlace != 0:
-        raise ValueError("unsupported PNG: depth %d, colour type %d" % (depth, colour))
-    step = 4 if colour == 6 else 3
-    stride = width * step
+    if header is None or header[2:5] != (8, 6, 0) or header[6] != 0:
+        raise ValueError("not an 8-bit RGBA PNG without interlace: %s" % (header,))
+    width, height, stride = header[0], header[1], header[0] * 4
     raw = zlib.decompress(idat)
-    rows, previous, at = [], bytearray(stride), 0
-    for _ in range(height):
+    rows, previous = [], bytearray(stride)
+    for at in range(0, height * (stride + 1), stride + 1):
         kind, line = raw[at], bytearray(raw[at + 1:at + 1 + stride])
-        at += 1 + stride
         for i in range(stride):
-            left = line[i - step] if i >= step else 0
-            up = previous[i]
-            up_left = previous[i - step] if i >= step else 0
-            if kind == 1:
-                line[i] = (line[i] + left) & 0xFF
-            elif kind == 2:
-                line[i] = (line[i] + up) & 0xFF
-            elif kind == 3:
-                line[i] = (line[i] + (left + up) // 2) & 0xFF
-            elif kind == 4:
-                line[i] = (line[i] + paeth(left, up, up_left)) & 0xFF
-        if colour == 6:
-            rows.append([line[i] for i in range(3, stride, 4)])
-        else:  # no alpha: ink is what is darker than white
-            rows.append([255 - min(line[i:i + 3]) for i in range(0, stride, 3)])
+            a, b, c = line[i - 4] if i >= 4 else 0, previous[i], previous[i - 4] if i >= 4 else 0
+            pa, pb, pc = abs(b - c), abs(a - c), abs(a + b - 2 * c)  # Paeth: |p - a|, |p - b|, ...
+            paeth = a if pa <= pb and pa <= pc else b if pb <= pc else c
+            line[i] = (line[i] + (0, a, b, (a + b) // 2, paeth)[kind]) & 0xFF
+        rows.append(line[3::4])
         previous = line
     return width, height, rows
 
