@@ -57,10 +57,8 @@ def add_ellipse(msp, rng):
     angle = rng.uniform(0, math.pi)
     length = rng.uniform(80, 400)
     major = (length * math.cos(angle), length * math.sin(angle), 0)
-    if rng.random() < 0.5:
-        start, end = 0.0, math.tau
-    else:
-        start, end = rng.uniform(0, math.pi), rng.uniform(math.pi, 2 * math.pi)
+    start, end = (0.0, math.tau) if rng.random() < 0.5 else (
+        rng.uniform(0, math.pi), rng.uniform(math.pi, 2 * math.pi))
     msp.add_ellipse(point(rng, 500), major_axis=major, ratio=rng.uniform(0.2, 1.0),
                     start_param=start, end_param=end)
 
@@ -163,10 +161,8 @@ def drawing(seed):
 
 def write_drawings(folder, count, seed):
     os.makedirs(folder, exist_ok=True)
-    paths = []
-    for index in range(count):
-        path = os.path.join(folder, f"random_{seed}_{index}.dxf")
+    paths = [os.path.join(folder, f"random_{seed}_{index}.dxf") for index in range(count)]
+    for index, path in enumerate(paths):
         drawing(seed * 1000 + index).saveas(path, fmt="bin" if index % 3 == 2 else "asc")
-        paths.append(path)
     return paths
 
