@@ -1,69 +1,59 @@
 #!/usr/bin/env python3
-"""How much of what GDAL reads from a drawing reaches the map: line work and texts.
-
-For every drawing of the corpus, and for a few seeded random drawings of the entity kinds the
-extended import reads (tests/interop/tools/random_drawings.py, when ezdxf is installed), this script
-
-  1. converts the drawing with `ogr2ogr -f GeoJSON` (GDAL's DXF driver: blocks expanded, as GDAL
-     does by default; block geometries kept as separate features so that texts in blocks stay
-     texts). GDAL does not read binary DXF: for a binary drawing GDAL reads a text copy that
-     ezdxf writes, while the import reads the binary file itself;
-  2. imports it twice, `dxfcnv import FILE --map MAP.json` (the classic import) and the same with
-     `--extended`, with the default settings (no offsets, blocks expanded) and the multiplier 1,
-     or a power of ten for a drawing only a few units across (see Units below);
-  3. samples points along GDAL's lines and polygon boundaries (z dropped) at a fixed step, the
-     drawing's diagonal / SAMPLE_STEPS (a drawing whose line work would give more than
-     MAX_SAMPLES points is sampled more coarsely), and counts the share that lies within the
-     tolerance of the map's line work: the segments of polylines and polygons (closing edge
-     included) and the map's arcs. GDAL's points (POINT entities, text anchors) are not line
-     work;
-  4. counts the texts GDAL finds (features with a non-empty Text) that arrive as map texts: a
-     map text with the same content (white space and case ignored) within TEXT_RADIUS of the
-     diagonal, or any map text within the tolerance of GDAL's anchor. GDAL's anchor is where
-     its label is drawn: the feature's point plus the label's offset (dx, dy of the feature
-     style, in drawing units, not turned with the label) when the label is anchored elsewhere
-     than at its left end on the baseline; that is how GDAL gives a justified TEXT or ATTRIB
-     (the point is 10/20, the offset leads to the justification point 11/21). A left-anchored
-     label with an offset is GDAL's aligned or fitted TEXT (72 = 3 or 5): the DXF reference
-     has such a text run from 10/20 toward 11/21, so its start is the feature's point. A label
-     that GDAL makes fully transparent (an invisible entity, group 60) is no text to arrive.
-
-Units. The map keeps whole map units, and with the multiplier 1 a map unit is a drawing unit:
-every coordinate is compared in map units. The import cuts each coordinate toward zero (and a
-block copy carries the cuts of its base and insertion points), so the tolerance is 0.2 % of the
-drawing's diagonal but never less than MIN_TOLERANCE map units. A drawing whose diagonal is
-below MIN_MAP_DIAGONAL units is imported (both ways) with the smallest power of ten as its
-multiplier that brings it there, and GDAL's coordinates are scaled alike: at the multiplier 1
-the map could not hold what is smaller than a unit (a hole of a quarter inch), and 0.2 % of the
-diagonal would be less than the floor.
-
-The diagonal is that of the bounding box of everything GDAL gives (lines, polygons, points).
-What GDAL does not read (e.g. entities of kinds it does not know) is not counted; what the map
-holds beyond GDAL is not counted either.
-
-Prints a table per drawing (GDAL's sample points and texts; the shares for the classic and the
-extended import) and the averages over the drawings that have line work and texts.
-
-Usage: interop_gdal_coverage.py --cli DXFCNV [--corpus FOLDER] [--generated N] [--seed S]
-                                [--require] [--only NAME ...]
-Exit status: 0 when the comparison ran (with --require: and every drawing meets the targets of
-the extended import, LINE_TARGET of its line work and TEXT_TARGET of its texts, or for a drawing
-named in EXCEPTIONS the floor given there), 1 when a target
-is missed under --require or a drawing cannot be compared, 77 (skipped) without ogr2ogr or the
-corpus.
-"""
+# How much of what GDAL reads from a drawing reaches the map: line work and texts, and the exact
+# places of block copies.
+#
+# For every corpus drawing, and a few seeded random drawings of the kinds the extended import
+# reads (tools/random_drawings.py, with ezdxf):
+#   1. `ogr2ogr -f GeoJSON` (GDAL's DXF driver, blocks expanded, block geometries kept apart so
+#      that texts in blocks stay texts). GDAL reads no binary DXF: it gets a text copy by ezdxf.
+#   2. `dxfcnv import FILE --map MAP.json`, classic and `--extended`, default settings and the
+#      multiplier 1 (a power of ten for a drawing only a few units across, see Units).
+#   3. Line work: points sampled along GDAL's lines and polygon rings (z dropped) every
+#      diagonal / SAMPLE_STEPS (more coarsely past MAX_SAMPLES), and the share of them within
+#      the tolerance of the map's polylines, polygons (closing edge included) and arcs. GDAL's
+#      points (POINT, text anchors) are not line work.
+#   4. Texts: GDAL's features with a non-empty Text that arrive as a map text with the same
+#      content (white space and case ignored) within TEXT_RADIUS of the diagonal, or as any map
+#      text within the tolerance of GDAL's anchor. The anchor is where GDAL draws the label: the
+#      point plus the style's dx, dy when the label is anchored elsewhere than its left baseline
+#      end (a justified TEXT or ATTRIB: from 10/20 to 11/21). A left-anchored label with an
+#      offset is an aligned or fitted TEXT (72 = 3, 5), which starts at 10/20: the point. A
+#      fully transparent label (invisible entity, 60) is no text to arrive.
+# Units: with the multiplier 1 a map unit is a drawing unit. The import cuts coordinates toward
+# zero (a block copy carries the cuts of its base and insertion points), so the tolerance is
+# 0.2 % of the diagonal, at least MIN_TOLERANCE map units. A drawing whose diagonal is below
+# MIN_MAP_DIAGONAL is imported with the smallest power of ten that brings it there, and GDAL's
+# coordinates are scaled alike. The diagonal is that of all GDAL gives; what GDAL does not read,
+# and what the map holds beyond GDAL, is not counted.
+#
+# Blocks, exactly (BLOCK_DRAWINGS): the shares above forgive copies a little off or doubled. For
+# drawings with nested inserts a comparison copy keeps the HEADER and TABLES and, in BLOCKS and
+# ENTITIES, only what both read alike: LINE, LWPOLYLINE, POLYLINE (no bulges, no polyface or
+# mesh) and INSERT (no MINSERT arrays, no insert in a block of a block defined later: the import
+# expands only blocks it has read), none with an extrusion other than (0, 0, 1). Imported
+# (classic) at a multiplier up to 1000 that keeps the drawing in the 32-bit map, its segments
+# must equal GDAL's both ways, ends within BLOCK_TOLERANCE map units (a copied point carries the
+# cuts of its value, base and insertion point, and the host rounds: up to about 1.1 units seen).
+#
+# Usage: interop_gdal_coverage.py --cli DXFCNV [--corpus FOLDER] [--generated N] [--seed S]
+#                                 [--require] [--only NAME ...]
+# Exit status: 1 when a drawing cannot be compared, the blocks differ, or with --require the
+# extended import misses LINE_TARGET or TEXT_TARGET (or a floor of EXCEPTIONS); 77 (skipped)
+# without ogr2ogr or the corpus; else 0.
 
 import argparse
 import json
 import math
-import re
 import os
-import shutil
-import subprocess
+import re
 import sys
 import tempfile
+from collections import Counter
+from types import SimpleNamespace
 
-SKIP = 77
+from interop_common import (CORPUS, SKIP, gdal_features, home, missing, python_with_ezdxf, run,
+                            runs_of)
+
 SENTINEL = b"AutoCAD Binary DXF\r\n\x1a\x00"
 SAMPLE_STEPS = 500  # sampling step: the diagonal / this
 MAX_SAMPLES = 60000
@@ -84,65 +74,27 @@ EXCEPTIONS = {
         "that the dimension texts confirm (d2=33.3/2 measures 16.65 along x); ezdxf's rendering "
         "of the same dimensions reaches the map at 99.3 %, GDAL's lies near ezdxf's at 79.5 %"),
 }
-RUN_SECONDS = 120
+BLOCK_DRAWINGS = ["bricscad_nested_inserts.dxf", "dimension_nested_blocks.dxf",
+                  "acad2004_floorplan_crlf.dxf", "qcad3_supported_entities.dxf",
+                  "r12_blocks_dims_crlf.dxf", "gdal_text_fancy.dxf"]
+BLOCK_TOLERANCE = 2.0  # map units
+MAP_LIMIT = 2**31 - 1
 
 
 # --- GDAL's side -----------------------------------------------------------------------------
-
-def run(command, cwd, env):
-    """The finished process; a run that takes longer than RUN_SECONDS counts as failed."""
-    try:
-        return subprocess.run(command, cwd=cwd, env=env, stdout=subprocess.PIPE,
-                              stderr=subprocess.PIPE, text=True, errors="replace", check=False,
-                              timeout=RUN_SECONDS)
-    except subprocess.TimeoutExpired:
-        return subprocess.CompletedProcess(command, -1, "", "timed out")
-
 
 def text_copy_for_gdal(drawing, work):
     """The file GDAL reads: the drawing, or for binary DXF a text copy (None without ezdxf)."""
     with open(drawing, "rb") as handle:
         if handle.read(len(SENTINEL)) != SENTINEL:
             return drawing
-    try:
-        import ezdxf  # pylint: disable=import-outside-toplevel
-    except ImportError:
-        return None
     copy = os.path.join(work, "gdal_copy_" + os.path.basename(drawing))
     try:
+        import ezdxf  # pylint: disable=import-outside-toplevel
         ezdxf.readfile(drawing).saveas(copy)
-    except (ezdxf.DXFError, OSError, ValueError):
+        return copy
+    except Exception:  # pylint: disable=broad-except; no ezdxf, or ezdxf cannot read it
         return None
-    return copy
-
-
-def gdal_features(source, work, env):
-    out = os.path.join(work, "gdal.geojson")
-    if os.path.exists(out):
-        os.remove(out)
-    result = run(["ogr2ogr", "--config", "DXF_MERGE_BLOCK_GEOMETRIES", "FALSE", "-f", "GeoJSON",
-                  out, source, "-sql", "SELECT *, OGR_STYLE FROM entities"], work, env)
-    if result.returncode != 0 or not os.path.exists(out):
-        return None
-    with open(out, encoding="utf-8", errors="replace") as handle:
-        return json.load(handle)["features"]
-
-
-def runs_of(geometry):
-    """The coordinate runs (lines, polygon rings) of a geometry, as (x, y) lists."""
-    if not geometry:
-        return []
-    kind, coordinates = geometry["type"], geometry.get("coordinates")
-    flat = lambda run_: [(float(p[0]), float(p[1])) for p in run_]  # noqa: E731
-    if kind == "LineString":
-        return [flat(coordinates)]
-    if kind in ("MultiLineString", "Polygon"):
-        return [flat(r) for r in coordinates]
-    if kind == "MultiPolygon":
-        return [flat(r) for polygon in coordinates for r in polygon]
-    if kind == "GeometryCollection":
-        return [r for member in geometry["geometries"] for r in runs_of(member)]
-    return []
 
 
 def points_of(geometry):
@@ -305,24 +257,12 @@ def text_share(gdal_texts, map_texts, tolerance, radius):
 
 # --- one drawing -----------------------------------------------------------------------------
 
-class Row:
-    def __init__(self, name):
-        self.name = name
-        self.samples = 0
-        self.texts = 0
-        self.line = {}  # import kind -> share in percent, or None
-        self.text = {}
-        self.note = ""
-
-
 def import_map(cli, drawing, extended, work, env):
     map_path = os.path.join(work, "extended.json" if extended else "classic.json")
     if os.path.exists(map_path):
         os.remove(map_path)
-    command = [cli, "import", drawing, "--map", map_path, "--quiet"]
-    if extended:
-        command.append("--extended")
-    result = run(command, work, env)
+    result = run([cli, "import", drawing, "--map", map_path, "--quiet"]
+                 + (["--extended"] if extended else []), work, env)
     return map_path if result.returncode == 0 and os.path.exists(map_path) else None
 
 
@@ -335,26 +275,18 @@ def multiplier_for(diagonal):
 
 def scaled_home(multiplier, cli, work, env):
     """The environment whose settings hold the multiplier (made once per multiplier)."""
-    if multiplier == 1:
-        return env
-    home = os.path.join(work, f"home-x{multiplier}")
-    scaled = dict(env, VEXA_HOME=home)
-    if not os.path.isdir(home):
-        os.makedirs(home)
-        run([cli, "settings", "Multiplier", str(multiplier)], work, scaled)
-    return scaled
-
-
-def scaled(runs, texts, everything, factor):
-    scale = lambda p: (p[0] * factor, p[1] * factor)  # noqa: E731
-    return ([[scale(p) for p in r] for r in runs], [(scale(p), t) for p, t in texts],
-            [scale(p) for p in everything])
+    folder = os.path.join(work, f"home-x{multiplier}")
+    if multiplier != 1 and not os.path.isdir(folder):
+        run([cli, "settings", "Multiplier", str(multiplier)], work, home(work, folder))
+    return env if multiplier == 1 else dict(env, VEXA_HOME=folder)
 
 
 def compare(cli, drawing, name, work, env):
-    row = Row(name)
+    # line, text: import kind -> share in percent, or None
+    row = SimpleNamespace(name=name, samples=0, texts=0, line={}, text={}, note="")
     source = text_copy_for_gdal(drawing, work)
-    features = gdal_features(source, work, env) if source else None
+    features = gdal_features(source, work, env, "SELECT *, OGR_STYLE FROM entities") \
+        if source else None
     if features is None:
         row.note = "GDAL cannot read it" if source else "binary, no text copy for GDAL"
         return row
@@ -366,7 +298,9 @@ def compare(cli, drawing, name, work, env):
     diagonal = math.hypot(max(xs) - min(xs), max(ys) - min(ys))
     multiplier = multiplier_for(diagonal)
     if multiplier != 1:
-        runs, gdal_texts, everything = scaled(runs, gdal_texts, everything, multiplier)
+        scale = lambda p: (p[0] * multiplier, p[1] * multiplier)  # noqa: E731
+        runs = [[scale(p) for p in r] for r in runs]
+        gdal_texts = [(scale(p), t) for p, t in gdal_texts]
         diagonal *= multiplier
         env = scaled_home(multiplier, cli, work, env)
         row.note = f"multiplier {multiplier}"
@@ -395,22 +329,17 @@ def share(value):
     return "      -" if value is None else f"{value:6.1f}%"
 
 
-def average(rows, field, kind):
-    values = [getattr(r, field)[kind] for r in rows if getattr(r, field).get(kind) is not None]
-    return (sum(values) / len(values), len(values)) if values else (None, 0)
-
-
 def print_averages(rows, what):
-    for field, label in (("line", "line work"), ("text", "texts")):
-        classic, count = average(rows, field, "classic")
-        extended, _ = average(rows, field, "extended")
-        target = LINE_TARGET if field == "line" else TEXT_TARGET
-        below = {kind: sum(1 for r in rows if getattr(r, field).get(kind) is not None
-                           and getattr(r, field)[kind] < target)
-                 for kind in ("classic", "extended")}
-        print(f"{what}: average {label} over {count} drawings: classic {share(classic)}, "
-              f"extended {share(extended)}; below {target:.0f} %: classic {below['classic']}, "
-              f"extended {below['extended']}")
+    for field, label, target in (("line", "line work", LINE_TARGET),
+                                 ("text", "texts", TEXT_TARGET)):
+        values = {kind: [getattr(r, field)[kind] for r in rows
+                         if getattr(r, field).get(kind) is not None]
+                  for kind in ("classic", "extended")}
+        mean = {k: sum(v) / len(v) if v else None for k, v in values.items()}
+        below = {k: sum(1 for x in v if x < target) for k, v in values.items()}
+        print(f"{what}: average {label} over {len(values['classic'])} drawings: classic "
+              f"{share(mean['classic'])}, extended {share(mean['extended'])}; below "
+              f"{target:.0f} %: classic {below['classic']}, extended {below['extended']}")
 
 
 def print_table(rows):
@@ -433,9 +362,8 @@ def missed_targets(rows):
         for field, what, target in (("line", "line work", LINE_TARGET),
                                     ("text", "texts", TEXT_TARGET)):
             value = getattr(r, field).get("extended")
-            exception = EXCEPTIONS.get(r.name)
-            if exception and exception[0] == field:
-                target = exception[1]
+            exception = EXCEPTIONS.get(r.name, ("", target))
+            target = exception[1] if exception[0] == field else target
             if value is not None and value < target:
                 missed.append(f"{r.name}: {what} {value:.1f} % < {target} %")
     return missed
@@ -466,48 +394,186 @@ def drawings_to_compare(args, work):
     return drawings
 
 
-def rerun_with_ezdxf(argv):
-    """Runs the script again under a Python that has ezdxf (the Debian package installs it for
-    /usr/bin/python3) when this one has not; returns only when there is none."""
-    try:
-        import ezdxf  # noqa: F401 pylint: disable=import-outside-toplevel,unused-import
-        return
-    except ImportError:
-        pass
-    candidate = "/usr/bin/python3"
-    if (os.path.exists(candidate) and os.path.realpath(candidate) != os.path.realpath(sys.executable)
-            and subprocess.run([candidate, "-c", "import ezdxf"], stdout=subprocess.DEVNULL,
-                               stderr=subprocess.DEVNULL, check=False).returncode == 0):
-        sys.stdout.flush()
-        os.execv(candidate, [candidate, os.path.abspath(__file__)] + argv[1:])
+# --- blocks, exactly ---------------------------------------------------------------------------
+
+def dxf_records(path):
+    """The (code, value) groups of a DXF text file cut into records, each from a code 0."""
+    with open(path, "rb") as handle:
+        lines = [line[:-1] if line.endswith("\r") else line
+                 for line in handle.read().decode("latin-1").split("\n")]
+    records = []
+    for i in range(0, len(lines) - 1, 2):
+        try:
+            code = int(lines[i].strip())
+        except ValueError:
+            break
+        if code == 0 or not records:
+            records.append([])
+        records[-1].append((code, lines[i + 1]))
+    return records
+
+
+def kind_of(record):
+    return record[0][1].strip() if record[0][0] == 0 else ""
+
+
+def numbers(record, code):
+    found = []
+    for c, v in record:
+        try:
+            found += [float(v)] if c == code else []
+        except ValueError:
+            pass
+    return found
+
+
+def text_value(record, code):
+    return ([v.strip() for c, v in record if c == code] or [""])[-1]
+
+
+def why_left_out(kind, record, followers, section, defined):
+    """Why an entity stays out of the comparison copy, or None when it goes in."""
+    bulged = lambda r: any(abs(v) > 1e-12 for v in numbers(r, 42))  # noqa: E731
+    if kind not in ("LINE", "LWPOLYLINE", "POLYLINE", "INSERT"):
+        return "not a line, polyline or insert"
+    if any(abs(v - normal) > 1e-9 for code, normal in ((210, 0.0), (220, 0.0), (230, 1.0))
+           for v in numbers(record, code)):
+        return "extrusion other than (0, 0, 1)"
+    if kind == "POLYLINE" and int(([0] + numbers(record, 70))[-1]) & (16 | 64):
+        return "polyface or mesh"
+    if bulged(record) and kind == "LWPOLYLINE" or kind == "POLYLINE" and any(
+            bulged(vertex) for vertex in followers if kind_of(vertex) == "VERTEX"):
+        return "polyline with bulges"
+    if kind == "INSERT" and any(count > 1 for count in numbers(record, 70) + numbers(record, 71)):
+        return "insert array (MINSERT)"
+    if kind == "INSERT" and section == "BLOCKS" and text_value(record, 2) not in defined:
+        return "insert of a block defined later"
+    return None
+
+
+def comparison_copy(drawing, copy):
+    """Writes the comparison copy; returns the count of the entities left out, by reason."""
+    out, left_out = [], Counter()
+    section, block, defined = None, None, set()
+    pending = dxf_records(drawing)
+    i = 0
+    while i < len(pending):
+        record, kind = pending[i], kind_of(pending[i])
+        i += 1
+        section = text_value(record, 2) if kind == "SECTION" else None if kind == "ENDSEC" \
+            else section
+        block = text_value(record, 2) if kind == "BLOCK" else block
+        defined |= {block} if kind == "ENDBLK" else set()
+        if section not in ("BLOCKS", "ENTITIES") or kind in ("SECTION", "EOF", "BLOCK",
+                                                                 "ENDBLK"):
+            out += record
+            continue
+        followers = []  # the records that belong to the entity: vertices, attributes, SEQEND
+        while i < len(pending) and kind_of(pending[i]) in ("VERTEX", "ATTRIB", "SEQEND"):
+            followers.append(pending[i])
+            i += 1
+        reason = why_left_out(kind, record, followers, section, defined)
+        left_out[reason] += 1 if reason else 0
+        out += [] if reason else record + [pair for f in followers for pair in f]
+    with open(copy, "wb") as handle:
+        handle.write("".join(f"{code}\n{value}\n" for code, value in out).encode("latin-1"))
+    return +left_out
+
+
+def segments_of_run(points, closed=False):
+    run_ = [(float(p[0]), float(p[1])) for p in points]
+    if closed and len(run_) > 2 and run_[0] != run_[-1]:
+        run_.append(run_[0])
+    return [(run_[i], run_[i + 1]) for i in range(len(run_) - 1) if run_[i] != run_[i + 1]]
+
+
+class SegmentIndex:
+    """Segments by the grid cell of an end: "is there one with both ends near these"."""
+
+    def __init__(self, segments):
+        self.cells = {}
+        for a, b in segments:
+            for start, end in ((a, b), (b, a)):
+                self.cells.setdefault(self.cell(start), []).append((start, end))
+
+    @staticmethod
+    def cell(point):
+        return (math.floor(point[0] / (2 * BLOCK_TOLERANCE)),
+                math.floor(point[1] / (2 * BLOCK_TOLERANCE)))
+
+    def contains(self, segment):
+        near = lambda p, q: max(abs(p[0] - q[0]), abs(p[1] - q[1])) <= BLOCK_TOLERANCE  # noqa
+        (cx, cy), (a, b) = self.cell(segment[0]), segment
+        return any(near(start, a) and near(end, b) for dx in (-1, 0, 1) for dy in (-1, 0, 1)
+                   for start, end in self.cells.get((cx + dx, cy + dy), ()))
+
+
+def compare_blocks(cli, drawing, work, env):
+    """Prints the comparison of the block copies with GDAL's; False when they differ."""
+    name = os.path.basename(drawing)
+    copy = os.path.join(work, "blocks_" + name)
+    left_out = comparison_copy(drawing, copy)
+    features = gdal_features(copy, work, env)
+    if features is None:
+        print(f"FAIL {name}: ogr2ogr cannot read the comparison copy")
+        return False
+    runs = [r for feature in features for r in runs_of(feature["geometry"])]
+    extent = max((abs(c) for r in runs for p in r for c in p), default=0.0)
+    multiplier = 1000
+    while multiplier > 1 and extent * multiplier * 2 > MAP_LIMIT:
+        multiplier //= 10
+    map_path = import_map(cli, copy, False, work, scaled_home(multiplier, cli, work, env))
+    if map_path is None:
+        print(f"FAIL {name}: dxfcnv import failed")
+        return False
+    with open(map_path, encoding="utf-8") as handle:
+        ours = [s for layer in json.load(handle)["layers"] for item in layer["objects"]
+                if item.get("type") in ("polyline", "polygon")
+                for s in segments_of_run(item["points"], item["type"] == "polygon")]
+    theirs = [s for r in runs for s in segments_of_run([(x * multiplier, y * multiplier)
+                                                        for x, y in r])]
+    our_index, their_index = SegmentIndex(ours), SegmentIndex(theirs)
+    missing_ = [s for s in theirs if not our_index.contains(s)]
+    extra = [s for s in ours if not their_index.contains(s)]
+    good = not missing_ and not extra
+    note = ", ".join(f"{count} {reason}" for reason, count in sorted(left_out.items()))
+    print(f"{'FAIL' if not good else 'OK  ' if theirs else 'NONE'} blocks of {name}: multiplier "
+          f"{multiplier}, GDAL segments {len(theirs)}, map segments {len(ours)}, missing from "
+          f"the map {len(missing_)}, not in GDAL {len(extra)}; left out: {note or 'nothing'}")
+    for what, segments in (("missing from the map", missing_), ("not in GDAL", extra)):
+        for segment in segments[:5]:
+            print(f"     {what}: {segment}")
+    return good
 
 
 def main(argv):
-    rerun_with_ezdxf(argv)
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    python_with_ezdxf(argv)
+    parser = argparse.ArgumentParser(description="Line work and texts of GDAL's reading that "
+                                     "reach the map")
     parser.add_argument("--cli", required=True, help="the dxfcnv program")
-    parser.add_argument("--corpus", default=os.path.join(
-        os.path.dirname(os.path.abspath(__file__)), "..", "..", "..", "shared", "corpus"))
+    parser.add_argument("--corpus", default=CORPUS)
     parser.add_argument("--generated", type=int, default=4, help="random drawings to add")
     parser.add_argument("--seed", type=int, default=1)
     parser.add_argument("--require", action="store_true",
                         help="fail when the extended import misses a target")
     parser.add_argument("--only", nargs="*", help="only drawings whose name holds one of these")
     args = parser.parse_args(argv[1:])
-    if shutil.which("ogr2ogr") is None:
-        print("ogr2ogr is not installed (Debian package gdal-bin): nothing compared")
+    args.corpus = os.path.abspath(args.corpus)
+    why = missing([("ogr2ogr", "gdal-bin")], args.corpus)
+    if why:
+        print(f"{why}: nothing compared")
         return SKIP
-    if not os.path.isdir(args.corpus):
-        print(f"no corpus folder at {args.corpus}: nothing compared")
-        return SKIP
-
+    cli = os.path.abspath(args.cli)
     with tempfile.TemporaryDirectory(prefix="dxfcnv-gdal-coverage-") as work:
-        env = dict(os.environ, VEXA_HOME=os.path.join(work, "home"))
-        os.makedirs(env["VEXA_HOME"])
-        rows = [compare(os.path.abspath(args.cli), path, name, work, env)
+        env = home(work)
+        rows = [compare(cli, path, name, work, env)
                 for path, name in drawings_to_compare(args, work)]
-    print_table(rows)
-    print_exceptions(rows)
+        print_table(rows)
+        print_exceptions(rows)
+        blocks_good = True
+        for name in BLOCK_DRAWINGS:
+            if any(o in name for o in args.only or [""]):
+                blocks_good &= compare_blocks(cli, os.path.join(args.corpus, name), work, env)
     unreadable = [r for r in rows if r.note.startswith("dxfcnv")]
     for r in unreadable:
         print(f"FAIL {r.name}: {r.note}")
@@ -515,7 +581,7 @@ def main(argv):
     if args.require:
         for line in missed:
             print(f"FAIL {line}")
-    return 1 if unreadable or (args.require and missed) else 0
+    return 1 if unreadable or not blocks_good or (args.require and missed) else 0
 
 
 if __name__ == "__main__":

@@ -1,72 +1,38 @@
 #!/usr/bin/env python3
-"""A known map drawn by dxfcnv render and read by real consumers.
-
-- The SVG must parse as XML, also for layer names and texts made of hostile bytes.
-- rsvg-convert must draw it: a known line, a known arc and a known text land on the pixels
-  where the map puts them (y pointing up), and empty parts of the map stay empty.
-- The GeoJSON of dxfcnv export must be read by GDAL's ogrinfo with the right feature count,
-  geometry types and coordinates.
-
-Exits with 77 (skipped) when neither rsvg-convert nor ogrinfo is installed.
-"""
+# What dxfcnv draws and exports, read by real consumers.
+# - A known map (interop_maps.json "known": a frame, a line in the upper left, a quarter arc in
+#   the lower left, a text in the lower right, the upper right quarter empty) rendered as SVG:
+#   it must parse as XML, and rsvg-convert must draw the line, the arc and the text on the
+#   pixels where the map puts them (y up), leaving empty parts empty.
+# - The same SVG for a map whose names and texts are bytes XML does not take as they are
+#   ("hostile": markup characters, Windows-1252, invalid UTF-8, control characters).
+# - The known map's GeoJSON (dxfcnv export) read by GDAL's ogrinfo: feature count, geometry
+#   types, coordinates.
+# - Every corpus drawing imported with its SVG (which must parse as XML) and exported as
+#   GeoJSON, which ogrinfo must open with as many features as the map has objects (dxfcnv show).
+# Exit status 77 (skipped) when rsvg-convert, ogrinfo or the corpus is absent (after checking
+# what can be checked without), 1 on a failure.
 import argparse
+import glob
 import json
 import math
 import os
 import re
 import shutil
 import struct
-import subprocess
 import sys
 import tempfile
 import xml.etree.ElementTree as ET
 import zlib
 
-SKIPPED = 77
+from interop_common import CORPUS, SKIP, missing, run as run_process
+
 SVG = "{http://www.w3.org/2000/svg}"
 INKSCAPE_LABEL = "{http://www.inkscape.org/namespaces/inkscape}label"
-
-# The known map: a frame, a line in the upper left, a quarter arc in the lower left and a text
-# in the lower right; the upper right quarter is empty.
-KNOWN_MAP = {
-    "format": "vexa-map", "version": 1, "unitId": 0, "objectsRect": None, "currentLayer": 1,
-    "textBase": 0, "page": {"origin": [0, 0], "extent": [0, 0]},
-    "layers": [
-        {"number": 1, "name": "Frame", "attributes": [0, 0, 0, 0, 0, 0], "visible": True,
-         "editable": True, "objects": [
-             {"id": 1, "type": "polygon", "points": [[0, 0], [1000, 0], [1000, 1000], [0, 1000]]},
-             {"id": 2, "type": "polyline3d", "points": [[0, 0, 5], [1000, 0, 7]]}]},
-        {"number": 2, "name": "Lines", "attributes": [0, 0, 0, 0, 0, 0], "visible": True,
-         "editable": True, "objects": [
-             {"id": 3, "type": "polyline", "points": [[100, 800], [400, 800]]},
-             {"id": 4, "type": "arc", "center": [250, 250], "radius": 150, "startAngle": 0.0,
-              "endAngle": 90.0, "quality": 20}]},
-        {"number": 3, "name": "Labels", "attributes": [0, 0, 0, 0, 0, 0], "visible": True,
-         "editable": True, "objects": [
-             {"id": 5, "type": "text", "text": "HH", "position": [600, 200], "font": "Arial",
-              "size": 100, "style": 0, "color": 0, "rotation": 0, "oblique": 0, "flags": 0}]},
-    ],
-    "groups": [],
-}
-
-# A map whose names and texts are bytes that XML does not take as they are: markup characters,
-# Windows-1252, invalid UTF-8, control characters.
-HOSTILE_NAME = bytes([0x41, 0x26, 0x3C, 0x3E, 0x22, 0x27, 0xDF, 0xFF, 0x01, 0x1F, 0x80])
-HOSTILE_TEXT = b"Stra\xdfe <b>&amp;\x0b\r\nzwei"
-HOSTILE_MAP = {
-    "format": "vexa-map", "version": 1, "unitId": 0, "objectsRect": None, "currentLayer": 1,
-    "textBase": 0, "page": {"origin": [0, 0], "extent": [0, 0]},
-    "layers": [
-        {"number": 1, "name": {"bytes": HOSTILE_NAME.hex()}, "attributes": [0, 0, 0, 0, 0, 0],
-         "visible": True, "editable": True, "objects": [
-             {"id": 1, "type": "text", "text": {"bytes": HOSTILE_TEXT.hex()}, "position": [0, 0],
-              "font": {"bytes": "a93c3e"}, "size": 10, "style": 0, "color": 0, "rotation": 0,
-              "oblique": 0, "flags": 16}]},
-        {"number": 2, "name": {"bytes": HOSTILE_NAME.hex()}, "attributes": [0, 0, 0, 0, 0, 0],
-         "visible": False, "editable": True, "objects": []},
-    ],
-    "groups": [],
-}
+with open(os.path.join(os.path.dirname(os.path.abspath(__file__)), "interop_maps.json"),
+          encoding="utf-8") as maps_file:
+    MAPS = json.load(maps_file)
+IMPORT_FAILED = 1  # an import that ran but could not open or read the file
 
 
 class Failures:
@@ -79,12 +45,13 @@ class Failures:
         return condition
 
 
-def run(command, **kwargs):
-    result = subprocess.run(command, capture_output=True, **kwargs)
+def run(command):
+    """The output of a command that must succeed."""
+    result = run_process(command)
     if result.returncode != 0:
         raise RuntimeError("%s failed (%d): %s" % (" ".join(command), result.returncode,
-                                                   result.stderr.decode(errors="replace")))
-    return result.stdout.decode(errors="replace")
+                                                   result.stderr))
+    return result.stdout
 
 
 def write_map(folder, name, document):
@@ -94,57 +61,30 @@ def write_map(folder, name, document):
     return path
 
 
-# --- PNG decoding (8-bit RGB or RGBA, not interlaced: what rsvg-convert writes) ---
-
-def paeth(a, b, c):
-    p = a + b - c
-    pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
-    if pa <= pb and pa <= pc:
-        return a
-    return b if pb <= pc else c
-
-
 def decode_png(path):
-    """Returns (width, height, alpha rows): the alpha of every pixel, row by row."""
+    """(width, height, alpha rows) of an 8-bit RGBA PNG, not interlaced (what rsvg-convert
+    writes): the alpha of every pixel, row by row."""
     with open(path, "rb") as f:
         data = f.read()
-    if data[:8] != b"\x89PNG\r\n\x1a\n":
-        raise ValueError("not a PNG file")
     at, idat, header = 8, b"", None
-    while at < len(data):
+    while data[:8] == b"\x89PNG\r\n\x1a\n" and at < len(data):
         length, kind = struct.unpack(">I4s", data[at:at + 8])
-        body = data[at + 8:at + 8 + length]
-        if kind == b"IHDR":
-            header = struct.unpack(">IIBBBBB", body)
-        elif kind == b"IDAT":
-            idat += body
+        header = struct.unpack(">IIBBBBB", data[at + 8:at + 21]) if kind == b"IHDR" else header
+        idat += data[at + 8:at + 8 + length] if kind == b"IDAT" else b""
         at += 12 + length
-    width, height, depth, colour, _, _, interlace = header
-    if depth != 8 or colour not in (2, 6) or interlace != 0:
-        raise ValueError("unsupported PNG: depth %d, colour type %d" % (depth, colour))
-    step = 4 if colour == 6 else 3
-    stride = width * step
+    if header is None or header[2:5] != (8, 6, 0) or header[6] != 0:
+        raise ValueError("not an 8-bit RGBA PNG without interlace: %s" % (header,))
+    width, height, stride = header[0], header[1], header[0] * 4
     raw = zlib.decompress(idat)
-    rows, previous, at = [], bytearray(stride), 0
-    for _ in range(height):
+    rows, previous = [], bytearray(stride)
+    for at in range(0, height * (stride + 1), stride + 1):
         kind, line = raw[at], bytearray(raw[at + 1:at + 1 + stride])
-        at += 1 + stride
         for i in range(stride):
-            left = line[i - step] if i >= step else 0
-            up = previous[i]
-            up_left = previous[i - step] if i >= step else 0
-            if kind == 1:
-                line[i] = (line[i] + left) & 0xFF
-            elif kind == 2:
-                line[i] = (line[i] + up) & 0xFF
-            elif kind == 3:
-                line[i] = (line[i] + (left + up) // 2) & 0xFF
-            elif kind == 4:
-                line[i] = (line[i] + paeth(left, up, up_left)) & 0xFF
-        if colour == 6:
-            rows.append([line[i] for i in range(3, stride, 4)])
-        else:  # no alpha: ink is what is darker than white
-            rows.append([255 - min(line[i:i + 3]) for i in range(0, stride, 3)])
+            a, b, c = line[i - 4] if i >= 4 else 0, previous[i], previous[i - 4] if i >= 4 else 0
+            pa, pb, pc = abs(b - c), abs(a - c), abs(a + b - 2 * c)  # Paeth: |p - a|, |p - b|, ...
+            paeth = a if pa <= pb and pa <= pc else b if pb <= pc else c
+            line[i] = (line[i] + (0, a, b, (a + b) // 2, paeth)[kind]) & 0xFF
+        rows.append(line[3::4])
         previous = line
     return width, height, rows
 
@@ -221,7 +161,7 @@ def check_pixels(picture, failures):
 
 
 def check_rendering(cli, folder, failures):
-    known = write_map(folder, "known.json", KNOWN_MAP)
+    known = write_map(folder, "known.json", MAPS["known"])
     svg = os.path.join(folder, "known.svg")
     run([cli, "render", known, "-o", svg, "--width", "520"])
     root = parse_svg(svg, failures, "known.svg")
@@ -229,7 +169,7 @@ def check_rendering(cli, folder, failures):
         return
     view_box = check_svg_structure(root, failures)
     if shutil.which("rsvg-convert") is None:
-        print("rsvg-convert not found: the pixels are not checked")
+        print("SKIPPED: rsvg-convert is not installed (librsvg2-bin): no pixels checked")
         return
     png = os.path.join(folder, "known.png")
     run(["rsvg-convert", "-o", png, svg])
@@ -239,7 +179,7 @@ def check_rendering(cli, folder, failures):
 
 
 def check_hostile_names(cli, folder, failures):
-    hostile = write_map(folder, "hostile.json", HOSTILE_MAP)
+    hostile = write_map(folder, "hostile.json", MAPS["hostile"])
     svg = os.path.join(folder, "hostile.svg")
     run([cli, "render", hostile, "-o", svg])
     root = parse_svg(svg, failures, "hostile.svg")
@@ -304,29 +244,65 @@ def check_geojson(cli, folder, failures):
                    "text properties %r" % text_properties)
 
 
+def check_corpus_drawing(cli, module, dxf, folder, failures):
+    """Imports, draws and exports one corpus drawing; prints the numbers."""
+    name = os.path.basename(dxf)
+    stem = os.path.join(folder, os.path.splitext(name)[0])
+    svg, geojson = stem + ".svg", stem + ".geojson"
+    imported = run_process([cli, "--module", module, "import", dxf, "--map", stem + ".json",
+                            "--svg", svg, "--quiet"])
+    if imported.returncode == IMPORT_FAILED and not os.path.exists(stem + ".json"):
+        print("%-45s not imported: %s" % (name, imported.stderr.strip()))
+        return
+    if not failures.check(imported.returncode == 0, "%s: import failed (%d): %s" % (
+            name, imported.returncode, imported.stderr.strip())):
+        return
+    try:
+        ET.parse(svg)
+    except ET.ParseError as error:
+        failures.check(False, "%s: the SVG is not well-formed XML: %s" % (name, error))
+        return
+    run([cli, "export", stem + ".json", "-o", geojson])
+    objects = int(re.search(r"objects: (\d+)", run([cli, "show", stem + ".json"])).group(1))
+    counts = re.findall(r"Feature Count: (\d+)", run(["ogrinfo", "-ro", "-so", "-al", geojson]))
+    if not failures.check(len(counts) == 1, "%s: ogrinfo shows %d layers" % (name, len(counts))):
+        return
+    print("%-45s objects %6d  features %6d  svg %9d bytes  geojson %9d bytes"
+          % (name, objects, int(counts[0]), os.path.getsize(svg), os.path.getsize(geojson)))
+    failures.check(objects == int(counts[0]), "%s: the map has %d objects, ogrinfo reads %s "
+                   "features" % (name, objects, counts[0]))
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--cli", required=True)
-    parser.add_argument("--module")
-    parser.add_argument("--corpus")
+    parser.add_argument("--module", required=True)
+    parser.add_argument("--corpus", default=CORPUS)
     args = parser.parse_args()
-    have_rsvg = shutil.which("rsvg-convert") is not None
-    have_ogr = shutil.which("ogrinfo") is not None
-    if not have_rsvg and not have_ogr:
-        print("skipped: neither rsvg-convert (librsvg2-bin) nor ogrinfo (gdal-bin) is installed")
-        return SKIPPED
-    failures = Failures()
+    failures, skipped = Failures(), []
     with tempfile.TemporaryDirectory(prefix="dxfcnv-render-") as folder:
         os.environ["VEXA_HOME"] = folder
         check_rendering(args.cli, folder, failures)
         check_hostile_names(args.cli, folder, failures)
-        if have_ogr:
-            check_geojson(args.cli, folder, failures)
+        why = missing([("ogrinfo", "gdal-bin")])
+        if why:
+            skipped.append(why + ": no GeoJSON checked")
         else:
-            print("ogrinfo not found: the GeoJSON is not checked")
+            check_geojson(args.cli, folder, failures)
+        why = why or missing(corpus=args.corpus)
+        drawings = sorted(glob.glob(os.path.join(args.corpus, "*.dxf"))) if not why else []
+        for dxf in drawings:
+            try:
+                check_corpus_drawing(args.cli, args.module, dxf, folder, failures)
+            except RuntimeError as error:
+                failures.check(False, "%s: %s" % (os.path.basename(dxf), error))
+        skipped += [why + ": the corpus is not checked"] if why else []
     for message in failures.messages:
         print("FAILED:", message)
-    return 1 if failures.messages else 0
+    print("%d corpus drawings, %d failures" % (len(drawings), len(failures.messages)))
+    for message in skipped:
+        print("SKIPPED:", message)
+    return 1 if failures.messages else SKIP if skipped or not shutil.which("rsvg-convert") else 0
 
 
 if __name__ == "__main__":

@@ -1,24 +1,17 @@
 #!/usr/bin/env python3
-"""Seeded random drawings of the entity kinds the extended import reads, written with ezdxf.
+# Seeded random drawings of the entity kinds the extended import reads, written with ezdxf: a
+# random mix of MTEXT (with formatting codes), TEXT with control codes, bulged LWPOLYLINEs,
+# ELLIPSEs (full and partial), SPLINEs (from control points and from fit points), HATCHes
+# (polyline paths and edge paths of lines, arcs and ellipses), SOLIDs, 3DFACEs, linear
+# DIMENSIONs (rendered into their anonymous blocks), MINSERT arrays of a small block, and
+# mirrored arcs and circles (extrusion (0, 0, -1)), within a square of a few thousand drawing
+# units. The same seed gives the same drawings; every third one is binary DXF.
+# write_drawings(FOLDER, COUNT, SEED) writes FOLDER/random_SEED_I.dxf (used by
+# interop_gdal_coverage.py).
 
-Each drawing holds a random mix of MTEXT (with formatting codes), TEXT with control codes,
-bulged LWPOLYLINEs, ELLIPSEs (full and partial), SPLINEs (from control points and from fit
-points), HATCHes (polyline paths and edge paths of lines, arcs and ellipses), SOLIDs, 3DFACEs,
-linear DIMENSIONs (rendered into their anonymous blocks), MINSERT arrays of a small block, and
-mirrored arcs and circles (extrusion (0, 0, -1)). Coordinates lie within a square of a few
-thousand drawing units, so that a map of whole units holds them finely enough to compare.
-
-The same seed gives the same drawings. Every third drawing is written as binary DXF.
-
-Usage: random_drawings.py FOLDER [--count N] [--seed S]
-Writes FOLDER/random_SEED_I.dxf and prints their paths.
-"""
-
-import argparse
 import math
 import os
 import random
-import sys
 
 import ezdxf
 
@@ -64,10 +57,8 @@ def add_ellipse(msp, rng):
     angle = rng.uniform(0, math.pi)
     length = rng.uniform(80, 400)
     major = (length * math.cos(angle), length * math.sin(angle), 0)
-    if rng.random() < 0.5:
-        start, end = 0.0, math.tau
-    else:
-        start, end = rng.uniform(0, math.pi), rng.uniform(math.pi, 2 * math.pi)
+    start, end = (0.0, math.tau) if rng.random() < 0.5 else (
+        rng.uniform(0, math.pi), rng.uniform(math.pi, 2 * math.pi))
     msp.add_ellipse(point(rng, 500), major_axis=major, ratio=rng.uniform(0.2, 1.0),
                     start_param=start, end_param=end)
 
@@ -170,24 +161,8 @@ def drawing(seed):
 
 def write_drawings(folder, count, seed):
     os.makedirs(folder, exist_ok=True)
-    paths = []
-    for index in range(count):
-        path = os.path.join(folder, f"random_{seed}_{index}.dxf")
+    paths = [os.path.join(folder, f"random_{seed}_{index}.dxf") for index in range(count)]
+    for index, path in enumerate(paths):
         drawing(seed * 1000 + index).saveas(path, fmt="bin" if index % 3 == 2 else "asc")
-        paths.append(path)
     return paths
 
-
-def main(argv):
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("folder")
-    parser.add_argument("--count", type=int, default=4)
-    parser.add_argument("--seed", type=int, default=1)
-    args = parser.parse_args(argv[1:])
-    for path in write_drawings(args.folder, args.count, args.seed):
-        print(path)
-    return 0
-
-
-if __name__ == "__main__":
-    sys.exit(main(sys.argv))

@@ -4,7 +4,8 @@
 // with BM_CLICK, answers the Warning box through the stand-in's message-box hook, and checks
 // what the settings store holds afterwards. The first case also compares every control's window
 // rectangle with dialog 129 of dxf.cnv's resources and saves the dialog as a BMP picture.
-// Prints "ok NAME" or "FAIL NAME: ..." per check. Usage: dialog_host DXF_CNV SCREENSHOT.bmp
+// Prints "ok NAME" or "FAIL NAME: ..." per check. The cases are lines of dialog_cases.txt.
+// Usage: dialog_host DXF_CNV SCREENSHOT.bmp CASES.txt
 #include "host/vexcore.h"
 #include "module/exports.h"
 #include "options/resource.h"
@@ -14,6 +15,8 @@
 #include <cstring>
 #include <fstream>
 #include <map>
+#include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -21,22 +24,60 @@ namespace {
 
 constexpr const char* kSection = "Converters\\Imports\\Dxf";
 
+// The controls and answers the cases name.
+const std::map<std::string, int> kNames{{"multiplier", IDC_MULTIPLIER},
+                                        {"x-offset", IDC_X_OFFSET},
+                                        {"ini-file", IDC_INI_FILE},
+                                        {"ok", IDOK},
+                                        {"cancel", IDCANCEL},
+                                        {"yes", IDYES},
+                                        {"no", IDNO}};
+
 struct Action {
-    enum Kind { Type, Click } kind;
     int control;
-    std::string text;
+    std::optional<std::string> text; // typed into the control; clicked without
 };
 
-struct Case {
-    const char* name;
+struct Case { // a line of dialog_cases.txt
+    std::string name;
     double multiplier;
-    std::string iniFile;
+    std::string shownMultiplier; // what the dialog shows on opening
     std::vector<Action> actions;
-    int boxAnswer;                               // the answer to a Warning box, if one comes
+    int boxAnswer; // the answer to a Warning box, if one comes
+    std::size_t boxes;
     std::map<std::string, std::string> expected; // stored values afterwards
-    std::string shownMultiplier;                 // what the dialog shows on opening
-    int boxes;                                   // how many boxes the case sees
 };
+
+std::vector<std::string> Split(const std::string& text, char separator) {
+    std::vector<std::string> parts;
+    std::istringstream in(text);
+    for (std::string part; std::getline(in, part, separator);)
+        parts.push_back(part);
+    return parts;
+}
+
+std::vector<Case> ReadCases(const char* path) {
+    std::vector<Case> cases;
+    std::ifstream in(path);
+    for (std::string line; std::getline(in, line);) {
+        const std::vector<std::string> f =
+            Split(line.substr(0, line.find_last_not_of('\r') + 1), '|');
+        if (line.empty() || line[0] == '#' || f.size() != 7)
+            continue;
+        Case c{f[0], std::stod(f[1]), f[2], {}, kNames.at(f[4]), std::stoul(f[5]), {}};
+        for (const std::string& action : Split(f[3], ';')) {
+            const std::size_t equals = action.find('=');
+            c.actions.push_back({kNames.at(action.substr(0, equals)),
+                                 equals == std::string::npos
+                                     ? std::nullopt
+                                     : std::optional(action.substr(equals + 1))});
+        }
+        for (const std::string& stored : Split(f[6], ';'))
+            c.expected[stored.substr(0, stored.find('='))] = stored.substr(stored.find('=') + 1);
+        cases.push_back(std::move(c));
+    }
+    return cases;
+}
 
 int g_failed = 0;
 int g_passed = 0;
@@ -182,8 +223,8 @@ void RunActions(HWND dialog) {
     for (const Action& action : g_run.current->actions) {
         if (!IsWindow(dialog))
             break;
-        if (action.kind == Action::Type)
-            SetDlgItemTextA(dialog, action.control, action.text.c_str());
+        if (action.text)
+            SetDlgItemTextA(dialog, action.control, action.text->c_str());
         else
             SendMessageA(GetDlgItem(dialog, action.control), BM_CLICK, 0, 0);
     }
@@ -220,18 +261,11 @@ LRESULT CALLBACK WatchDialogs(int code, WPARAM wParam, LPARAM lParam) {
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-std::map<std::string, std::string> Stored() {
-    std::map<std::string, std::string> values;
-    for (auto& [name, value] : standin::SettingsSection(kSection))
-        values[name] = value;
-    return values;
-}
-
 void RunCase(const Case& c, DxfOptionsFn options, HWND owner) {
     standin::ReloadConfiguration();
     m_RegValueSet(kSection, "Multiplier", c.multiplier);
     m_RegValueSet(kSection, "XOffset", std::int32_t{3});
-    m_RegValueSet(kSection, "IniFile", c.iniFile.c_str());
+    m_RegValueSet(kSection, "IniFile", "");
     g_run.current = &c;
     g_run.dialog = nullptr;
     g_run.boxes.clear();
@@ -241,14 +275,15 @@ void RunCase(const Case& c, DxfOptionsFn options, HWND owner) {
     });
     const std::int32_t result = options(owner, owner, 0);
     standin::SetMessageBoxHook(nullptr);
-    const std::string name = c.name;
+    const std::string& name = c.name;
     Check(name + ": returns 1", "1", std::to_string(result));
     Check(name + ": dialog 129 shown", "yes", g_run.dialog ? "yes" : "no");
     Check(name + ": multiplier shown", c.shownMultiplier, g_run.shown);
     Check(name + ": boxes", std::to_string(c.boxes), std::to_string(g_run.boxes.size()));
     for (const std::string& box : g_run.boxes)
         Check(name + ": the box", "Warning: Initialization file not found.\nContinue?", box);
-    const auto stored = Stored();
+    const auto section = standin::SettingsSection(kSection);
+    const std::map<std::string, std::string> stored(section.begin(), section.end());
     for (const auto& [key, value] : c.expected) {
         const auto found = stored.find(key);
         Check(name + ": stored " + key, value, found == stored.end() ? "(none)" : found->second);
@@ -258,80 +293,21 @@ void RunCase(const Case& c, DxfOptionsFn options, HWND owner) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: dialog_host DXF_CNV SCREENSHOT.bmp\n");
+    if (argc != 4) {
+        std::fprintf(stderr, "usage: dialog_host DXF_CNV SCREENSHOT.bmp CASES.txt\n");
         return 2;
     }
+    const std::vector<Case> cases = ReadCases(argv[3]);
     g_run.module = LoadLibraryA(argv[1]);
     const auto options = reinterpret_cast<DxfOptionsFn>(
         reinterpret_cast<void*>(GetProcAddress(g_run.module, "DXFImportOptions")));
-    if (!options) {
-        std::fprintf(stderr, "cannot load %s\n", argv[1]);
+    if (!options || cases.empty()) {
+        std::fprintf(stderr, "cannot load %s or read cases from %s\n", argv[1], argv[3]);
         return 2;
     }
     g_run.screenshot = argv[2];
     const HWND owner = standin::CreateHostWindow(nullptr);
     SetWindowsHookExA(WH_CBT, WatchDialogs, nullptr, GetCurrentThreadId());
-    const auto type = [](int id, const char* text) { return Action{Action::Type, id, text}; };
-    const auto click = [](int id) { return Action{Action::Click, id, ""}; };
-    const Case cases[] = {
-        {"Cancel stores what was read",
-         2.5,
-         "",
-         {type(IDC_X_OFFSET, "77"), type(IDC_MULTIPLIER, "9"), click(IDCANCEL)},
-         IDOK,
-         {{"Multiplier", "double:2.5"}, {"XOffset", "int:3"}},
-         "2.500",
-         0},
-        {"typed abc keeps the multiplier",
-         2.5,
-         "",
-         {type(IDC_MULTIPLIER, "abc"), type(IDC_X_OFFSET, "8"), click(IDOK)},
-         IDOK,
-         {{"Multiplier", "double:2.5"}, {"XOffset", "int:8"}},
-         "2.500",
-         0},
-        {"typed 0 keeps the multiplier",
-         4.0,
-         "",
-         {type(IDC_MULTIPLIER, "0"), click(IDOK)},
-         IDOK,
-         {{"Multiplier", "double:4"}},
-         "4.000",
-         0},
-        {"typed -2 is stored",
-         1.0,
-         "",
-         {type(IDC_MULTIPLIER, "-2"), click(IDOK)},
-         IDOK,
-         {{"Multiplier", "double:-2"}},
-         "1.000",
-         0},
-        {"typed 12.7 is stored",
-         1.0,
-         "",
-         {type(IDC_MULTIPLIER, "12.7"), click(IDOK)},
-         IDOK,
-         {{"Multiplier", "double:12.7"}},
-         "1.000",
-         0},
-        {"missing file, Yes accepts it",
-         1.0,
-         "",
-         {type(IDC_INI_FILE, "missing\\none.ini"), type(IDC_X_OFFSET, "5"), click(IDOK)},
-         IDYES,
-         {{"IniFile", "text:missing\\none.ini"}, {"XOffset", "int:5"}},
-         "1.000",
-         1},
-        {"missing file, No keeps the dialog open, Cancel",
-         1.0,
-         "",
-         {type(IDC_INI_FILE, "gone.ini"), type(IDC_X_OFFSET, "55"), click(IDOK), click(IDCANCEL)},
-         IDNO,
-         {{"IniFile", "text:gone.ini"}, {"XOffset", "int:3"}},
-         "1.000",
-         1},
-    };
     for (const Case& c : cases)
         RunCase(c, options, owner);
     standin::DestroyHostWindow(owner);

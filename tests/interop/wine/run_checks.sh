@@ -52,12 +52,16 @@ run_wine() {
   local status=0
   VEXA_HOME=$(winpath "$work/home-wine") "$wine" "$exe" "$@" >"$work/stdout" 2>"$work/stderr" ||
     status=$?
-  sed -i 's/\r$//' "$work/stdout" "$work/stderr" # the console's line ends
-  # Wine's service processes (winedevice.exe) inherit this stderr; what their loader reports is
-  # kept apart and shown at the end. A fault of dxfcnv.exe itself also changes its exit status.
+  tidy_output
+  echo "$status"
+}
+# The console's line ends dropped. Wine's service processes (winedevice.exe) inherit stderr; what
+# their loader reports is kept apart and shown at the end (a fault of the program itself also
+# changes its exit status).
+tidy_output() {
+  sed -i 's/\r$//' "$work/stdout" "$work/stderr"
   grep '^wine: ' "$work/stderr" >>"$work/wine-notes" || true
   sed -i '/^wine: /d' "$work/stderr"
-  echo "$status"
 }
 run_linux() {
   local status=0
@@ -166,40 +170,30 @@ point_case() { # NAME LINUX_REGISTRY_SECTION_LINES... ; the Wine key is set up b
   check "point symbol, $name: map as on Linux" "$linux_status $(normalized "$work/linux/point.json")" \
     "$wine_status $(normalized "$work/wine/point.json")"
 }
-reg delete "$point_key" /f >/dev/null || true
-reg add "$point_key" /v Symbol /t REG_SZ /d Q /f >/dev/null
-reg add "$point_key" /v FontName /t REG_SZ /d Courier /f >/dev/null
-reg add "$point_key" /v FontSize /t REG_DWORD /d 14 /f >/dev/null
-point_case "filled key" "Symbol=sz:Q" "FontName=sz:Courier" "FontSize=dword:14"
-check "point symbol, filled key: read, left as it was" "FontName REG_SZ Courier
-FontSize REG_DWORD 0xe
-Symbol REG_SZ Q" "$(point_values)"
-check "point symbol, filled key: the map has the symbol Q" "yes" \
-  "$(grep -q '"text": "Q"' <(normalized "$work/wine/point.json") && echo yes || echo no)"
-
-reg delete "$point_key" /f >/dev/null || true
-reg add "$point_key" /f >/dev/null
-point_case "empty key"
-check "point symbol, empty key: the defaults written back" "FontName REG_SZ Arial
-FontSize REG_DWORD 0xa
-Symbol REG_SZ X" "$(point_values)"
-
-reg delete "$point_key" /f >/dev/null || true
-reg add "$point_key" /v FontSize /t REG_SZ /d 12 /f >/dev/null
-point_case "FontSize of the wrong type" "FontSize=sz:12"
-check "point symbol, wrong type: kept, the others written" "FontName REG_SZ Arial
-FontSize REG_SZ 12
-Symbol REG_SZ X" "$(point_values)"
+# The cases of point_cases.txt (described there), one a line.
+while IFS='|' read -r name before linux after symbol <&3; do
+  [[ -z $name || $name == \#* ]] && continue
+  reg delete "$point_key" /f >/dev/null || true
+  reg add "$point_key" /f >/dev/null
+  IFS=';' read -ra values <<<"$before"
+  for value in "${values[@]}"; do
+    # shellcheck disable=SC2086 # the reg add arguments of one value
+    reg add "$point_key" $value /f >/dev/null
+  done
+  IFS=';' read -ra lines <<<"$linux"
+  point_case "$name" "${lines[@]}"
+  check "point symbol, $name: the key afterwards" "${after//;/$'\n'}" "$(point_values)"
+  check "point symbol, $name: the map has the symbol $symbol" "yes" \
+    "$(grep -q "\"text\": \"$symbol\"" <(normalized "$work/wine/point.json") && echo yes || echo no)"
+done 3<tests/interop/wine/point_cases.txt
 
 echo "== the options dialog as the system shows it (dialog_host.exe drives dialog 129)"
 mkdir -p "$work/home-dialog"
 status=0
 VEXA_HOME=$(winpath "$work/home-dialog") "$wine" "$win_build/wine_dialog_host.exe" \
   "$(winpath "$win_build/dxf.cnv")" "$(winpath "$work/options-dialog.bmp")" \
-  >"$work/stdout" 2>"$work/stderr" || status=$?
-sed -i 's/\r$//' "$work/stdout" "$work/stderr"
-grep '^wine: ' "$work/stderr" >>"$work/wine-notes" || true
-sed -i '/^wine: /d' "$work/stderr"
+  "$(winpath tests/interop/wine/dialog_cases.txt)" >"$work/stdout" 2>"$work/stderr" || status=$?
+tidy_output
 grep -v '^dialog: ' "$work/stdout" || true
 dialog_failed=$(grep -c '^FAIL' "$work/stdout" || true)
 dialog_passed=$(grep -c '^ok' "$work/stdout" || true)
