@@ -10,9 +10,9 @@
 // skipped with a warning on stderr. Matching: the DXF layer name against each record's pattern
 // in file order, ASCII case ignored, * standing for any run of characters and ? for one; the
 // first record that matches wins.
+#include "standin/files.h"
 #include "standin/host_state.h"
 
-#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -91,9 +91,7 @@ bool ParseNumber(const std::string& text, std::int64_t low, std::int64_t high,
         digits.remove_prefix(2);
     }
     std::uint64_t magnitude = 0;
-    const char* end = digits.data() + digits.size();
-    const auto result = std::from_chars(digits.data(), end, magnitude, base);
-    if (digits.empty() || result.ec != std::errc() || result.ptr != end ||
+    if (!ParseWhole(digits, magnitude, base) ||
         magnitude > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())) {
         return false;
     }
