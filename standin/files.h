@@ -5,6 +5,7 @@
 
 #include "standin/standin.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstddef>
 #include <optional>
@@ -32,6 +33,18 @@ STANDIN_API void AppendHex(std::string& out, std::string_view bytes, bool upperC
 // with the offset of the first bad digit (or the size, for an odd count) in `badAt`.
 STANDIN_API std::optional<std::string> DecodeHex(std::string_view hex,
                                                  std::size_t* badAt = nullptr);
+
+// Calls `visit` with every part of the text between separators that is not empty.
+template <typename Visit>
+void ForEachPart(std::string_view text, char separator, Visit&& visit) {
+    while (!text.empty()) {
+        const std::size_t end = std::min(text.find(separator), text.size());
+        if (end > 0) {
+            visit(text.substr(0, end));
+        }
+        text.remove_prefix(std::min(end + 1, text.size()));
+    }
+}
 
 // A number that is the whole text, as std::from_chars reads it (`base` for an integer).
 template <typename Number, typename... Base>

@@ -93,21 +93,11 @@ const OpenRegistryKey* OpenKeyOf(HKEY key) {
 
 // Joins a sub-key path on, one backslash between parts, empty parts dropped.
 std::string JoinPath(std::string base, const char* subKey) {
-    if (!subKey) {
-        return base;
-    }
-    std::string_view rest = subKey;
-    while (!rest.empty()) {
-        const auto slash = rest.find('\\');
-        const std::string_view part = rest.substr(0, slash);
-        if (!part.empty()) {
+    if (subKey) {
+        ForEachPart(subKey, '\\', [&](std::string_view part) {
             base += '\\';
             base += part;
-        }
-        if (slash == std::string_view::npos) {
-            break;
-        }
-        rest.remove_prefix(slash + 1);
+        });
     }
     return base;
 }
