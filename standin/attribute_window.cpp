@@ -10,6 +10,7 @@
 #include "standin/files.h"
 #include "standin/host_state.h"
 
+#include <algorithm>
 #include <cstring>
 
 using namespace standin;
@@ -59,12 +60,8 @@ LRESULT FindColumn(const AttributeWindowState& window, const char* name) {
         return -1;
     }
     const auto& columns = window.table.columns;
-    for (std::size_t i = 0; i < columns.size(); ++i) {
-        if (columns[i] == name) {
-            return static_cast<LRESULT>(i);
-        }
-    }
-    return -1;
+    const auto found = std::find(columns.begin(), columns.end(), name);
+    return found == columns.end() ? -1 : found - columns.begin();
 }
 
 // RFC 4180: a field with a comma, a double quote, CR or LF is quoted, its quotes doubled.
