@@ -139,14 +139,11 @@ map_layer_Create(HWND map, OBJHANDLE* newLayer, const OBJHANDLE* objects, std::i
             return 0;
         }
         if (number == kAnyNumber) {
-            if (model->MaxLayerNumber() == std::numeric_limits<std::int32_t>::max()) {
-                return 0;
-            }
-            number = model->LayerCount() == 0 ? 1 : model->MaxLayerNumber() + 1;
+            number = model->NextLayerNumber();
         }
         LayerEntry* entry = model->AddLayer(number, name ? name : "");
         if (!entry) {
-            return 0; // a number below -1, or one that another layer holds
+            return 0; // a number below -1, one that another layer holds, or none left
         }
         StoreAllAttributes(entry->layer, {attr7, attr8, attr9, attr10, mode, attr12});
         MoveObjectsOnto(*model, *entry, objects, objectCount);

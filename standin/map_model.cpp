@@ -55,6 +55,11 @@ std::int32_t MapModel::MaxLayerNumber() const {
     return byNumber_.empty() ? 0 : byNumber_.rbegin()->first;
 }
 
+std::int32_t MapModel::NextLayerNumber() const {
+    const std::int32_t highest = MaxLayerNumber();
+    return highest < std::numeric_limits<std::int32_t>::max() ? highest + 1 : -1;
+}
+
 void MapModel::IndexName(const std::string& name, ObjectId id) {
     byName_.Insert(NameIndex::Hash(name), id);
 }
@@ -129,17 +134,10 @@ LayerEntry& MapModel::LayerForNewObject() {
     }
     // No layer is current (it was deleted, or a restored map named none): the object gets a
     // layer of its own, one above the highest number, which becomes current.
-    const std::int32_t highest = MaxLayerNumber();
-    if (highest == std::numeric_limits<std::int32_t>::max()) {
-        // Every number above is taken up; reuse the first layer rather than fail.
-        if (!order_.empty()) {
-            current_ = order_.front();
-            return *CurrentLayer();
-        }
-    }
-    LayerEntry* created = AddLayer(byNumber_.empty() ? 1 : highest + 1, "0");
-    current_ = created->layer.id;
-    return *created;
+    LayerEntry* created = AddLayer(NextLayerNumber(), "0");
+    // When every number above is taken up, the first layer is used rather than fail.
+    current_ = created ? created->layer.id : order_.front();
+    return *CurrentLayer();
 }
 
 const void* MapModel::LockRecord(LayerEntry& entry) {
@@ -769,14 +767,8 @@ MapModel::IdMap MapModel::RestoreLayers(const MapSnapshot& snapshot, IdMap& newI
     IdMap newLayerIds;
     for (const Layer& layer : snapshot.layers) {
         // Layer numbers are unique in a map; a repeated number moves up out of the way.
-        std::int32_t number = layer.number;
-        if (number < 0 || byNumber_.contains(number)) {
-            const std::int32_t highest = MaxLayerNumber();
-            number = byNumber_.empty()                                    ? 1
-                     : highest < std::numeric_limits<std::int32_t>::max() ? highest + 1
-                                                                          : -1;
-        }
-        LayerEntry* entry = AddLayer(number, layer.name);
+        const bool taken = layer.number < 0 || byNumber_.contains(layer.number);
+        LayerEntry* entry = AddLayer(taken ? NextLayerNumber() : layer.number, layer.name);
         if (!entry) {
             continue; // every number above the highest is taken; the layer cannot be kept
         }

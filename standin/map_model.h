@@ -432,6 +432,8 @@ class MapModel {
     std::size_t LayerCount() const { return order_.size(); }
     // The highest layer number in use, 0 when the map has no layer.
     std::int32_t MaxLayerNumber() const;
+    // One above the highest layer number, or -1 when the highest is the largest there is.
+    std::int32_t NextLayerNumber() const;
     // Appends a new layer to the map order; null when the number is in use or not >= 0.
     LayerEntry* AddLayer(std::int32_t number, const std::string& name);
     bool Renumber(LayerEntry& entry, std::int32_t number);
