@@ -423,9 +423,7 @@ MapSnapshot ReadHeader(const Json& document, const Location& root) {
     if (!format.is_string() || format.get_ref<const std::string&>() != kFormatName) {
         Fail(Location(root, "format"), std::string("expected \"") + kFormatName + "\"");
     }
-    const std::int64_t version =
-        ReadInteger(Member(document, "version", root), Location(root, "version"), 0,
-                    std::numeric_limits<std::int64_t>::max());
+    const auto version = Field(document, "version", root, ReadInt<std::int64_t>);
     if (version != kFormatVersion) {
         Fail(Location(root, "version"), "unsupported version " + std::to_string(version));
     }
