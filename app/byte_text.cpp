@@ -88,11 +88,7 @@ std::string Utf8FromBytes(std::string_view bytes) {
 }
 
 void AppendXmlText(std::string& out, std::string_view bytes) {
-    if (standin::IsStrictUtf8(bytes)) {
-        AppendEscapedUtf8(out, bytes);
-    } else {
-        AppendEscapedUtf8(out, Utf8FromBytes(bytes));
-    }
+    AppendEscapedUtf8(out, Utf8FromBytes(bytes));
 }
 
 } // namespace dxfcnv

@@ -3,8 +3,8 @@
 #pragma once
 
 #include "app/module_loader.h"
+#include "standin/files.h"
 
-#include <charconv>
 #include <cmath>
 #include <memory>
 #include <optional>
@@ -53,9 +53,7 @@ extern const Command kShowCommand;
 template <typename Number>
 std::optional<Number> ParseNumber(std::string_view text) {
     Number value{};
-    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (result.ec != std::errc() || result.ptr != text.data() + text.size() ||
-        !std::isfinite(static_cast<double>(value))) {
+    if (!standin::ParseWhole(text, value) || !std::isfinite(static_cast<double>(value))) {
         return std::nullopt;
     }
     return value;

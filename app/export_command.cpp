@@ -25,16 +25,6 @@ constexpr std::string_view kUsage =
     "unreadable map document or module that cannot be loaded.\n";
 
 // Writes the map saved in `mapPath` as GeoJSON to `outputPath`, without the module.
-int ExportGeoJson(const std::string& mapPath, const std::string& outputPath) {
-    MapWindow map;
-    if (!LoadMap(kExportCommand, map.handle, mapPath))
-        return kExitUsage;
-    std::string error;
-    if (!WriteGeoJsonFile(map.handle, outputPath, &error))
-        return Failure(kExportCommand, outputPath + ": " + error, kExitFailed);
-    return kExitOk;
-}
-
 int RunExport(const Invocation& invocation) {
     std::string mapPath;
     std::string outputPath;
@@ -44,15 +34,19 @@ int RunExport(const Invocation& invocation) {
     line.Required("-o,--output", outputPath, "missing output file (-o FILE.dxf)");
     if (const auto problem = line.Parse(invocation.args))
         return UsageError(kExportCommand, *problem);
-    if (IsGeoJsonPath(outputPath))
-        return ExportGeoJson(mapPath, outputPath);
-    const auto module = LoadModule(kExportCommand, modulePath);
-    if (!module)
+    const bool geoJson = IsGeoJsonPath(outputPath); // written without the module
+    std::optional<LoadedModule> module;
+    if (!geoJson && !(module = LoadModule(kExportCommand, modulePath)))
         return kExitUsage;
     MapWindow map;
     if (!LoadMap(kExportCommand, map.handle, mapPath))
         return kExitUsage;
-    return ExportThroughModule(kExportCommand, *module, map.handle, outputPath);
+    if (!geoJson)
+        return ExportThroughModule(kExportCommand, *module, map.handle, outputPath);
+    std::string error;
+    if (!WriteGeoJsonFile(map.handle, outputPath, &error))
+        return Failure(kExportCommand, outputPath + ": " + error, kExitFailed);
+    return kExitOk;
 }
 
 } // namespace

@@ -81,18 +81,6 @@ Json PolygonOf(const standin::Object& polygon) {
     return Geometry("Polygon", Json::array({std::move(ring)}));
 }
 
-Json ArcLineStringOf(const standin::Object& arc) {
-    const auto points = ArcPoints(arc, kArcTolerance);
-    if (points.empty()) {
-        return nullptr;
-    }
-    return Geometry("LineString", Json(points));
-}
-
-Json PointOf(const standin::Object& text) {
-    return Geometry("Point", Position(text.position, text.is3d));
-}
-
 Json GeometryOf(const standin::Object& object) {
     switch (object.kind) {
     case standin::ObjectKind::Polyline:
@@ -100,9 +88,12 @@ Json GeometryOf(const standin::Object& object) {
     case standin::ObjectKind::Polygon:
         return PolygonOf(object);
     case standin::ObjectKind::Arc:
-        return ArcLineStringOf(object);
+        if (const auto points = ArcPoints(object, kArcTolerance); !points.empty()) {
+            return Geometry("LineString", Json(points));
+        }
+        break;
     case standin::ObjectKind::Text:
-        return PointOf(object);
+        return Geometry("Point", Position(object.position, object.is3d));
     case standin::ObjectKind::Group:
         break;
     }

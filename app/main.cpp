@@ -28,15 +28,6 @@ constexpr std::string_view kGlobalUsage =
     "\n"
     "Commands:\n";
 
-const Command* FindCommand(std::string_view name) {
-    for (const Command* command : kCommands) {
-        if (command->name == name) {
-            return command;
-        }
-    }
-    return nullptr;
-}
-
 void PrintGlobalUsage(std::FILE* out) {
     std::string text(kGlobalUsage);
     for (const Command* command : kCommands) {
@@ -75,14 +66,16 @@ int Run(const std::vector<std::string>& arguments) {
         PrintGlobalUsage(stderr);
         return kExitUsage;
     }
-    const Command* command = FindCommand(invocation.args.front());
-    if (command == nullptr) {
+    const auto command = std::find_if(kCommands.begin(), kCommands.end(), [&](const Command* c) {
+        return c->name == invocation.args.front();
+    });
+    if (command == kCommands.end()) {
         std::fprintf(stderr, "dxfcnv: unknown command %s (see dxfcnv --help)\n",
                      invocation.args.front().c_str());
         return kExitUsage;
     }
     invocation.args.erase(invocation.args.begin());
-    return RunCommand(*command, invocation);
+    return RunCommand(**command, invocation);
 }
 
 } // namespace

@@ -19,19 +19,13 @@ using TypeCounts = std::array<std::size_t, kTypeNames.size()>;
 
 // The column of an object, or nothing for a group.
 std::optional<std::size_t> TypeColumn(const standin::Object& object) {
-    switch (object.kind) {
-    case standin::ObjectKind::Polyline:
-        return object.is3d ? 2 : 0;
-    case standin::ObjectKind::Polygon:
-        return object.is3d ? 3 : 1;
-    case standin::ObjectKind::Arc:
-        return 4;
-    case standin::ObjectKind::Text:
-        return 5;
-    case standin::ObjectKind::Group:
-        break;
+    if (object.kind == standin::ObjectKind::Group) {
+        return std::nullopt;
     }
-    return std::nullopt;
+    // Point symbols count as texts.
+    const std::string_view name =
+        object.kind == standin::ObjectKind::Text ? "text" : ObjectTypeName(object);
+    return std::find(kTypeNames.begin(), kTypeNames.end(), name) - kTypeNames.begin();
 }
 
 std::string PadRight(std::string text, std::size_t width) {

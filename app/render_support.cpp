@@ -9,11 +9,7 @@
 
 namespace dxfcnv {
 
-namespace {
-
 constexpr double kFullTurn = 360.0;
-
-} // namespace
 
 std::size_t CharacterCount(std::string_view text) {
     return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {

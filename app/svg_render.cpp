@@ -2,6 +2,7 @@
 
 #include "app/byte_text.h"
 #include "app/render_support.h"
+#include "standin/files.h"
 
 #include <algorithm>
 #include <charconv>
@@ -292,7 +293,6 @@ Box FitViewBox(const standin::MapSnapshot& map, const ObjectIndex& index,
 // byte (the underscore too) written as '_' and two hex digits, so that different names give
 // different ids. A name that still meets an id in use gets "-2", "-3", ...
 std::string LayerId(std::string_view name, std::unordered_set<std::string>& used) {
-    constexpr std::string_view kHex = "0123456789ABCDEF";
     std::string id = "layer-";
     for (const char c : name) {
         const auto byte = static_cast<unsigned char>(c);
@@ -301,8 +301,7 @@ std::string LayerId(std::string_view name, std::unordered_set<std::string>& used
             id += c;
         } else {
             id += '_';
-            id += kHex[byte >> 4];
-            id += kHex[byte & 0xF];
+            standin::AppendHex(id, {&c, 1}, true);
         }
     }
     std::string unique = id;

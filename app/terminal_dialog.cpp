@@ -12,19 +12,7 @@ using standin::ControlKind;
 using standin::DialogControl;
 using standin::DialogSession;
 
-namespace {
-
 constexpr int kCtrlC = 3;
-
-bool IsEnter(int key) {
-    return key == '\n' || key == '\r' || key == KEY_ENTER;
-}
-
-bool IsPrintable(int key) {
-    return key >= 32 && key < 127;
-}
-
-} // namespace
 
 TerminalDialog::TerminalDialog() = default;
 TerminalDialog::~TerminalDialog() = default;
@@ -76,7 +64,7 @@ bool TerminalDialog::HandleKey(DialogSession& session, int key) {
         session.MoveFocus(false);
     } else if (key == KEY_BTAB || key == KEY_UP) {
         session.MoveFocus(true);
-    } else if (IsEnter(key)) {
+    } else if (key == '\n' || key == '\r' || key == KEY_ENTER) {
         session.PressEnter();
     } else if (key == 27 || key == kCtrlC) {
         session.PressEscape();
@@ -86,7 +74,7 @@ bool TerminalDialog::HandleKey(DialogSession& session, int key) {
         EditKey(session, *focused, key);
     } else if (key == ' ' && focused) {
         session.Click(focused->layout.id);
-    } else if (IsPrintable(key) && std::isalnum(key)) {
+    } else if (key >= 32 && key < 127 && std::isalnum(key)) {
         session.PressAccessKey(static_cast<char>(key));
     }
     return true;

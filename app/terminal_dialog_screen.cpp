@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 
 namespace dxfcnv {
 
@@ -60,13 +61,17 @@ void Frame(int top, int left, int height, int width, std::string_view title) {
     }
 }
 
-// A box drawn over what the screen shows: blanked, then framed.
-void Popup(int top, int left, int height, int width, std::string_view title) {
+// A box of that size centred on the screen, drawn over what it shows: blanked, then framed.
+// Its top left corner.
+std::pair<int, int> Popup(int height, int width, std::string_view title) {
+    const int top = std::max(0, (LINES - height) / 2);
+    const int left = std::max(0, (COLS - width) / 2);
     const std::string blank(static_cast<std::size_t>(std::max(width, 0)), ' ');
     for (int row = top; row < top + height; ++row) {
         PutText(row, left, blank);
     }
     Frame(top, left, height, width, title);
+    return {top, left};
 }
 
 // A label with its access key underlined.
@@ -300,11 +305,9 @@ int TerminalScreen::MessageBox(std::string_view text, std::string_view caption, 
     }
     const int width = static_cast<int>(std::max<std::size_t>(widest, 20)) + 4;
     const int height = static_cast<int>(lines.size()) + 5;
-    const int top = std::max(0, (LINES - height) / 2);
-    const int left = std::max(0, (COLS - width) / 2);
     std::size_t chosen = 0;
     while (true) {
-        Popup(top, left, height, width, caption);
+        const auto [top, left] = Popup(height, width, caption);
         for (std::size_t i = 0; i < lines.size(); ++i) {
             PutText(top + 2 + static_cast<int>(i), left + 2, lines[i]);
         }
@@ -341,10 +344,8 @@ std::optional<std::string> TerminalScreen::Prompt(std::string_view title, std::s
     std::size_t cursor = text.size();
     const int width = std::max(30, std::min(COLS - 4, 72));
     const int height = 6;
-    const int top = std::max(0, (LINES - height) / 2);
-    const int left = std::max(0, (COLS - width) / 2);
     while (true) {
-        Popup(top, left, height, width, title);
+        const auto [top, left] = Popup(height, width, title);
         PutText(top + 1, left + 2, label);
         std::size_t first = 0;
         std::string field(VisibleEditText(text, cursor, width - 6, first));
@@ -372,10 +373,8 @@ void TerminalScreen::ShowText(std::string_view title, std::string_view text) {
     const int page = height - 4;
     const int last = std::max(0, static_cast<int>(lines.size()) - page);
     int first = 0;
-    const int top = std::max(0, (LINES - height) / 2);
-    const int left = std::max(0, (COLS - width) / 2);
     while (true) {
-        Popup(top, left, height, width, title);
+        const auto [top, left] = Popup(height, width, title);
         for (int i = 0; i < page && first + i < static_cast<int>(lines.size()); ++i) {
             PutText(top + 1 + i, left + 2, lines[static_cast<std::size_t>(first + i)]);
         }

@@ -7,10 +7,11 @@
 //   1025 (0, column name)     the index of the first column of that name, or -1
 //   1043 (0, 0)               adds a column without a name and gives its index
 //   1027 (index, name)        names the column at that index; 1 when it exists, else 0
+#include "standin/files.h"
 #include "standin/host_state.h"
 
+#include <algorithm>
 #include <cstring>
-#include <fstream>
 
 using namespace standin;
 
@@ -59,12 +60,8 @@ LRESULT FindColumn(const AttributeWindowState& window, const char* name) {
         return -1;
     }
     const auto& columns = window.table.columns;
-    for (std::size_t i = 0; i < columns.size(); ++i) {
-        if (columns[i] == name) {
-            return static_cast<LRESULT>(i);
-        }
-    }
-    return -1;
+    const auto found = std::find(columns.begin(), columns.end(), name);
+    return found == columns.end() ? -1 : found - columns.begin();
 }
 
 // RFC 4180: a field with a comma, a double quote, CR or LF is quoted, its quotes doubled.
@@ -147,15 +144,12 @@ STANDIN_API AttributeTable AttributeTableOf(HWND window) {
 }
 
 STANDIN_API bool SaveAttributeCsv(HWND window, const std::string& path, std::string* error) {
-    const auto fail = [error](std::string reason) {
-        if (error) {
-            *error = std::move(reason);
-        }
-        return false;
-    };
     const auto found = State().attributeWindows.find(IdOf(window));
     if (found == State().attributeWindows.end()) {
-        return fail("not an attribute window");
+        if (error) {
+            *error = "not an attribute window";
+        }
+        return false;
     }
     const AttributeTable& table = found->second.table;
     std::size_t width = table.columns.size();
@@ -167,16 +161,7 @@ STANDIN_API bool SaveAttributeCsv(HWND window, const std::string& path, std::str
     for (const auto& row : table.rows) {
         AppendCsvRecord(text, row, width);
     }
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out) {
-        return fail("cannot open " + path + " for writing");
-    }
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    out.close();
-    if (!out) {
-        return fail("cannot write " + path);
-    }
-    return true;
+    return WriteFileAtomically(path, text, error);
 }
 
 } // namespace standin

@@ -38,6 +38,13 @@ struct FileKind {
     std::optional<std::string> (*canonical)(std::string_view value);
 };
 
+// The `canonical` of a kind whose values `parse` reads and `format` writes.
+template <auto Parse, auto Format>
+std::optional<std::string> Canonical(std::string_view text) {
+    const auto value = Parse(text);
+    return value ? std::optional(Format(*value)) : std::nullopt;
+}
+
 // One configuration file in memory. It is read when made; a file that is not in the layout, or
 // holds a malformed value, reads as empty with one warning on stderr and is renamed to
 // NAME.corrupt before the next write replaces it. Every change rewrites the file whole and

@@ -109,12 +109,10 @@ DialogSession::DialogSession(HWND window, const DialogTemplate& layout, DLGPROC 
 }
 
 const DialogControl* DialogSession::Control(std::int32_t controlId) const {
-    for (const DialogControl& control : controls_) {
-        if (control.layout.id == controlId) {
-            return &control;
-        }
-    }
-    return nullptr;
+    const auto found =
+        std::find_if(controls_.begin(), controls_.end(),
+                     [&](const DialogControl& c) { return c.layout.id == controlId; });
+    return found == controls_.end() ? nullptr : &*found;
 }
 
 DialogControl* DialogSession::Find(std::int32_t controlId) {

@@ -5,6 +5,8 @@
 
 #include "standin/standin.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -26,9 +28,30 @@ STANDIN_API std::size_t Utf8SequenceLength(std::string_view bytes, std::size_t a
 STANDIN_API bool IsStrictUtf8(std::string_view bytes);
 
 // Two hex digits a byte, in lower or upper case.
-void AppendHex(std::string& out, std::string_view bytes, bool upperCase = false);
+STANDIN_API void AppendHex(std::string& out, std::string_view bytes, bool upperCase = false);
 // The bytes of an even number of hex digits (either case); nothing when a digit is not one,
 // with the offset of the first bad digit (or the size, for an odd count) in `badAt`.
-std::optional<std::string> DecodeHex(std::string_view hex, std::size_t* badAt = nullptr);
+STANDIN_API std::optional<std::string> DecodeHex(std::string_view hex,
+                                                 std::size_t* badAt = nullptr);
+
+// Calls `visit` with every part of the text between separators that is not empty.
+template <typename Visit>
+void ForEachPart(std::string_view text, char separator, Visit&& visit) {
+    while (!text.empty()) {
+        const std::size_t end = std::min(text.find(separator), text.size());
+        if (end > 0) {
+            visit(text.substr(0, end));
+        }
+        text.remove_prefix(std::min(end + 1, text.size()));
+    }
+}
+
+// A number that is the whole text, as std::from_chars reads it (`base` for an integer).
+template <typename Number, typename... Base>
+bool ParseWhole(std::string_view text, Number& number, Base... base) {
+    const char* end = text.data() + text.size();
+    const auto result = std::from_chars(text.data(), end, number, base...);
+    return result.ec == std::errc() && result.ptr == end;
+}
 
 } // namespace standin

@@ -61,13 +61,20 @@ void TransformArc(Object& arc, const Transform& t, double cosine, double sine) {
     arc.endAngle = end - turns;
 }
 
-void TransformText(Object& text, const Transform& t, double cosine, double sine) {
-    const Vec position = MapPoint(text.position.x, text.position.y, t, cosine, sine);
-    text.position.x = RoundSaturated(position.x);
-    text.position.y = RoundSaturated(position.y);
-    if (text.is3d) {
-        text.position.z = RoundSaturated(text.position.z * t.scaleZ + t.dz);
+// A point; z only for a 3-D object.
+void MovePoint(std::int32_t& x, std::int32_t& y, std::int32_t* z, const Transform& t, double cosine,
+               double sine) {
+    const Vec moved = MapPoint(x, y, t, cosine, sine);
+    x = RoundSaturated(moved.x);
+    y = RoundSaturated(moved.y);
+    if (z) {
+        *z = RoundSaturated(*z * t.scaleZ + t.dz);
     }
+}
+
+void TransformText(Object& text, const Transform& t, double cosine, double sine) {
+    MovePoint(text.position.x, text.position.y, text.is3d ? &text.position.z : nullptr, t, cosine,
+              sine);
     double rotation = text.rotation + t.angleDegrees * 10.0;
     if (std::fabs(rotation) >= kTenthsPerTurn) {
         rotation = std::fmod(rotation, kTenthsPerTurn);
@@ -174,19 +181,6 @@ bool IsFinite(const Transform& t) {
     return std::isfinite(t.scaleX) && std::isfinite(t.scaleY) && std::isfinite(t.scaleZ) &&
            std::isfinite(t.angleDegrees);
 }
-
-namespace {
-// One point of a polyline or polygon; z only for a 3-D object.
-void MovePoint(std::int32_t& x, std::int32_t& y, std::int32_t* z, const Transform& t, double cosine,
-               double sine) {
-    const Vec moved = MapPoint(x, y, t, cosine, sine);
-    x = RoundSaturated(moved.x);
-    y = RoundSaturated(moved.y);
-    if (z) {
-        *z = RoundSaturated(*z * t.scaleZ + t.dz);
-    }
-}
-} // namespace
 
 void TransformPointRun(std::int32_t* values, std::size_t count, bool is3d, const Transform& t) {
     // The objects of one insertion share their angle: its cosine and sine are kept.

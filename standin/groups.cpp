@@ -5,6 +5,8 @@
 #include "standin/host_state.h"
 #include "standin/journal.h"
 
+#include <array>
+
 using namespace standin;
 
 namespace {
@@ -18,21 +20,9 @@ void AddMembers(MapModel& model, ObjectId group, const OBJHANDLE* members, std::
     }
 }
 
-std::int32_t TypeOf(ObjectKind kind) {
-    switch (kind) {
-    case ObjectKind::Polyline:
-        return kTypePolyline;
-    case ObjectKind::Polygon:
-        return kTypePolygon;
-    case ObjectKind::Arc:
-        return kTypeArc;
-    case ObjectKind::Text:
-        return kTypeText;
-    case ObjectKind::Group:
-        return kTypeGroup;
-    }
-    return 0;
-}
+// By ObjectKind.
+constexpr std::array<std::int32_t, 5> kTypeOfKind{kTypePolyline, kTypePolygon, kTypeArc, kTypeText,
+                                                  kTypeGroup};
 
 } // namespace
 
@@ -98,6 +88,6 @@ VEXCORE_API std::int32_t VEXCORE_CALL map_object_type_Get(HWND map, OBJHANDLE ob
         MapModel* model = State().MapOf(map);
         journal::Record(model, "map_object_type_Get", journal::Map{}, journal::Handle{object});
         const ObjectEntry* entry = model ? model->FindObject(IdOf(object)) : nullptr;
-        return entry ? TypeOf(entry->kind) : 0;
+        return entry ? kTypeOfKind[static_cast<std::size_t>(entry->kind)] : 0;
     });
 }

@@ -3,7 +3,9 @@
 #include "standin/files.h"
 #include "standin/host_state.h"
 
+#include <array>
 #include <charconv>
+#include <string_view>
 
 namespace standin {
 namespace journal {
@@ -70,30 +72,17 @@ void AppendArgument(std::string& line, Text text) {
     }
     line += '"';
     for (const char* p = text.text; *p; ++p) {
+        constexpr std::string_view kSpecial = "\"\\\n\r\t";
+        constexpr std::array<std::string_view, kSpecial.size()> kEscaped{"\\\"", "\\\\", "\\n",
+                                                                         "\\r", "\\t"};
         const auto byte = static_cast<unsigned char>(*p);
-        switch (byte) {
-        case '"':
-            line += "\\\"";
-            break;
-        case '\\':
-            line += "\\\\";
-            break;
-        case '\n':
-            line += "\\n";
-            break;
-        case '\r':
-            line += "\\r";
-            break;
-        case '\t':
-            line += "\\t";
-            break;
-        default:
-            if (byte < 0x20 || byte >= 0x7F) {
-                line += "\\x";
-                AppendHex(line, {p, 1}, true);
-            } else {
-                line += *p;
-            }
+        if (const auto special = kSpecial.find(*p); special != std::string_view::npos) {
+            line += kEscaped[special];
+        } else if (byte < 0x20 || byte >= 0x7F) {
+            line += "\\x";
+            AppendHex(line, {p, 1}, true);
+        } else {
+            line += *p;
         }
     }
     line += '"';

@@ -8,6 +8,7 @@
 #include "standin/host_state.h"
 #include "standin/journal.h"
 
+#include <array>
 #include <limits>
 
 using namespace standin;
@@ -51,25 +52,18 @@ void StoreAllAttributes(Layer& layer, const LayerArguments& a) {
     }
 }
 
+// Every attribute but the mode may be left as it is by its "unchanged" value.
 void UpdateAttributes(Layer& layer, const LayerArguments& a) {
-    auto& attributes = layer.attributes;
-    if (a.attr7 != kUnchanged32) {
-        attributes[0] = a.attr7;
+    const std::array<std::int64_t, 6> given{a.attr7, a.attr8, a.attr9, a.attr10, a.mode, a.attr12};
+    const std::array<std::int64_t, 6> unchanged{
+        kUnchanged32, kUnchanged32, -1, kUnchanged32, std::numeric_limits<std::int64_t>::min(),
+        kUnchanged16};
+    for (std::size_t i = 0; i < given.size(); ++i) {
+        if (given[i] != unchanged[i]) {
+            layer.attributes[i] = given[i];
+        }
     }
-    if (a.attr8 != kUnchanged32) {
-        attributes[1] = a.attr8;
-    }
-    if (a.attr9 != -1) {
-        attributes[2] = a.attr9;
-    }
-    if (a.attr10 != kUnchanged32) {
-        attributes[3] = a.attr10;
-        ApplySwitches(layer, a.attr10);
-    }
-    attributes[4] = a.mode;
-    if (a.attr12 != kUnchanged16) {
-        attributes[5] = a.attr12;
-    }
+    ApplySwitches(layer, a.attr10);
 }
 
 void MoveObjectsOnto(MapModel& model, LayerEntry& layer, const OBJHANDLE* objects,
@@ -145,14 +139,11 @@ map_layer_Create(HWND map, OBJHANDLE* newLayer, const OBJHANDLE* objects, std::i
             return 0;
         }
         if (number == kAnyNumber) {
-            if (model->MaxLayerNumber() == std::numeric_limits<std::int32_t>::max()) {
-                return 0;
-            }
-            number = model->LayerCount() == 0 ? 1 : model->MaxLayerNumber() + 1;
+            number = model->NextLayerNumber();
         }
         LayerEntry* entry = model->AddLayer(number, name ? name : "");
         if (!entry) {
-            return 0; // a number below -1, or one that another layer holds
+            return 0; // a number below -1, one that another layer holds, or none left
         }
         StoreAllAttributes(entry->layer, {attr7, attr8, attr9, attr10, mode, attr12});
         MoveObjectsOnto(*model, *entry, objects, objectCount);

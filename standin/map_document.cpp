@@ -135,9 +135,16 @@ void ExpectObject(const Json& value, const Location& at) {
     }
 }
 
-void ExpectArray(const Json& value, const Location& at) {
-    if (!value.is_array()) {
-        FailType(at, "an array", value);
+// Calls `take` with every element of the array at member `key`, and the element's place.
+template <typename Take>
+void ForEachIn(const Json& object, const char* key, const Location& at, Take take) {
+    const Location arrayAt(at, key);
+    const Json& array = Member(object, key, at);
+    if (!array.is_array()) {
+        FailType(arrayAt, "an array", array);
+    }
+    for (std::size_t i = 0; i < array.size(); ++i) {
+        take(array[i], Location(arrayAt, i));
     }
 }
 
@@ -161,16 +168,14 @@ std::int64_t ReadInteger(const Json& value, const Location& at, std::int64_t min
     return number;
 }
 
-std::int32_t ReadInt32(const Json& value, const Location& at) {
-    return static_cast<std::int32_t>(ReadInteger(value, at,
-                                                 std::numeric_limits<std::int32_t>::min(),
-                                                 std::numeric_limits<std::int32_t>::max()));
+// An integer in the range of T.
+template <typename T>
+T ReadInt(const Json& value, const Location& at) {
+    return static_cast<T>(
+        ReadInteger(value, at, std::numeric_limits<T>::min(), std::numeric_limits<T>::max()));
 }
-
-std::uint32_t ReadUInt32(const Json& value, const Location& at) {
-    return static_cast<std::uint32_t>(
-        ReadInteger(value, at, 0, std::numeric_limits<std::uint32_t>::max()));
-}
+constexpr auto* ReadInt32 = &ReadInt<std::int32_t>;
+constexpr auto* ReadUInt32 = &ReadInt<std::uint32_t>;
 
 ObjectId ReadId(const Json& value, const Location& at) {
     return static_cast<ObjectId>(
@@ -227,42 +232,32 @@ std::string ReadBytes(const Json& value, const Location& at) {
     return std::move(*bytes);
 }
 
-// A fixed-length array of 32-bit integers: points, rectangles.
-template <std::size_t N>
-std::array<std::int32_t, N> ReadInt32Array(const Json& value, const Location& at) {
+// A fixed-length array of integers: points, rectangles, layer attributes.
+template <typename T, std::size_t N>
+std::array<T, N> ReadIntArray(const Json& value, const Location& at) {
     if (!value.is_array() || value.size() != N) {
         Fail(at, "expected an array of " + std::to_string(N) + " integers");
     }
-    std::array<std::int32_t, N> numbers{};
+    std::array<T, N> numbers{};
     for (std::size_t i = 0; i < N; ++i) {
-        numbers[i] = ReadInt32(value[i], Location(at, i));
+        numbers[i] = ReadInt<T>(value[i], Location(at, i));
     }
     return numbers;
 }
 
 MAP_COORDPT ReadPoint2(const Json& value, const Location& at) {
-    const auto xy = ReadInt32Array<2>(value, at);
+    const auto xy = ReadIntArray<std::int32_t, 2>(value, at);
     return {xy[0], xy[1]};
 }
 
 // [x, y, z], or [x, y] with z 0.
 MAP3D_COORDPT ReadPoint(const Json& value, const Location& at, bool is3d) {
     if (is3d) {
-        const auto xyz = ReadInt32Array<3>(value, at);
+        const auto xyz = ReadIntArray<std::int32_t, 3>(value, at);
         return {xyz[0], xyz[1], xyz[2]};
     }
     const MAP_COORDPT p = ReadPoint2(value, at);
     return {p.x, p.y, 0};
-}
-
-std::vector<MAP3D_COORDPT> ReadPoints(const Json& value, const Location& at, bool is3d) {
-    ExpectArray(value, at);
-    std::vector<MAP3D_COORDPT> points;
-    points.reserve(value.size());
-    for (std::size_t i = 0; i < value.size(); ++i) {
-        points.push_back(ReadPoint(value[i], Location(at, i), is3d));
-    }
-    return points;
 }
 
 void ReadArc(const Json& value, const Location& at, Object& arc) {
@@ -302,8 +297,9 @@ Object ReadObject(const Json& value, const Location& at, ObjectId layerId) {
     if (type == "polyline" || type == "polyline3d" || type == "polygon" || type == "polygon3d") {
         object.kind = type.starts_with("polyline") ? ObjectKind::Polyline : ObjectKind::Polygon;
         object.is3d = type.ends_with("3d");
-        object.points =
-            ReadPoints(Member(value, "points", at), Location(at, "points"), object.is3d);
+        ForEachIn(value, "points", at, [&](const Json& point, const Location& pointAt) {
+            object.points.push_back(ReadPoint(point, pointAt, object.is3d));
+        });
     } else if (type == "arc") {
         object.kind = ObjectKind::Arc;
         ReadArc(value, at, object);
@@ -325,26 +321,13 @@ Layer ReadLayer(const Json& value, const Location& at, ObjectId layerId,
     layer.id = layerId;
     layer.number = Field(value, "number", at, ReadInt32);
     layer.name = Field(value, "name", at, ReadBytes);
-    const Location attributesAt(at, "attributes");
-    const Json& attributes = Member(value, "attributes", at);
-    if (!attributes.is_array() || attributes.size() != layer.attributes.size()) {
-        Fail(attributesAt, "expected an array of 6 integers");
-    }
-    for (std::size_t i = 0; i < layer.attributes.size(); ++i) {
-        layer.attributes[i] = ReadInteger(attributes[i], Location(attributesAt, i),
-                                          std::numeric_limits<std::int64_t>::min(),
-                                          std::numeric_limits<std::int64_t>::max());
-    }
+    layer.attributes = Field(value, "attributes", at, ReadIntArray<std::int64_t, 6>);
     layer.visible = Field(value, "visible", at, ReadBool);
     layer.editable = Field(value, "editable", at, ReadBool);
-    const Location objectsAt(at, "objects");
-    const Json& layerObjects = Member(value, "objects", at);
-    ExpectArray(layerObjects, objectsAt);
-    layer.objects.reserve(layerObjects.size());
-    for (std::size_t i = 0; i < layerObjects.size(); ++i) {
-        objects.push_back(ReadObject(layerObjects[i], Location(objectsAt, i), layerId));
+    ForEachIn(value, "objects", at, [&](const Json& object, const Location& objectAt) {
+        objects.push_back(ReadObject(object, objectAt, layerId));
         layer.objects.push_back(objects.back().id);
-    }
+    });
     return layer;
 }
 
@@ -353,13 +336,9 @@ Object ReadGroup(const Json& value, const Location& at) {
     Object group;
     group.kind = ObjectKind::Group;
     group.id = Field(value, "id", at, ReadId);
-    const Location membersAt(at, "members");
-    const Json& members = Member(value, "members", at);
-    ExpectArray(members, membersAt);
-    group.members.reserve(members.size());
-    for (std::size_t i = 0; i < members.size(); ++i) {
-        group.members.push_back(ReadId(members[i], Location(membersAt, i)));
-    }
+    ForEachIn(value, "members", at, [&](const Json& member, const Location& memberAt) {
+        group.members.push_back(ReadId(member, memberAt));
+    });
     return group;
 }
 
@@ -444,9 +423,7 @@ MapSnapshot ReadHeader(const Json& document, const Location& root) {
     if (!format.is_string() || format.get_ref<const std::string&>() != kFormatName) {
         Fail(Location(root, "format"), std::string("expected \"") + kFormatName + "\"");
     }
-    const std::int64_t version =
-        ReadInteger(Member(document, "version", root), Location(root, "version"), 0,
-                    std::numeric_limits<std::int64_t>::max());
+    const auto version = Field(document, "version", root, ReadInt<std::int64_t>);
     if (version != kFormatVersion) {
         Fail(Location(root, "version"), "unsupported version " + std::to_string(version));
     }
@@ -455,7 +432,7 @@ MapSnapshot ReadHeader(const Json& document, const Location& root) {
     snapshot.unitId = Field(document, "unitId", root, ReadInt32);
     const Json& rect = Member(document, "objectsRect", root);
     if (!rect.is_null()) {
-        const auto r = ReadInt32Array<4>(rect, Location(root, "objectsRect"));
+        const auto r = ReadIntArray<std::int32_t, 4>(rect, Location(root, "objectsRect"));
         snapshot.objectsRect = MAP_COORDRECT{{r[0], r[1]}, {r[2], r[3]}};
     }
     const Json& currentLayer = Member(document, "currentLayer", root);
@@ -479,24 +456,16 @@ MapSnapshot ReadHeader(const Json& document, const Location& root) {
 MapSnapshot ReadDocument(const Json& document) {
     const Location root;
     MapSnapshot snapshot = ReadHeader(document, root);
-    const Location layersAt(root, "layers");
-    const Json& layers = Member(document, "layers", root);
-    ExpectArray(layers, layersAt);
-    const Location groupsAt(root, "groups");
-    const Json& groups = Member(document, "groups", root);
-    ExpectArray(groups, groupsAt);
-
     // Layer ids only tie objects to their layer here; the map gives new ids on restore. They
     // are taken from the top of the id range so that they meet no object id.
-    ObjectId nextLayerId = std::numeric_limits<ObjectId>::max() - layers.size();
-    snapshot.layers.reserve(layers.size());
-    for (std::size_t i = 0; i < layers.size(); ++i) {
-        snapshot.layers.push_back(
-            ReadLayer(layers[i], Location(layersAt, i), ++nextLayerId, snapshot.objects));
-    }
-    for (std::size_t i = 0; i < groups.size(); ++i) {
-        snapshot.objects.push_back(ReadGroup(groups[i], Location(groupsAt, i)));
-    }
+    ObjectId nextLayerId =
+        std::numeric_limits<ObjectId>::max() - Member(document, "layers", root).size();
+    ForEachIn(document, "layers", root, [&](const Json& layer, const Location& layerAt) {
+        snapshot.layers.push_back(ReadLayer(layer, layerAt, ++nextLayerId, snapshot.objects));
+    });
+    ForEachIn(document, "groups", root, [&](const Json& group, const Location& groupAt) {
+        snapshot.objects.push_back(ReadGroup(group, groupAt));
+    });
     CheckReferences(snapshot.objects);
     // A snapshot lists its objects in creation order, which the ids of a saved map follow.
     std::stable_sort(snapshot.objects.begin(), snapshot.objects.end(),

@@ -55,6 +55,11 @@ std::int32_t MapModel::MaxLayerNumber() const {
     return byNumber_.empty() ? 0 : byNumber_.rbegin()->first;
 }
 
+std::int32_t MapModel::NextLayerNumber() const {
+    const std::int32_t highest = MaxLayerNumber();
+    return highest < std::numeric_limits<std::int32_t>::max() ? highest + 1 : -1;
+}
+
 void MapModel::IndexName(const std::string& name, ObjectId id) {
     byName_.Insert(NameIndex::Hash(name), id);
 }
@@ -129,17 +134,10 @@ LayerEntry& MapModel::LayerForNewObject() {
     }
     // No layer is current (it was deleted, or a restored map named none): the object gets a
     // layer of its own, one above the highest number, which becomes current.
-    const std::int32_t highest = MaxLayerNumber();
-    if (highest == std::numeric_limits<std::int32_t>::max()) {
-        // Every number above is taken up; reuse the first layer rather than fail.
-        if (!order_.empty()) {
-            current_ = order_.front();
-            return *CurrentLayer();
-        }
-    }
-    LayerEntry* created = AddLayer(byNumber_.empty() ? 1 : highest + 1, "0");
-    current_ = created->layer.id;
-    return *created;
+    LayerEntry* created = AddLayer(NextLayerNumber(), "0");
+    // When every number above is taken up, the first layer is used rather than fail.
+    current_ = created ? created->layer.id : order_.front();
+    return *CurrentLayer();
 }
 
 const void* MapModel::LockRecord(LayerEntry& entry) {
@@ -159,32 +157,6 @@ const void* MapModel::LockRecord(LayerEntry& entry) {
 
 // Objects and groups ------------------------------------------------------------------------
 
-namespace {
-// The size of an open-addressing table rebuilt for `held` entries: a power of two with room for
-// twice them, so that it grows by doubling and probe runs stay short.
-std::size_t SlotCountFor(std::size_t held) {
-    return std::max<std::size_t>(16, std::bit_ceil((held + 1) * 2));
-}
-} // namespace
-
-std::vector<std::uint32_t> IdTable::Resized() {
-    const std::size_t count = SlotCountFor(size_);
-    // The new array first: when it cannot be had, the table stays as it was.
-    std::vector<std::uint32_t> old(count, kEmpty);
-    old.swap(slots_);
-    bits_ = static_cast<unsigned>(std::countr_zero(count));
-    size_ = 0;
-    taken_ = 0;
-    return old;
-}
-
-void IdTable::Clear() {
-    slots_.clear();
-    bits_ = 0;
-    size_ = 0;
-    taken_ = 0;
-}
-
 std::uint64_t NameIndex::Hash(std::string_view name) {
     // FNV-1a, then the high bits folded down: the table uses the low bits as the home slot.
     std::uint64_t hash = 0xCBF29CE484222325u;
@@ -192,55 +164,6 @@ std::uint64_t NameIndex::Hash(std::string_view name) {
         hash = (hash ^ static_cast<unsigned char>(c)) * 0x100000001B3u;
     }
     return hash ^ (hash >> 29);
-}
-
-void NameIndex::Insert(std::uint64_t hash, ObjectId id) {
-    // At most three quarters of the slots taken, so that every search meets an empty one soon.
-    if ((taken_ + 1) * 4 > slots_.size() * 3) {
-        Rebuild();
-    }
-    const std::size_t mask = slots_.size() - 1;
-    std::size_t i = hash & mask;
-    while (slots_[i].id != kEmpty && slots_[i].id != kErased) {
-        i = (i + 1) & mask;
-    }
-    if (slots_[i].id == kEmpty) {
-        ++taken_;
-    }
-    slots_[i] = {hash, id};
-    ++size_;
-}
-
-void NameIndex::Erase(std::uint64_t hash, ObjectId id) {
-    if (slots_.empty()) {
-        return;
-    }
-    const std::size_t mask = slots_.size() - 1;
-    for (std::size_t i = hash & mask; slots_[i].id != kEmpty; i = (i + 1) & mask) {
-        if (slots_[i].id == id) {
-            slots_[i].id = kErased;
-            --size_;
-            return;
-        }
-    }
-}
-
-void NameIndex::Rebuild() {
-    std::vector<Slot> old = std::move(slots_);
-    slots_.assign(SlotCountFor(size_), Slot{});
-    size_ = 0;
-    taken_ = 0;
-    for (const Slot& slot : old) {
-        if (slot.id != kEmpty && slot.id != kErased) {
-            Insert(slot.hash, slot.id);
-        }
-    }
-}
-
-void NameIndex::Clear() {
-    slots_.clear();
-    size_ = 0;
-    taken_ = 0;
 }
 
 std::int32_t* PointArena::Allocate(std::size_t values) {
@@ -271,38 +194,27 @@ void PointArena::Clear() {
 
 ObjectEntry* ObjectStore::Find(ObjectId id) {
     const std::optional<std::uint32_t> place = places_.Find(id, IdAt());
-    return place ? &At(*place) : nullptr;
+    return place ? &records_[*place] : nullptr;
 }
 
 const ObjectEntry* ObjectStore::Find(ObjectId id) const {
     const std::optional<std::uint32_t> place = places_.Find(id, IdAt());
-    return place ? &At(*place) : nullptr;
+    return place ? &records_[*place] : nullptr;
 }
 
 ObjectEntry& ObjectStore::NewEntry(ObjectId id) {
-    std::uint32_t place = used_;
-    if (!freed_.empty()) {
-        place = freed_.back();
-    } else {
-        if (used_ == IdTable::kMaxPlaces) {
-            throw std::length_error("too many objects in one map");
-        }
-        if (used_ == chunks_.size() * kChunkSize) {
-            chunks_.push_back(std::make_unique<ObjectEntry[]>(kChunkSize));
-        }
-    }
     // The record carries its id before the table is asked to file it: a rebuild of the table
     // reads the ids of the records.
-    ObjectEntry& entry = At(place);
-    entry = ObjectEntry{};
+    ObjectEntry entry;
     entry.id = id;
-    places_.Insert(id, place, IdAt());
-    if (!freed_.empty() && freed_.back() == place) {
-        freed_.pop_back();
-    } else {
-        ++used_;
+    const std::uint32_t place = records_.Add(entry);
+    try {
+        places_.Insert(id, place, IdAt());
+    } catch (...) {
+        records_.Erase(place);
+        throw;
     }
-    return entry;
+    return records_[place];
 }
 
 ObjectEntry& ObjectStore::AddPoints(ObjectId id, ObjectKind kind, const MAP_COORDPT* points,
@@ -494,8 +406,8 @@ void ObjectStore::CompactIfWasteful() {
     std::vector<ObjectEntry*> runs;
     std::vector<std::int32_t*> moved;
     try {
-        places_.ForEach([&](std::size_t place) {
-            ObjectEntry& entry = At(place);
+        places_.ForEach([&](std::uint32_t place) {
+            ObjectEntry& entry = records_[place];
             if (entry.points) {
                 runs.push_back(&entry);
             }
@@ -523,17 +435,13 @@ void ObjectStore::Erase(ObjectId id) {
     if (!place) {
         return;
     }
-    ObjectEntry& entry = At(*place);
-    ReleaseContent(entry);
-    entry = ObjectEntry{};
-    freed_.push_back(*place);
+    ReleaseContent(records_[*place]);
+    records_.Erase(*place);
     CompactIfWasteful();
 }
 
 void ObjectStore::Clear() {
-    chunks_.clear();
-    used_ = 0;
-    freed_.clear();
+    records_.Clear();
     places_.Clear();
     arena_.Clear();
     arcs_.Clear();
@@ -859,14 +767,8 @@ MapModel::IdMap MapModel::RestoreLayers(const MapSnapshot& snapshot, IdMap& newI
     IdMap newLayerIds;
     for (const Layer& layer : snapshot.layers) {
         // Layer numbers are unique in a map; a repeated number moves up out of the way.
-        std::int32_t number = layer.number;
-        if (number < 0 || byNumber_.contains(number)) {
-            const std::int32_t highest = MaxLayerNumber();
-            number = byNumber_.empty()                                    ? 1
-                     : highest < std::numeric_limits<std::int32_t>::max() ? highest + 1
-                                                                          : -1;
-        }
-        LayerEntry* entry = AddLayer(number, layer.name);
+        const bool taken = layer.number < 0 || byNumber_.contains(layer.number);
+        LayerEntry* entry = AddLayer(taken ? NextLayerNumber() : layer.number, layer.name);
         if (!entry) {
             continue; // every number above the highest is taken; the layer cannot be kept
         }

@@ -8,7 +8,9 @@
 
 #include "standin/standin.h"
 
+#include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -125,25 +127,23 @@ struct TextDetail {
     std::uint32_t flags = 0;
 };
 
-// Records of one kind by index, in chunks that never move (growing copies nothing and leaves
-// no freed block behind); the places of erased records are handed out again.
-template <typename Record>
-class DetailTable {
+// Records by index, in chunks that never move: growing copies nothing and leaves no freed block
+// behind, and a record found stays where it is while others are added. The places of erased
+// records are handed out again. Indexes stay below the two markers of IdTable.
+template <typename Record, std::size_t kChunkSize = 1024>
+class ChunkTable {
   public:
     std::uint32_t Add(Record record) {
-        std::uint32_t index = used_;
-        if (!freed_.empty()) {
-            index = freed_.back();
-        } else {
-            if (used_ == UINT32_MAX) {
-                throw std::length_error("too many records of one kind in one map");
-            }
-            if (used_ == chunks_.size() * kChunkSize) {
-                chunks_.push_back(std::make_unique<Record[]>(kChunkSize));
-            }
+        const bool reuse = !freed_.empty();
+        const std::uint32_t index = reuse ? freed_.back() : used_;
+        if (!reuse && used_ == 0xFFFFFFFDu) {
+            throw std::length_error("too many records of one kind in one map");
+        }
+        if (!reuse && used_ == chunks_.size() * kChunkSize) {
+            chunks_.push_back(std::make_unique<Record[]>(kChunkSize));
         }
         (*this)[index] = std::move(record);
-        if (!freed_.empty() && freed_.back() == index) {
+        if (reuse) {
             freed_.pop_back();
         } else {
             ++used_;
@@ -167,154 +167,186 @@ class DetailTable {
     }
 
   private:
-    static constexpr std::size_t kChunkSize = 1024;
     std::vector<std::unique_ptr<Record[]>> chunks_;
     std::uint32_t used_ = 0;
     std::vector<std::uint32_t> freed_;
 };
 
-// A table from object id to place, open addressing in one flat array of 4-byte slots that hold
-// only the place: the id lives in the record there, and the table asks the caller for it
-// (`idAt`, place -> id). Ids made one after the other sit in neighbouring slots, so a lookup
-// reads one slot and the record that the caller wants anyway. Places are below 2^32 - 2; the two
-// values above mark empty slots and erased ones, which searches step over.
+// Open addressing with linear probing in one flat array of slots, a power of two in size (or
+// empty) and at most three quarters taken by values and erased markers, so that every search
+// meets an empty slot soon. Searches step over erased slots.
+template <typename Slot, Slot kEmpty, Slot kErased>
+class ProbeTable {
+  public:
+    static constexpr std::size_t kNone = ~std::size_t{0};
+    // The index of the first value from `home` on, up to an empty slot, that `match` accepts;
+    // kNone when there is none.
+    template <typename Match>
+    std::size_t Probe(std::uint64_t home, Match&& match) const {
+        if (slots_.empty()) {
+            return kNone;
+        }
+        const std::size_t mask = slots_.size() - 1;
+        for (std::size_t i = home & mask; slots_[i] != kEmpty; i = (i + 1) & mask) {
+            if (slots_[i] != kErased && match(slots_[i])) {
+                return i;
+            }
+        }
+        return kNone;
+    }
+    // Puts the value into the first free slot from its home, `homeOf(value)`. Before the table
+    // gets more than three quarters taken, it is rebuilt with room for twice the values held.
+    template <typename HomeOf>
+    void Insert(Slot value, HomeOf&& homeOf) {
+        if ((taken_ + 1) * 4 > slots_.size() * 3) {
+            // The new array first: when it cannot be had, the table stays as it was.
+            std::vector<Slot> old(std::max<std::size_t>(16, std::bit_ceil((size_ + 1) * 2)),
+                                  kEmpty);
+            old.swap(slots_);
+            size_ = 0;
+            taken_ = 0;
+            for (const Slot& held : old) {
+                if (held != kEmpty && held != kErased) {
+                    Put(held, homeOf(held));
+                }
+            }
+        }
+        Put(value, homeOf(value));
+    }
+    const Slot& operator[](std::size_t index) const { return slots_[index]; }
+    void EraseAt(std::size_t index) {
+        slots_[index] = kErased;
+        --size_;
+    }
+    void Clear() {
+        slots_.clear();
+        size_ = 0;
+        taken_ = 0;
+    }
+    std::size_t Size() const { return size_; }
+    std::size_t SlotCount() const { return slots_.size(); }
+    // Calls `visit` with every value, in no particular order.
+    template <typename Visit>
+    void ForEach(Visit&& visit) const {
+        for (const Slot& slot : slots_) {
+            if (slot != kEmpty && slot != kErased) {
+                visit(slot);
+            }
+        }
+    }
+
+  private:
+    void Put(Slot value, std::uint64_t home) {
+        const std::size_t mask = slots_.size() - 1;
+        std::size_t i = home & mask;
+        while (slots_[i] != kEmpty && slots_[i] != kErased) {
+            i = (i + 1) & mask;
+        }
+        taken_ += slots_[i] == kEmpty ? 1 : 0;
+        slots_[i] = value;
+        ++size_;
+    }
+
+    std::vector<Slot> slots_;
+    std::size_t size_ = 0;  // values held
+    std::size_t taken_ = 0; // slots not empty: values held and erased markers
+};
+
+// A table from object id to place, in 4-byte slots that hold only the place: the id lives in
+// the record there, and the table asks the caller for it (`idAt`, place -> id). Ids made one
+// after the other sit in neighbouring slots, so a lookup reads one slot and the record that the
+// caller wants anyway. Places are below 2^32 - 2; the two values above mark empty slots and
+// erased ones.
 class IdTable {
   public:
     // The place of the id, or none.
     template <typename IdAt>
     std::optional<std::uint32_t> Find(ObjectId id, IdAt&& idAt) const {
         const std::size_t i = IndexOf(id, idAt);
-        return i == kNone ? std::nullopt : std::optional<std::uint32_t>(slots_[i]);
+        return i == Places::kNone ? std::nullopt : std::optional<std::uint32_t>(places_[i]);
     }
     // Adds an id the table does not hold; the record at `place` already carries it.
     template <typename IdAt>
     void Insert(ObjectId id, std::uint32_t place, IdAt&& idAt) {
-        // At most three quarters of the slots taken, so that every search meets an empty one.
-        if ((taken_ + 1) * 4 > slots_.size() * 3) {
-            Rebuild(idAt);
-        }
-        const std::size_t mask = slots_.size() - 1;
-        std::size_t i = Home(id);
-        while (slots_[i] != kEmpty && slots_[i] != kErased) {
-            i = (i + 1) & mask;
-        }
-        if (slots_[i] == kEmpty) {
-            ++taken_;
-        }
-        slots_[i] = place;
-        ++size_;
+        places_.Insert(place,
+                       [&](std::uint32_t held) { return Home(held == place ? id : idAt(held)); });
     }
     // Removes the id; its place, or none.
     template <typename IdAt>
     std::optional<std::uint32_t> Erase(ObjectId id, IdAt&& idAt) {
         const std::size_t i = IndexOf(id, idAt);
-        if (i == kNone) {
+        if (i == Places::kNone) {
             return std::nullopt;
         }
-        const std::uint32_t place = slots_[i];
-        slots_[i] = kErased;
-        --size_;
+        const std::uint32_t place = places_[i];
+        places_.EraseAt(i);
         return place;
     }
-    void Clear();
-    std::size_t Size() const { return size_; }
+    void Clear() { places_.Clear(); }
+    std::size_t Size() const { return places_.Size(); }
     // Calls `visit` with the place of every id, in no particular order.
     template <typename Visit>
     void ForEach(Visit&& visit) const {
-        for (const std::uint32_t slot : slots_) {
-            if (slot != kEmpty && slot != kErased) {
-                visit(slot);
-            }
-        }
+        places_.ForEach(visit);
     }
-    static constexpr std::uint32_t kMaxPlaces = 0xFFFFFFFDu;
 
   private:
-    static constexpr std::uint32_t kEmpty = 0xFFFFFFFFu;
-    static constexpr std::uint32_t kErased = 0xFFFFFFFEu;
-    static constexpr std::size_t kNone = ~std::size_t{0};
+    using Places = ProbeTable<std::uint32_t, 0xFFFFFFFFu, 0xFFFFFFFEu>;
     // The first slot to look at for an id. Ids are handed out in increasing order, so the low
     // bits put objects made one after the other into neighbouring slots (a scattering hash made
-    // every insertion a cache miss); the high bits folded in spread ids that repeat with a
-    // stride of the table's size.
-    std::size_t Home(ObjectId id) const {
-        return static_cast<std::size_t>((id ^ (id >> bits_)) & (slots_.size() - 1));
+    // every insertion a cache miss); the high bits folded in (by log2 of the table's size)
+    // spread ids that repeat with a stride of the table's size.
+    std::uint64_t Home(ObjectId id) const {
+        return id ^ (id >> std::bit_width(places_.SlotCount() >> 1));
     }
-    // The index of the id's slot, or kNone.
     template <typename IdAt>
     std::size_t IndexOf(ObjectId id, IdAt& idAt) const {
-        if (slots_.empty()) {
-            return kNone;
-        }
-        const std::size_t mask = slots_.size() - 1;
-        for (std::size_t i = Home(id); slots_[i] != kEmpty; i = (i + 1) & mask) {
-            if (slots_[i] != kErased && idAt(slots_[i]) == id) {
-                return i;
-            }
-        }
-        return kNone;
+        return places_.Probe(Home(id), [&](std::uint32_t place) { return idAt(place) == id; });
     }
-    // Rebuilds the array with room for twice the ids held, erased markers dropped.
-    template <typename IdAt>
-    void Rebuild(IdAt& idAt) {
-        const std::vector<std::uint32_t> old = Resized();
-        for (const std::uint32_t place : old) {
-            if (place != kEmpty && place != kErased) {
-                Insert(idAt(place), place, idAt);
-            }
-        }
-    }
-    // Empties the table into one sized for twice the ids held; the old slots.
-    std::vector<std::uint32_t> Resized();
 
-    std::vector<std::uint32_t> slots_; // a power of two in size, or empty
-    unsigned bits_ = 0;                // log2 of the size
-    std::size_t size_ = 0;             // ids held
-    std::size_t taken_ = 0;            // slots not empty: ids held and erased markers
+    Places places_;
 };
 
-// Layer ids by name, open addressing in one flat array: a name search is one probe run over
-// hashes held in the array, and a layer's name is compared only where its hash matches. Several
-// layers may share a name; each has a slot of its own.
+// Layer ids by name, in one flat array of hashes and ids: a name search is one probe run over
+// the hashes, and a layer's name is compared only where its hash matches. Several layers may
+// share a name; each has a slot of its own.
 class NameIndex {
   public:
     static std::uint64_t Hash(std::string_view name);
-    void Insert(std::uint64_t hash, ObjectId id);
-    void Erase(std::uint64_t hash, ObjectId id);
-    void Clear();
+    void Insert(std::uint64_t hash, ObjectId id) {
+        slots_.Insert({hash, id}, [](const Slot& slot) { return slot.hash; });
+    }
+    void Erase(std::uint64_t hash, ObjectId id) {
+        const std::size_t i = slots_.Probe(hash, [&](const Slot& slot) { return slot.id == id; });
+        if (i != Slots::kNone) {
+            slots_.EraseAt(i);
+        }
+    }
+    void Clear() { slots_.Clear(); }
     // Calls `visit` with every id filed under the hash.
     template <typename Visit>
     void ForEachMatch(std::uint64_t hash, Visit&& visit) const {
-        if (slots_.empty()) {
-            return;
-        }
-        const std::size_t mask = slots_.size() - 1;
-        for (std::size_t i = hash & mask; slots_[i].id != kEmpty; i = (i + 1) & mask) {
-            if (slots_[i].hash == hash && slots_[i].id != kErased) {
-                visit(slots_[i].id);
+        slots_.Probe(hash, [&](const Slot& slot) {
+            if (slot.hash == hash) {
+                visit(slot.id);
             }
-        }
+            return false;
+        });
     }
 
   private:
     struct Slot {
-        std::uint64_t hash = 0;
-        ObjectId id = 0;
+        std::uint64_t hash;
+        ObjectId id; // 0: empty, all bits set: erased
+        bool operator==(const Slot&) const = default;
     };
-    static constexpr ObjectId kEmpty = 0;
-    static constexpr ObjectId kErased = ~ObjectId{0};
-    // Rebuilds the array with room for twice the ids held, erased markers dropped.
-    void Rebuild();
-
-    std::vector<Slot> slots_; // a power of two in size, or empty
-    std::size_t size_ = 0;    // ids held
-    std::size_t taken_ = 0;   // slots not empty: ids held and erased markers
+    using Slots = ProbeTable<Slot, Slot{}, Slot{0, ~ObjectId{0}}>;
+    Slots slots_;
 };
 
-// The objects of a map by id, and what they hold. Records sit in chunks that never move, so a
-// record found stays where it is while others are added; the places of deleted objects are
-// reused. Adding an object allocates nothing of its own: its record goes into a chunk, its points
-// into the arena, an arc's or text's values into the table of its kind.
+// The objects of a map by id, and what they hold, their records in a chunk table. Adding an object
+// allocates nothing of its own: its record goes into a chunk, its points into the arena, an arc's
+// or text's values into the table of its kind.
 class ObjectStore {
   public:
     ObjectEntry* Find(ObjectId id);
@@ -346,32 +378,25 @@ class ObjectStore {
     // Calls `visit` with every record, in no particular order.
     template <typename Visit>
     void ForEach(Visit&& visit) const {
-        places_.ForEach([&](std::size_t place) { visit(At(place)); });
+        places_.ForEach([&](std::uint32_t place) { visit(records_[place]); });
     }
 
   private:
-    static constexpr std::size_t kChunkSize = 4096;
-    ObjectEntry& At(std::size_t place) { return chunks_[place / kChunkSize][place % kChunkSize]; }
-    const ObjectEntry& At(std::size_t place) const {
-        return chunks_[place / kChunkSize][place % kChunkSize];
-    }
     ObjectEntry& NewEntry(ObjectId id);
     auto IdAt() const {
-        return [this](std::uint32_t place) { return At(place).id; };
+        return [this](std::uint32_t place) { return records_[place].id; };
     }
     void StoreContent(ObjectEntry& entry, Object&& object);
     void ReleaseContent(ObjectEntry& entry);
     // Moves the live point runs into a fresh arena once the dead ones outweigh them.
     void CompactIfWasteful();
 
-    std::vector<std::unique_ptr<ObjectEntry[]>> chunks_;
-    std::uint32_t used_ = 0;           // places handed out so far, freed ones included
-    std::vector<std::uint32_t> freed_; // places of deleted objects, to be handed out again
+    ChunkTable<ObjectEntry, 4096> records_;
     IdTable places_;
     PointArena arena_;
-    DetailTable<ArcDetail> arcs_;
-    DetailTable<TextDetail> texts_;
-    DetailTable<std::vector<ObjectId>> groups_;
+    ChunkTable<ArcDetail> arcs_;
+    ChunkTable<TextDetail> texts_;
+    ChunkTable<std::vector<ObjectId>> groups_;
 };
 
 class MapModel {
@@ -407,6 +432,8 @@ class MapModel {
     std::size_t LayerCount() const { return order_.size(); }
     // The highest layer number in use, 0 when the map has no layer.
     std::int32_t MaxLayerNumber() const;
+    // One above the highest layer number, or -1 when the highest is the largest there is.
+    std::int32_t NextLayerNumber() const;
     // Appends a new layer to the map order; null when the number is in use or not >= 0.
     LayerEntry* AddLayer(std::int32_t number, const std::string& name);
     bool Renumber(LayerEntry& entry, std::int32_t number);

@@ -7,6 +7,7 @@
 #include "standin/host_state.h"
 #include "standin/journal.h"
 
+#include <array>
 #include <span>
 
 using namespace standin;
@@ -77,18 +78,9 @@ OBJHANDLE Walk(const char* operation, Step step, DBHANDLE db, OBJHANDLE parent, 
 
 std::int32_t ClassOf(MapModel& model, ObjectId id) {
     if (const ObjectEntry* entry = model.FindObject(id)) {
-        switch (entry->kind) {
-        case ObjectKind::Polyline:
-            return kClassPolyline;
-        case ObjectKind::Polygon:
-            return kClassPolygon;
-        case ObjectKind::Arc:
-            return kClassArc;
-        case ObjectKind::Text:
-            return kClassText;
-        case ObjectKind::Group:
-            return kClassGroup;
-        }
+        constexpr std::array<std::int32_t, 5> kClassOfKind{kClassPolyline, kClassPolygon, kClassArc,
+                                                           kClassText, kClassGroup};
+        return kClassOfKind[static_cast<std::size_t>(entry->kind)];
     }
     if (model.FindLayer(id)) {
         return kClassLayer;

@@ -229,26 +229,23 @@ VEXCORE_API std::int32_t VEXCORE_CALL map_object_boundrect_Get(HWND map, OBJHAND
             return 0;
         }
         std::optional<MAP_COORDRECT> bounds;
+        const auto add = [&](const ObjectEntry& entry) { // a group has no bounds of its own
+            if (const auto more = model->Objects().Bounds(entry)) {
+                Include(bounds, *more);
+            }
+        };
         if (object) {
             const ObjectId id = IdOf(object);
             if (!model->FindObject(id)) {
                 return 0;
             }
             for (const ObjectId below : model->LayeredObjectsBelow(&id, 1)) {
-                if (const auto more = model->Objects().Bounds(*model->FindObject(below))) {
-                    Include(bounds, *more);
-                }
+                add(*model->FindObject(below));
             }
         } else {
             // The whole map: every object on a layer; the rectangle of all objects set by
             // PM_SetAllObjectsRect stands in when the map has none.
-            model->Objects().ForEach([&bounds, model](const ObjectEntry& entry) {
-                if (entry.kind != ObjectKind::Group) {
-                    if (const auto more = model->Objects().Bounds(entry)) {
-                        Include(bounds, *more);
-                    }
-                }
-            });
+            model->Objects().ForEach(add);
             if (!bounds) {
                 bounds = model->objectsRect;
             }

@@ -3,6 +3,7 @@
 // folder and each folder of PATH. It opens the file for reading and gives its descriptor, or
 // HFILE_ERROR. _lclose closes only descriptors that OpenFile gave.
 #include "standin/buffers.h"
+#include "standin/files.h"
 #include "standin/host_state.h"
 
 #include <cerrno>
@@ -32,18 +33,7 @@ int Search(const std::string& name, std::string& found) {
     }
     std::vector<std::string> folders{"."};
     if (const char* path = std::getenv("PATH")) {
-        std::string_view rest = path;
-        while (true) {
-            const auto colon = rest.find(':');
-            const std::string_view folder = rest.substr(0, colon);
-            if (!folder.empty()) {
-                folders.emplace_back(folder);
-            }
-            if (colon == std::string_view::npos) {
-                break;
-            }
-            rest.remove_prefix(colon + 1);
-        }
+        ForEachPart(path, ':', [&](std::string_view folder) { folders.emplace_back(folder); });
     }
     for (const std::string& folder : folders) {
         found = folder + "/" + name;

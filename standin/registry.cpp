@@ -9,7 +9,6 @@
 #include "standin/files.h"
 #include "standin/host_state.h"
 
-#include <charconv>
 #include <cstring>
 
 using namespace standin;
@@ -54,9 +53,7 @@ std::optional<RegValue> ParseValue(std::string_view text) {
     }
     if (text.starts_with("dword:")) {
         DWORD number = 0;
-        const char* end = text.data() + text.size();
-        const auto result = std::from_chars(text.data() + 6, end, number);
-        if (result.ec != std::errc() || result.ptr != end) {
+        if (!ParseWhole(text.substr(6), number)) {
             return std::nullopt;
         }
         value.type = REG_DWORD;
@@ -68,23 +65,17 @@ std::optional<RegValue> ParseValue(std::string_view text) {
     if (!text.starts_with("hex(") || close == std::string_view::npos) {
         return std::nullopt;
     }
-    const char* typeEnd = text.data() + close;
-    const auto typeResult = std::from_chars(text.data() + 4, typeEnd, value.type);
     const auto bytes = DecodeHex(text.substr(close + 2));
-    if (typeResult.ec != std::errc() || typeResult.ptr != typeEnd || !bytes) {
+    if (!ParseWhole(text.substr(4, close - 4), value.type) || !bytes) {
         return std::nullopt;
     }
     value.data.assign(bytes->begin(), bytes->end());
     return value;
 }
 
-std::optional<std::string> Canonical(std::string_view text) {
-    const auto value = ParseValue(text);
-    return value ? std::optional(FormatValue(*value)) : std::nullopt;
-}
-
-constexpr config::FileKind kRegistryFile{
-    "registry", "registry.ini", "VEXA registry, written by the host", "is malformed", Canonical};
+constexpr config::FileKind kRegistryFile{"registry", "registry.ini",
+                                         "VEXA registry, written by the host", "is malformed",
+                                         config::Canonical<ParseValue, FormatValue>};
 
 config::Store& Registry() {
     return config::Cached(State().registry, kRegistryFile);
@@ -102,21 +93,11 @@ const OpenRegistryKey* OpenKeyOf(HKEY key) {
 
 // Joins a sub-key path on, one backslash between parts, empty parts dropped.
 std::string JoinPath(std::string base, const char* subKey) {
-    if (!subKey) {
-        return base;
-    }
-    std::string_view rest = subKey;
-    while (!rest.empty()) {
-        const auto slash = rest.find('\\');
-        const std::string_view part = rest.substr(0, slash);
-        if (!part.empty()) {
+    if (subKey) {
+        ForEachPart(subKey, '\\', [&](std::string_view part) {
             base += '\\';
             base += part;
-        }
-        if (slash == std::string_view::npos) {
-            break;
-        }
-        rest.remove_prefix(slash + 1);
+        });
     }
     return base;
 }

@@ -5,6 +5,7 @@
 #include "standin/resource_file.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <iterator>
 
@@ -216,20 +217,13 @@ ControlKind ControlTemplate::Kind() const {
     if (className != "Button") {
         return ControlKind::Other;
     }
-    switch (style & window_style::kButtonTypeMask) {
-    case 0:
-        return ControlKind::PushButton;
-    case 1:
-        return ControlKind::DefaultPushButton;
-    case 2:
-        return ControlKind::CheckBox;
-    case 3:
-        return ControlKind::AutoCheckBox;
-    case 7:
-        return ControlKind::GroupBox;
-    default:
-        return ControlKind::Other;
-    }
+    // By the button type of the style.
+    constexpr std::array kButtons{ControlKind::PushButton, ControlKind::DefaultPushButton,
+                                  ControlKind::CheckBox,   ControlKind::AutoCheckBox,
+                                  ControlKind::Other,      ControlKind::Other,
+                                  ControlKind::Other,      ControlKind::GroupBox};
+    const std::size_t type = style & window_style::kButtonTypeMask;
+    return type < kButtons.size() ? kButtons[type] : ControlKind::Other;
 }
 
 char ControlTemplate::AccessKey() const {
@@ -258,21 +252,15 @@ std::string ControlTemplate::PlainText() const {
 }
 
 const ControlTemplate* DialogTemplate::Control(std::int32_t controlId) const {
-    for (const ControlTemplate& control : controls) {
-        if (control.id == controlId) {
-            return &control;
-        }
-    }
-    return nullptr;
+    const auto found = std::find_if(controls.begin(), controls.end(),
+                                    [&](const ControlTemplate& c) { return c.id == controlId; });
+    return found == controls.end() ? nullptr : &*found;
 }
 
 const DialogTemplate* ResourceFile::Dialog(std::int32_t dialogId) const {
-    for (const DialogTemplate& dialog : dialogs) {
-        if (dialog.id == dialogId) {
-            return &dialog;
-        }
-    }
-    return nullptr;
+    const auto found = std::find_if(dialogs.begin(), dialogs.end(),
+                                    [&](const DialogTemplate& d) { return d.id == dialogId; });
+    return found == dialogs.end() ? nullptr : &*found;
 }
 
 std::optional<ResourceFile> ReadResourceFile(std::span<const std::uint8_t> bytes,

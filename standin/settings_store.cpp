@@ -8,9 +8,9 @@
 // gives the defaults (every value absent).
 #include "standin/buffers.h"
 #include "standin/config_file.h"
+#include "standin/files.h"
 #include "standin/host_state.h"
 
-#include <charconv>
 #include <cstdio>
 #include <optional>
 
@@ -44,13 +44,6 @@ std::string FormatValue(const StoredValue& value) {
     return {};
 }
 
-template <typename Number>
-bool ParseWhole(std::string_view text, Number& number) {
-    const char* end = text.data() + text.size();
-    const auto result = std::from_chars(text.data(), end, number);
-    return result.ec == std::errc() && result.ptr == end;
-}
-
 std::optional<StoredValue> ParseValue(std::string_view text) {
     StoredValue value;
     const auto colon = text.find(':');
@@ -75,14 +68,9 @@ std::optional<StoredValue> ParseValue(std::string_view text) {
     return std::nullopt;
 }
 
-std::optional<std::string> Canonical(std::string_view text) {
-    const auto value = ParseValue(text);
-    return value ? std::optional(FormatValue(*value)) : std::nullopt;
-}
-
-constexpr config::FileKind kSettingsFile{"settings", "settings.ini",
-                                         "VEXA settings store, written by the host",
-                                         "is not double:, int: or text:", Canonical};
+constexpr config::FileKind kSettingsFile{
+    "settings", "settings.ini", "VEXA settings store, written by the host",
+    "is not double:, int: or text:", config::Canonical<ParseValue, FormatValue>};
 
 config::Store& Settings() {
     return config::Cached(State().settings, kSettingsFile);

@@ -6,6 +6,7 @@
 #include "standin/host_state.h"
 #include "standin/journal.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -45,12 +46,9 @@ constexpr double kMapUnitsPerSizeStep = 2.5;
 } // namespace
 
 VEXCORE_API const tagUnitInfo* VEXCORE_CALL FindUnitInfo(std::int32_t unitId) {
-    for (const tagUnitInfo& unit : kUnits) {
-        if (unit.id == unitId) {
-            return &unit;
-        }
-    }
-    return nullptr;
+    const auto found = std::find_if(kUnits.begin(), kUnits.end(),
+                                    [&](const tagUnitInfo& unit) { return unit.id == unitId; });
+    return found == kUnits.end() ? nullptr : &*found;
 }
 
 VEXCORE_API double VEXCORE_CALL PointSizeToMap(HWND map, std::int32_t size) {

@@ -10,14 +10,16 @@
 // skipped with a warning on stderr. Matching: the DXF layer name against each record's pattern
 // in file order, ASCII case ignored, * standing for any run of characters and ? for one; the
 // first record that matches wins.
+#include "standin/files.h"
 #include "standin/host_state.h"
 
-#include <charconv>
+#include <array>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <limits>
 #include <sstream>
+#include <type_traits>
 
 using namespace standin;
 
@@ -25,18 +27,6 @@ namespace {
 
 constexpr std::size_t kPatternRoom = kZovPatternEnd - kZovPatternOffset - 1;
 constexpr std::size_t kNameRoom = zov::kLayerNameEnd - zov::kLayerName - 1;
-
-struct IniRecord {
-    std::string pattern;
-    std::int32_t number = 0;
-    std::string name;
-    std::uint32_t attr7 = 0;
-    std::uint32_t attr8 = 0xFFFFFFFF;
-    std::int32_t attr9 = 0;
-    std::uint32_t attr10 = 1;
-    std::uint16_t attr12 = 0;
-    std::uint8_t order = 0;
-};
 
 // Splits one line into fields; false on an unterminated quote.
 bool SplitFields(std::string_view line, std::vector<std::string>& fields) {
@@ -91,9 +81,7 @@ bool ParseNumber(const std::string& text, std::int64_t low, std::int64_t high,
         digits.remove_prefix(2);
     }
     std::uint64_t magnitude = 0;
-    const char* end = digits.data() + digits.size();
-    const auto result = std::from_chars(digits.data(), end, magnitude, base);
-    if (digits.empty() || result.ec != std::errc() || result.ptr != end ||
+    if (!ParseWhole(digits, magnitude, base) ||
         magnitude > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())) {
         return false;
     }
@@ -102,81 +90,57 @@ bool ParseNumber(const std::string& text, std::int64_t low, std::int64_t high,
     return number >= low && number <= high;
 }
 
-// -1 stands for all bits set in the unsigned fields.
-template <typename Unsigned>
-bool ParseUnsigned(const std::string& text, Unsigned& value) {
+// The number of a field, within [low, high], stored as a T at `offset` of the entry. The
+// unsigned fields take -1 for all bits set.
+template <typename T>
+bool PutNumber(ZOVIniEntry& entry, std::size_t offset, const std::string& text,
+               std::int64_t low = std::is_signed_v<T> ? std::int64_t{std::numeric_limits<T>::min()}
+                                                      : -1) {
     std::int64_t number = 0;
-    if (!ParseNumber(text, -1, std::numeric_limits<Unsigned>::max(), number)) {
+    if (!ParseNumber(text, low, std::numeric_limits<T>::max(), number)) {
         return false;
     }
-    value = number == -1 ? std::numeric_limits<Unsigned>::max() : static_cast<Unsigned>(number);
+    const auto value = static_cast<T>(number);
+    std::memcpy(entry.bytes + offset, &value, sizeof value);
     return true;
 }
 
-// Reads one record from its fields; the reason when it cannot.
-const char* ParseRecord(const std::vector<std::string>& fields, IniRecord& record) {
+// Reads one record from its fields into the entry; the reason when it cannot.
+const char* ParseRecord(std::vector<std::string> fields, ZOVIniEntry& entry) {
     if (fields.size() < 3) {
         return "expected at least a pattern, a layer number and a layer name";
     }
     if (fields.size() > 9) {
         return "more than nine fields";
     }
-    record.pattern = fields[0];
-    if (record.pattern.empty() || record.pattern.size() > kPatternRoom) {
+    const std::string& pattern = fields[0];
+    if (pattern.empty() || pattern.size() > kPatternRoom) {
         return "the pattern must have 1 to 24 characters";
     }
-    std::int64_t number = 0;
-    if (!ParseNumber(fields[1], 0, std::numeric_limits<std::int32_t>::max(), number)) {
+    if (!PutNumber<std::int32_t>(entry, zov::kLayerNumber, fields[1], 0)) {
         return "the layer number must be a whole number from 0 to 2147483647";
     }
-    record.number = static_cast<std::int32_t>(number);
-    record.name = fields[2];
-    if (record.name.size() > kNameRoom) {
+    const std::string& name = fields[2];
+    if (name.size() > kNameRoom) {
         return "the layer name must have at most 50 characters";
     }
-    const auto field = [&fields](std::size_t i) -> const std::string* {
-        return i < fields.size() ? &fields[i] : nullptr;
-    };
-    std::int64_t signedValue = 0;
-    if ((field(3) && !ParseUnsigned(*field(3), record.attr7)) ||
-        (field(4) && !ParseUnsigned(*field(4), record.attr8)) ||
-        (field(6) && !ParseUnsigned(*field(6), record.attr10)) ||
-        (field(7) && !ParseUnsigned(*field(7), record.attr12))) {
+    std::memcpy(entry.bytes + kZovPatternOffset, pattern.data(), pattern.size());
+    std::memcpy(entry.bytes + zov::kLayerName, name.data(), name.size());
+    constexpr std::array<const char*, 6> kLeftOut{"0", "-1", "0", "1", "0", "0"};
+    for (std::size_t i = fields.size(); i < 9; ++i) {
+        fields.emplace_back(kLeftOut[i - 3]);
+    }
+    if (!PutNumber<std::uint32_t>(entry, zov::kAttr7, fields[3]) ||
+        !PutNumber<std::uint32_t>(entry, zov::kAttr8, fields[4]) ||
+        !PutNumber<std::int32_t>(entry, zov::kAttr9, fields[5]) ||
+        !PutNumber<std::uint32_t>(entry, zov::kAttr10, fields[6]) ||
+        !PutNumber<std::uint16_t>(entry, zov::kAttr12, fields[7])) {
         return "an attribute is not a number in its range";
     }
-    if (field(5)) {
-        if (!ParseNumber(*field(5), std::numeric_limits<std::int32_t>::min(),
-                         std::numeric_limits<std::int32_t>::max(), signedValue)) {
-            return "an attribute is not a number in its range";
-        }
-        record.attr9 = static_cast<std::int32_t>(signedValue);
-    }
-    if (field(8)) {
-        if (!ParseNumber(*field(8), 0, 255, signedValue)) {
-            return "the order flag must be a number from 0 to 255";
-        }
-        record.order = static_cast<std::uint8_t>(signedValue);
+    if (!PutNumber<std::uint8_t>(entry, zov::kOrderFlag, fields[8], 0)) {
+        return "the order flag must be a number from 0 to 255";
     }
     return nullptr;
-}
-
-template <typename T>
-void PutField(ZOVIniEntry& entry, std::size_t offset, T value) {
-    std::memcpy(entry.bytes + offset, &value, sizeof value);
-}
-
-ZOVIniEntry ToEntry(const IniRecord& record) {
-    ZOVIniEntry entry{};
-    PutField(entry, zov::kLayerNumber, record.number);
-    std::memcpy(entry.bytes + kZovPatternOffset, record.pattern.data(), record.pattern.size());
-    std::memcpy(entry.bytes + zov::kLayerName, record.name.data(), record.name.size());
-    PutField(entry, zov::kAttr7, record.attr7);
-    PutField(entry, zov::kAttr9, record.attr9);
-    PutField(entry, zov::kAttr10, record.attr10);
-    PutField(entry, zov::kAttr12, record.attr12);
-    PutField(entry, zov::kAttr8, record.attr8);
-    entry.bytes[zov::kOrderFlag] = record.order;
-    return entry;
 }
 
 std::vector<ZOVIniEntry> ParseIni(std::istream& in, const std::string& path) {
@@ -190,15 +154,15 @@ std::vector<ZOVIniEntry> ParseIni(std::istream& in, const std::string& path) {
         if (first == std::string::npos || line[first] == '#' || line[first] == ';') {
             continue;
         }
-        IniRecord record;
-        const char* problem = SplitFields(line, fields) ? ParseRecord(fields, record)
+        ZOVIniEntry entry{};
+        const char* problem = SplitFields(line, fields) ? ParseRecord(std::move(fields), entry)
                                                         : "a quoted field is not closed";
         if (problem) {
             std::fprintf(stderr, "vexa: %s line %zu skipped: %s\n", path.c_str(), lineNumber,
                          problem);
             continue;
         }
-        entries.push_back(ToEntry(record));
+        entries.push_back(entry);
     }
     return entries;
 }
