@@ -31,7 +31,6 @@ list(REMOVE_ITEM VEXCORE_SOURCES
   ${CMAKE_CURRENT_SOURCE_DIR}/standin/registry.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/standin/open_file.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/standin/dialog.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/standin/dialog_script.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/standin/dialog_resources.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/standin/resource_file.cpp)
 add_library(vexcore SHARED ${VEXCORE_SOURCES})

@@ -3,7 +3,7 @@
 // enabled and visible state, tab stop and access key. It sends WM_INITDIALOG to the dialog
 // procedure and then hands the dialog to the installed driver, which plays the user: it types,
 // clicks, answers the message boxes and picks files. The test suite drives dialogs with a script
-// (dialog_script.h), the command-line host with the terminal (app/terminal_dialog.h).
+// (tests/support/dialog_script.h), the command-line host with the terminal (app/terminal_dialog.h).
 #pragma once
 
 #include "standin/resource_file.h"

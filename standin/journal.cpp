@@ -131,10 +131,4 @@ STANDIN_API std::vector<std::string> Journal(HWND map) {
     return model ? model->journal : std::vector<std::string>{};
 }
 
-STANDIN_API void ClearJournal(HWND map) {
-    if (MapModel* model = State().MapOf(map)) {
-        model->journal.clear();
-    }
-}
-
 } // namespace standin

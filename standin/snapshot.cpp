@@ -41,13 +41,6 @@ STANDIN_API void SetUnitId(HWND map, std::int32_t unitId) {
     }
 }
 
-STANDIN_API void SetTextBase(HWND map, std::int32_t textBase) {
-    if (MapModel* model = State().MapOf(map)) {
-        model->textBase = textBase;
-        SyncRecord(*model);
-    }
-}
-
 STANDIN_API void SetPage(HWND map, MAP_COORDPT origin, MAP_COORDPT extent) {
     if (MapModel* model = State().MapOf(map)) {
         model->pageOrigin = origin;

@@ -93,7 +93,6 @@ STANDIN_API OBJHANDLE HandleOf(ObjectId id);
 // Replaces the whole content of a map (used by the document loader); ids are assigned anew.
 STANDIN_API void Restore(HWND map, const MapSnapshot& snapshot);
 STANDIN_API void SetUnitId(HWND map, std::int32_t unitId);
-STANDIN_API void SetTextBase(HWND map, std::int32_t textBase);
 STANDIN_API void SetPage(HWND map, MAP_COORDPT origin, MAP_COORDPT extent);
 
 // Other windows: a handler answers the messages SendMessageA delivers, synchronously.
@@ -126,7 +125,6 @@ constexpr UINT kSetItemTextMessage = 0x7F01;
 // one line per call ("map_layer_Create(...)"). Off until enabled.
 STANDIN_API void EnableJournal(HWND map, bool on);
 STANDIN_API std::vector<std::string> Journal(HWND map);
-STANDIN_API void ClearJournal(HWND map);
 
 // The attribute table window: rows by index, columns 0 and 1 named "X" and "Y".
 struct AttributeTable {

@@ -18,7 +18,7 @@
 #include "module/exports.h"
 #include "options/field_numbers.h"
 #include "options/resource.h"
-#include "standin/dialog_script.h"
+#include "dialog_script.h"
 
 #include <gtest/gtest.h>
 

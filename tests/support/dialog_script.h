@@ -12,7 +12,7 @@
 
 namespace standin {
 
-class STANDIN_API DialogScript : public DialogDriver {
+class DialogScript : public DialogDriver {
   public:
     // The steps, taken in order while the dialog runs.
     DialogScript& Type(std::int32_t controlId, std::string text);

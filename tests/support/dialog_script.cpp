@@ -1,4 +1,4 @@
-#include "standin/dialog_script.h"
+#include "dialog_script.h"
 
 #include <algorithm>
 
