@@ -1,13 +1,13 @@
 // The limits of block insertion: the cap on objects that INSERT copies may hold, the nesting
-// bomb it defuses, and the transform walk over trees far deeper than the call stack allows.
+// bomb it defuses, the block index over thousands of records, and the transform walk over trees
+// far deeper than the call stack allows. The cap setting's cases are in cases/inserts.txt.
 #include "blocks_dxf.h"
+#include "import/block_store.h"
 #include "import/entity_handlers.h"
 #include "import/inserts.h"
 #include "import/sections.h"
 
 #include <gtest/gtest.h>
-
-#include <ostream>
 
 namespace {
 
@@ -62,41 +62,6 @@ TEST(InsertLimit, CopyThatWouldPassTheCapIsPassedOver) {
     EXPECT_EQ(counted.insertedAfter, 3u);
 }
 
-// The cap through the exported import: block B is a group of two lines (three objects), and
-// the top level inserts it four times.
-struct CapCase {
-    const char* name;
-    std::int32_t setting; // "MaxInsertedObjects"; 0 is the built-in cap
-    std::size_t copies;
-};
-
-void PrintTo(const CapCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
-class InsertCapSettingTest : public ::testing::TestWithParam<CapCase> {};
-
-TEST_P(InsertCapSettingTest, CopiesStopWhereTheNextWouldPassTheCap) {
-    TempHome home;
-    SetSetting("MaxInsertedObjects", GetParam().setting);
-    std::string inserts;
-    for (int copy = 0; copy < 4; ++copy)
-        inserts += Insert("B", std::to_string(copy * 10), "0");
-    const auto snapshot = ImportedMap(
-        home, Drawing(Block("B", "0", "0",
-                            LineEntity("0", "0", "1", "0") + LineEntity("0", "0", "0", "1")),
-                      inserts));
-    EXPECT_EQ(AllObjects(snapshot).size(), 2 * GetParam().copies);
-    EXPECT_EQ(snapshot.objects.size(), 3 * GetParam().copies) << "two lines and a group each";
-}
-
-INSTANTIATE_TEST_SUITE_P(Settings, InsertCapSettingTest,
-                         ::testing::Values(CapCase{"BuiltIn", 0, 4}, CapCase{"Negative", -5, 4},
-                                           CapCase{"ExactlyTwoCopies", 6, 2},
-                                           CapCase{"OneShortOfThree", 8, 2},
-                                           CapCase{"BelowOneCopy", 2, 0}),
-                         [](const auto& info) { return std::string(info.param.name); });
-
 TEST(InsertLimit, ChainOfTenThousandBlocksStopsAtTheBuiltInCap) {
     // B0 holds a line; each Bi holds a line of its own and an INSERT of B(i-1), so the copy that
     // Bi makes has 2i - 1 objects, and B1 ... B1414 alone copy 1 + 3 + ... + 2827 = 1414^2 =
@@ -148,6 +113,34 @@ TEST(InsertLimit, NestingBombIsDefused) {
     const auto snapshot = map.Snapshot();
     EXPECT_EQ(snapshot.objects.size(), 11u);
     EXPECT_EQ(AllObjects(snapshot).size(), 10u);
+}
+
+// The store's index against a scan of its records in order, across several growths of the index
+// and names repeated, differing in case only, or empty.
+TEST(BlockStore, FindGivesTheFirstRecordOfANameAsAScanWould) {
+    BlockStore store;
+    for (int i = 0; i < 5000; ++i) {
+        BlockRecord record;
+        record.name = (i % 2 ? "b" : "B") + std::to_string(i % 1777);
+        if (i % 1000 == 999)
+            record.name.clear();
+        record.baseX = i;
+        store.Append(std::move(record));
+    }
+    const auto firstByScan = [&](const std::string& name) -> const BlockRecord* {
+        for (const BlockRecord& record : store.Records())
+            if (record.name == name)
+                return &record;
+        return nullptr;
+    };
+    for (const char* prefix : {"B", "b", "X"})
+        for (int k = 0; k < 1800; k += 7)
+            EXPECT_EQ(store.Find(prefix + std::to_string(k)),
+                      firstByScan(prefix + std::to_string(k)));
+    ASSERT_NE(store.Find(""), nullptr);
+    EXPECT_EQ(store.Find("")->baseX, 999);
+    store.Clear();
+    EXPECT_EQ(store.Find("B0"), nullptr);
 }
 
 // A chain of `depth` groups, each holding the next, the innermost holding one line.

@@ -3,7 +3,6 @@
 
 #include "test_support.h"
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -54,15 +53,6 @@ inline std::string Drawing(const std::string& blocks, const std::string& entitie
 }
 
 using Points = std::vector<std::pair<std::int32_t, std::int32_t>>;
-
-// The point runs of every layered object of the map, sorted, for order-free comparison.
-inline std::vector<Points> SortedPointRuns(const standin::MapSnapshot& map) {
-    std::vector<Points> runs;
-    for (const standin::Object& object : testing_support::AllObjects(map))
-        runs.push_back(testing_support::XY(object));
-    std::sort(runs.begin(), runs.end());
-    return runs;
-}
 
 // Journal lines of the map that start with `call`.
 inline std::vector<std::string> CallsOf(HWND map, const std::string& call) {
