@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 
 namespace export_support {
 
@@ -176,10 +177,6 @@ std::vector<std::vector<Group>> SplitAtCodeZero(const std::vector<Group>& body) 
     return parts;
 }
 
-std::vector<std::vector<Group>> Entities(const Exported& exported) {
-    return SplitAtCodeZero(SectionBody(exported.groups, "ENTITIES"));
-}
-
 std::vector<std::string> ValuesOf(const std::vector<Group>& groups, int code) {
     std::vector<std::string> values;
     for (const auto& [groupCode, value] : groups) {
@@ -224,6 +221,62 @@ std::vector<std::string> FolderListing(const fs::path& folder) {
         names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
+}
+
+std::vector<ExportCase> ReadExportCases(const fs::path& file) {
+    std::vector<ExportCase> cases;
+    std::istringstream in(testing_support::ReadText(file));
+    std::string* part = nullptr;
+    std::size_t number = 0;
+    for (std::string line; std::getline(in, line);) {
+        ++number;
+        const bool inExpected = !cases.empty() && part == &cases.back().expected;
+        if (line.starts_with("case ")) {
+            cases.push_back({line.substr(5), "", "", 0});
+            part = nullptr;
+        } else if (inExpected) {
+            *part += line + "\n";
+        } else if (line.empty() || line[0] == '#') {
+            continue;
+        } else if (!cases.empty() && (line == "map" || line == "expect")) {
+            part = line == "map" ? &cases.back().map : &cases.back().expected;
+            cases.back().expectLine = number;
+        } else if (part != nullptr) {
+            *part += line + "\n";
+        } else {
+            ADD_FAILURE() << file << ":" << number << ": not understood: " << line;
+        }
+    }
+    for (ExportCase& exportCase : cases) {
+        while (exportCase.expected.ends_with("\n\n"))
+            exportCase.expected.pop_back();
+    }
+    return cases;
+}
+
+std::string RunExportCase(const ExportCase& exportCase) {
+    testing_support::TempHome home;
+    testing_support::MapWindow map;
+    const fs::path document = testing_support::WriteFile(home.Path(), "map.json", exportCase.map);
+    std::string error;
+    if (!standin::LoadMapDocument(map.Handle(), document.string(), &error))
+        return "unloaded: " + error + "\n";
+    MessageBoxes boxes;
+    const Exported exported = ExportMap(home, map.Handle());
+    std::string out = "result " + std::to_string(exported.result) + "\n";
+    for (const MessageBoxRecord& box : boxes.Shown())
+        out += "box: " + box.caption + ": " + box.text + "\n";
+    std::string written;
+    for (const auto& [code, value] : exported.groups)
+        written += "  " + std::to_string(code) + "\r\n" + value + "\r\n";
+    if (!exported.wellFormed || written != exported.bytes)
+        return out + "malformed:\n" + exported.bytes + "\n";
+    for (std::size_t i = 0; i < exported.groups.size(); ++i) {
+        const auto& [code, value] = exported.groups[i];
+        const bool newRecord = i == 0 || code == 0 || code == 9 || code == 999;
+        out += (newRecord ? (i == 0 ? "" : "\n") : " | ") + std::to_string(code) + " " + value;
+    }
+    return out + "\n";
 }
 
 } // namespace export_support
