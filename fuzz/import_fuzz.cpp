@@ -32,14 +32,8 @@ constexpr std::array<const char*, 16> kMultipliers{
     nullptr,       "double:0",     "double:1",      "double:2.5",  "double:-1",  "double:0.001",
     "double:1e6",  "double:1e300", "double:-1e300", "double:1e-9", "double:nan", "double:inf",
     "double:-inf", "int:2",        "text:3",        "double:3"};
-constexpr std::array<std::int32_t, 8> kOffsets{0,
-                                               1,
-                                               -1,
-                                               100,
-                                               -100000,
-                                               std::numeric_limits<std::int32_t>::max(),
-                                               std::numeric_limits<std::int32_t>::min(),
-                                               123456789};
+constexpr std::array<std::int64_t, 8> kOffsets{0,       1,          -1,          100,
+                                               -100000, 2147483647, -2147483648, 123456789};
 
 std::string Flag(const char* name, bool on) {
     return std::string(name) + "=int:" + (on ? "1" : "0") + "\n";
@@ -156,18 +150,17 @@ void Run(const std::uint8_t* options, std::string_view dxf) {
     if (options[0] & 16)
         attributes =
             (options[0] & 32) ? HostileAttributeWindow() : standin::CreateAttributeWindow();
-    fuzzing::ResetMessageBoxes();
+    fuzzing::MessageBoxes().clear();
     if ((options[3] & 3) == 3) {
         const standin::MapSnapshot before = standin::Snapshot(map);
         FUZZ_CHECK(DXFFileImport(map, path.c_str(), 0, attributes) == 0);
-        FUZZ_CHECK(fuzzing::MessageBoxCount() == 1);
-        FUZZ_CHECK(fuzzing::LastMessageBoxText() == "File Opening Problems");
+        FUZZ_CHECK(fuzzing::MessageBoxes() == std::vector<std::string>{"File Opening Problems"});
         FUZZ_CHECK(fuzzing::SameMap(before, standin::Snapshot(map)));
     } else {
         FUZZ_CHECK(DXFFileImport(map, path.c_str(), 0, attributes) == 1);
         if (options[0] & 128)
             FUZZ_CHECK(VexaImport(map, path.c_str(), 0, attributes) == 1);
-        FUZZ_CHECK(fuzzing::MessageBoxCount() == 0);
+        FUZZ_CHECK(fuzzing::MessageBoxes().empty());
     }
     FUZZ_CHECK(fuzzing::ReferencesHold(standin::Snapshot(map)));
     if (attributes)

@@ -27,7 +27,8 @@ class MapBuilder {
     MapBuilder& Arc(MAP_COORDPT center, std::int32_t radius);
     // A 2-D text; the other fields of `text` (size, rotation, flags ...) are taken as they are.
     MapBuilder& Text(std::string text, MAP_COORDPT position, standin::Object details = {});
-    MapBuilder& Text3d(std::string text, MAP3D_COORDPT position, standin::Object details = {});
+    MapBuilder& Text3d(std::string text, MAP3D_COORDPT position, standin::Object details = {},
+                       bool is3d = true);
     MapBuilder& Unit(std::int32_t unitId);
     // Replaces the content of the map with what was built.
     void Into(HWND map) const;
