@@ -10,14 +10,14 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     fuzzing::PrepareHost();
-    static fuzzing::MemoryFile input;
     static const std::string folder = fuzzing::ScratchFolder() + "/out";
     static const std::string drawing = folder + "/drawing.dxf";
     std::filesystem::create_directories(folder);
-    input.Assign(std::string_view(reinterpret_cast<const char*>(data), size));
+    const std::string& input =
+        fuzzing::InMemory(std::string_view(reinterpret_cast<const char*>(data), size));
 
     HWND map = standin::CreateMapWindow();
-    if (standin::LoadMapDocument(map, input.Path(), nullptr)) {
+    if (standin::LoadMapDocument(map, input, nullptr)) {
         fuzzing::MessageBoxes().clear();
         FUZZ_CHECK(DXFFileExport(map, drawing.c_str(), 0, 0) == 0);
         FUZZ_CHECK(fuzzing::MessageBoxes().empty());

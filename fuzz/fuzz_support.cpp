@@ -110,23 +110,17 @@ std::string ReadWholeFile(const std::string& path) {
     return text.str();
 }
 
-MemoryFile::MemoryFile() : fd_(::memfd_create("dxfcnv-fuzz", MFD_CLOEXEC)) {
-    FUZZ_CHECK(fd_ >= 0);
-    path_ = "/proc/self/fd/" + std::to_string(fd_);
-}
-
-MemoryFile::~MemoryFile() {
-    ::close(fd_);
-}
-
-void MemoryFile::Assign(std::string_view bytes) {
-    FUZZ_CHECK(::ftruncate(fd_, 0) == 0);
+const std::string& InMemory(std::string_view bytes) {
+    static const int fd = ::memfd_create("dxfcnv-fuzz", MFD_CLOEXEC);
+    static const std::string path = "/proc/self/fd/" + std::to_string(fd);
+    FUZZ_CHECK(fd >= 0 && ::ftruncate(fd, 0) == 0);
     for (std::size_t done = 0; done < bytes.size();) {
         const ssize_t written =
-            ::pwrite(fd_, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
+            ::pwrite(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
         FUZZ_CHECK(written > 0);
         done += static_cast<std::size_t>(written);
     }
+    return path;
 }
 
 bool SameMap(const standin::MapSnapshot& a, const standin::MapSnapshot& b) {

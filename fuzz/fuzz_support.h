@@ -35,20 +35,9 @@ std::vector<std::string>& MessageBoxes();
 void WriteWholeFile(const std::string& path, std::string_view bytes);
 std::string ReadWholeFile(const std::string& path);
 
-// A file that lives in memory only (memfd), reachable by a path, its content replaced per run.
-class MemoryFile {
-  public:
-    MemoryFile();
-    ~MemoryFile();
-    MemoryFile(const MemoryFile&) = delete;
-    MemoryFile& operator=(const MemoryFile&) = delete;
-    void Assign(std::string_view bytes);
-    const std::string& Path() const { return path_; }
-
-  private:
-    int fd_ = -1;
-    std::string path_;
-};
+// Puts `bytes` into the process's file that lives in memory only (memfd), replacing what it
+// held, and gives the path that reaches it.
+const std::string& InMemory(std::string_view bytes);
 
 // Whether two snapshots hold the same map (object ids aside); reals compare by their bits, so
 // NaN equals NaN.

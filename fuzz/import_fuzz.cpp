@@ -91,7 +91,6 @@ HWND HostileAttributeWindow() {
 }
 
 struct Paths {
-    fuzzing::MemoryFile memory;
     std::string folder = fuzzing::ScratchFolder() + "/in";
     std::string plain = folder + "/drawing.dxf";
     std::string blanks = folder + "/a drawing with blanks .dxf";
@@ -111,10 +110,8 @@ void Run(const std::uint8_t* options, std::string_view dxf) {
 
     std::filesystem::create_directories(paths.folder);
     const std::string path =
-        std::array{paths.memory.Path(), paths.plain, paths.blanks, paths.folder}[options[3] & 3];
-    if ((options[3] & 3) == 0)
-        paths.memory.Assign(dxf);
-    else if ((options[3] & 3) < 3)
+        std::array{fuzzing::InMemory(dxf), paths.plain, paths.blanks, paths.folder}[options[3] & 3];
+    if ((options[3] & 3) == 1 || (options[3] & 3) == 2)
         fuzzing::WriteWholeFile(path, dxf);
 
     HWND map = standin::CreateMapWindow();

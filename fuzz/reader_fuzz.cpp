@@ -91,10 +91,9 @@ HWND ProgressWindow(std::vector<LPARAM>& log) {
 }
 
 void Run(std::uint8_t fillerSelector, std::uint8_t operationSeed, std::string_view text) {
-    static fuzzing::MemoryFile file;
     std::string bytes = Filler(fillerSelector);
     bytes.append(text);
-    file.Assign(bytes);
+    const std::string& path = fuzzing::InMemory(bytes);
 
     std::vector<LPARAM> memoryLog;
     std::vector<LPARAM> diskLog;
@@ -105,7 +104,7 @@ void Run(std::uint8_t fillerSelector, std::uint8_t operationSeed, std::string_vi
     OpenReaderOnText(memory, bytes);
     GroupReader disk;
     GroupPair diskPair;
-    FUZZ_CHECK(OpenReader(disk, file.Path().c_str()));
+    FUZZ_CHECK(OpenReader(disk, path.c_str()));
     FUZZ_CHECK(StartBinaryIfPresent(memory) == StartBinaryIfPresent(disk));
     memory.progressWindow = memoryWindow;
     disk.progressWindow = diskWindow;
