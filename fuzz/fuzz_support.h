@@ -3,13 +3,17 @@
 #pragma once
 
 #include "standin/standin.h"
+#include "test_support.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace fuzzing {
+
+using testing_support::ReferencesHold;
 
 // Ends the run with a message when `condition` fails: libFuzzer records the input as a crash,
 // the replay program exits with a failure.
@@ -22,34 +26,21 @@ namespace fuzzing {
 const std::string& ScratchFolder();
 std::string HomeFolder();
 
-// Makes the stand-in host quiet: message boxes are counted instead of printed.
+// Makes the stand-in host quiet: the texts of the message boxes are kept instead of printed
+// (clear them before a run).
 void PrepareHost();
-int MessageBoxCount();
-std::string LastMessageBoxText();
-void ResetMessageBoxes();
+std::vector<std::string>& MessageBoxes();
 
 // Replaces the whole content of `path`.
 void WriteWholeFile(const std::string& path, std::string_view bytes);
 std::string ReadWholeFile(const std::string& path);
 
-// A file that lives in memory only (memfd), reachable by a path, its content replaced per run.
-class MemoryFile {
-  public:
-    MemoryFile();
-    ~MemoryFile();
-    MemoryFile(const MemoryFile&) = delete;
-    MemoryFile& operator=(const MemoryFile&) = delete;
-    void Assign(std::string_view bytes);
-    const std::string& Path() const { return path_; }
+// Puts `bytes` into the process's file that lives in memory only (memfd), replacing what it
+// held, and gives the path that reaches it.
+const std::string& InMemory(std::string_view bytes);
 
-  private:
-    int fd_ = -1;
-    std::string path_;
-};
-
-// Whether two snapshots hold the same map; reals compare by their bits, so NaN equals NaN.
+// Whether two snapshots hold the same map (object ids aside); reals compare by their bits, so
+// NaN equals NaN.
 bool SameMap(const standin::MapSnapshot& a, const standin::MapSnapshot& b);
-// Every layer's objects and every group's members are objects of the map.
-bool ReferencesHold(const standin::MapSnapshot& map);
 
 } // namespace fuzzing

@@ -32,14 +32,8 @@ constexpr std::array<const char*, 16> kMultipliers{
     nullptr,       "double:0",     "double:1",      "double:2.5",  "double:-1",  "double:0.001",
     "double:1e6",  "double:1e300", "double:-1e300", "double:1e-9", "double:nan", "double:inf",
     "double:-inf", "int:2",        "text:3",        "double:3"};
-constexpr std::array<std::int32_t, 8> kOffsets{0,
-                                               1,
-                                               -1,
-                                               100,
-                                               -100000,
-                                               std::numeric_limits<std::int32_t>::max(),
-                                               std::numeric_limits<std::int32_t>::min(),
-                                               123456789};
+constexpr std::array<std::int64_t, 8> kOffsets{0,       1,          -1,          100,
+                                               -100000, 2147483647, -2147483648, 123456789};
 
 std::string Flag(const char* name, bool on) {
     return std::string(name) + "=int:" + (on ? "1" : "0") + "\n";
@@ -66,56 +60,37 @@ std::string SettingsText(const std::uint8_t* options, const std::string& iniPath
 
 // The layer-mapping file: none, the bundled sample, or records that catch every layer.
 std::string LayerMapping(std::uint8_t choice) {
-    switch (choice) {
-    case 1:
-        return fuzzing::ReadWholeFile(DXFCNV_SOURCE_DIR "/samples/dxf.ini");
-    case 2:
-        return "0 1 \"0\" 0 -1 0 1 0 1\n"
-               "A* 2147483647 \"Top\" 0x7fffffff -1 -1 3 -1 1\n"
-               "?* 0 \"\" 0 -1 0 0 0 1\n";
-    case 3:
-        return "* 7 \"Everything\" 0 -1 0 2 0 0\n";
-    default:
-        return {};
-    }
+    return std::array<std::string, 4>{"",
+                                      fuzzing::ReadWholeFile(DXFCNV_SOURCE_DIR "/samples/dxf.ini"),
+                                      "0 1 \"0\" 0 -1 0 1 0 1\nA* 2147483647 \"Top\" 0x7fffffff -1 "
+                                      "-1 3 -1 1\n?* 0 \"\" 0 -1 0 0 0 1\n",
+                                      "* 7 \"Everything\" 0 -1 0 2 0 0\n"}[choice];
 }
 
 // The point-symbol values in the registry: the defaults, empty values, long values, values of
 // the wrong type.
 std::string Registry(std::uint8_t choice) {
-    std::string text = std::string("[") + kPointKey + "]\n";
-    switch (choice) {
-    case 1:
-        return text + "Symbol=sz:\nFontName=sz:\nFontSize=dword:0\n";
-    case 2:
-        return text + "Symbol=sz:" + std::string(300, 'S') +
-               "\nFontName=sz:" + std::string(300, 'F') + "\nFontSize=dword:4294967295\n";
-    case 3:
-        return text + "Symbol=hex(3):00ff\nFontName=dword:7\nFontSize=hex(4):0102\n";
-    default:
-        return {};
-    }
+    const std::array<std::string, 4> values{
+        "", "Symbol=sz:\nFontName=sz:\nFontSize=dword:0\n",
+        "Symbol=sz:" + std::string(300, 'S') + "\nFontName=sz:" + std::string(300, 'F') +
+            "\nFontSize=dword:4294967295\n",
+        "Symbol=hex(3):00ff\nFontName=dword:7\nFontSize=hex(4):0102\n"};
+    return choice ? std::string("[") + kPointKey + "]\n" + values[choice] : "";
 }
 
-// A host attribute window that answers the first-row question with the row given and every
-// column question as the table window would, so that the row count can run out of room.
+// A host attribute window that answers the first-row question (1042) with a row near the
+// largest and every column question as the table window would, so that the row count can run
+// out of room.
 HWND HostileAttributeWindow() {
     return standin::CreateHostWindow([](UINT message, WPARAM, LPARAM) -> LRESULT {
-        switch (message) {
-        case 1042:
-            return std::numeric_limits<std::int32_t>::max() - 1;
-        case 1025:
-            return -1;
-        case 1043:
-            return 5;
-        default:
-            return 1;
-        }
+        return message == 1042   ? std::numeric_limits<std::int32_t>::max() - 1
+               : message == 1025 ? -1
+               : message == 1043 ? 5
+                                 : 1;
     });
 }
 
 struct Paths {
-    fuzzing::MemoryFile memory;
     std::string folder = fuzzing::ScratchFolder() + "/in";
     std::string plain = folder + "/drawing.dxf";
     std::string blanks = folder + "/a drawing with blanks .dxf";
@@ -133,41 +108,28 @@ void Run(const std::uint8_t* options, std::string_view dxf) {
     fuzzing::WriteWholeFile(home + "/registry.ini", Registry((options[1] >> 6) & 3));
     standin::ReloadConfiguration();
 
-    std::string path;
     std::filesystem::create_directories(paths.folder);
-    switch (options[3] & 3) {
-    case 1:
-        fuzzing::WriteWholeFile(path = paths.plain, dxf);
-        break;
-    case 2:
-        fuzzing::WriteWholeFile(path = paths.blanks, dxf);
-        break;
-    case 3:
-        path = paths.folder;
-        break;
-    default:
-        paths.memory.Assign(dxf);
-        path = paths.memory.Path();
-        break;
-    }
+    const std::string path =
+        std::array{fuzzing::InMemory(dxf), paths.plain, paths.blanks, paths.folder}[options[3] & 3];
+    if ((options[3] & 3) == 1 || (options[3] & 3) == 2)
+        fuzzing::WriteWholeFile(path, dxf);
 
     HWND map = standin::CreateMapWindow();
     HWND attributes = nullptr;
     if (options[0] & 16)
         attributes =
             (options[0] & 32) ? HostileAttributeWindow() : standin::CreateAttributeWindow();
-    fuzzing::ResetMessageBoxes();
+    fuzzing::MessageBoxes().clear();
     if ((options[3] & 3) == 3) {
         const standin::MapSnapshot before = standin::Snapshot(map);
         FUZZ_CHECK(DXFFileImport(map, path.c_str(), 0, attributes) == 0);
-        FUZZ_CHECK(fuzzing::MessageBoxCount() == 1);
-        FUZZ_CHECK(fuzzing::LastMessageBoxText() == "File Opening Problems");
+        FUZZ_CHECK(fuzzing::MessageBoxes() == std::vector<std::string>{"File Opening Problems"});
         FUZZ_CHECK(fuzzing::SameMap(before, standin::Snapshot(map)));
     } else {
         FUZZ_CHECK(DXFFileImport(map, path.c_str(), 0, attributes) == 1);
         if (options[0] & 128)
             FUZZ_CHECK(VexaImport(map, path.c_str(), 0, attributes) == 1);
-        FUZZ_CHECK(fuzzing::MessageBoxCount() == 0);
+        FUZZ_CHECK(fuzzing::MessageBoxes().empty());
     }
     FUZZ_CHECK(fuzzing::ReferencesHold(standin::Snapshot(map)));
     if (attributes)

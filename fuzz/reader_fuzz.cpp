@@ -13,8 +13,8 @@
 #include "import/group_reader.h"
 
 #include <array>
-#include <cstdio>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -36,34 +36,13 @@ std::string Filler(std::uint8_t selector) {
     return filler;
 }
 
-// A small generator for the operation sequence: the same byte gives the same sequence.
-class Operations {
-  public:
-    explicit Operations(std::uint8_t seed) : state_(0x9E3779B9u ^ (seed * 0x01000193u)) {}
-    std::uint32_t Next() {
-        state_ ^= state_ << 13;
-        state_ ^= state_ >> 17;
-        state_ ^= state_ << 5;
-        return state_;
-    }
-
-  private:
-    std::uint32_t state_;
-};
-
 constexpr std::array kSoughtKeywords{KeywordId::Section, KeywordId::EndSec, KeywordId::Eof,
                                      KeywordId::ExtMax,  KeywordId::Block,  KeywordId::Vertex,
                                      KeywordId::SeqEnd,  KeywordId::None};
 constexpr std::array kSoughtCodes{0, 2, 8, 10, 20, 70, -1, 2147483647};
 
-struct Outcome {
-    std::int32_t result;
-    std::int32_t code;
-    std::string value;
-    KeywordId keyword;
-    bool exhausted;
-    std::uint64_t position;
-};
+// Result, code, value, keyword, exhausted, position.
+using Outcome = std::tuple<std::int32_t, std::int32_t, std::string, KeywordId, bool, std::uint64_t>;
 
 Outcome Apply(std::uint32_t operation, GroupReader& reader, GroupPair& pair) {
     std::int32_t result = 0;
@@ -94,53 +73,30 @@ Outcome Apply(std::uint32_t operation, GroupReader& reader, GroupPair& pair) {
             pair.keyword, reader.exhausted, reader.bufferOffset + reader.begin};
 }
 
-bool Same(const Outcome& a, const Outcome& b) {
-    return a.result == b.result && a.code == b.code && a.value == b.value &&
-           a.keyword == b.keyword && a.exhausted == b.exhausted && a.position == b.position;
-}
-
-void Print(const char* what, const Outcome& o) {
-    std::fprintf(stderr,
-                 "%s: result %d, code %d, keyword %d, exhausted %d, position %llu, value "
-                 "(%zu bytes) \"%.40s\"\n",
-                 what, o.result, o.code, static_cast<int>(o.keyword), o.exhausted ? 1 : 0,
-                 static_cast<unsigned long long>(o.position), o.value.size(), o.value.c_str());
-}
-
 // The messages of one import: -1 and 0 at the start, percentages that only grow, each within
 // 1 to 100, then 100 and -2 at the end.
-struct ProgressLog {
-    std::vector<LPARAM> values;
-};
-
-void CheckProgress(const ProgressLog& log) {
-    const std::vector<LPARAM>& v = log.values;
-    FUZZ_CHECK(v.size() >= 4);
-    FUZZ_CHECK(v[0] == -1 && v[1] == 0);
+void CheckProgress(const std::vector<LPARAM>& v) {
+    FUZZ_CHECK(v.size() >= 4 && v[0] == -1 && v[1] == 0);
     FUZZ_CHECK(v[v.size() - 2] == 100 && v[v.size() - 1] == -2);
-    LPARAM last = 0;
-    for (std::size_t i = 2; i + 2 < v.size(); ++i) {
-        FUZZ_CHECK(v[i] > last && v[i] <= 100);
-        last = v[i];
-    }
+    for (std::size_t i = 2; i + 2 < v.size(); ++i)
+        FUZZ_CHECK(v[i] > (i == 2 ? 0 : v[i - 1]) && v[i] <= 100);
 }
 
-HWND ProgressWindow(ProgressLog& log) {
+HWND ProgressWindow(std::vector<LPARAM>& log) {
     return standin::CreateHostWindow([&log](UINT message, WPARAM, LPARAM value) {
         if (message == kProgressMessage)
-            log.values.push_back(value);
+            log.push_back(value);
         return LRESULT{0};
     });
 }
 
 void Run(std::uint8_t fillerSelector, std::uint8_t operationSeed, std::string_view text) {
-    static fuzzing::MemoryFile file;
     std::string bytes = Filler(fillerSelector);
     bytes.append(text);
-    file.Assign(bytes);
+    const std::string& path = fuzzing::InMemory(bytes);
 
-    ProgressLog memoryLog;
-    ProgressLog diskLog;
+    std::vector<LPARAM> memoryLog;
+    std::vector<LPARAM> diskLog;
     HWND memoryWindow = ProgressWindow(memoryLog);
     HWND diskWindow = ProgressWindow(diskLog);
     GroupReader memory;
@@ -148,7 +104,7 @@ void Run(std::uint8_t fillerSelector, std::uint8_t operationSeed, std::string_vi
     OpenReaderOnText(memory, bytes);
     GroupReader disk;
     GroupPair diskPair;
-    FUZZ_CHECK(OpenReader(disk, file.Path().c_str()));
+    FUZZ_CHECK(OpenReader(disk, path.c_str()));
     FUZZ_CHECK(StartBinaryIfPresent(memory) == StartBinaryIfPresent(disk));
     memory.progressWindow = memoryWindow;
     disk.progressWindow = diskWindow;
@@ -157,21 +113,18 @@ void Run(std::uint8_t fillerSelector, std::uint8_t operationSeed, std::string_vi
 
     // Each operation that succeeds consumes at least one line, so the lines bound the count.
     const std::size_t bound = 2 * bytes.size() + 16;
-    Operations operations(operationSeed);
+    // A small xorshift generator: the same seed byte gives the same sequence of operations.
+    std::uint32_t operation = 0x9E3779B9u ^ (operationSeed * 0x01000193u);
     std::size_t steps = 0;
     for (; steps < bound && !(memory.exhausted && disk.exhausted); ++steps) {
-        const std::uint32_t operation = operations.Next();
+        operation ^= operation << 13;
+        operation ^= operation >> 17;
+        operation ^= operation << 5;
         const Outcome fromMemory = Apply(operation, memory, memoryPair);
-        const Outcome fromDisk = Apply(operation, disk, diskPair);
-        if (!Same(fromMemory, fromDisk)) {
-            std::fprintf(stderr, "operation %zu (%u):\n", steps, operation % 8);
-            Print("text", fromMemory);
-            Print("file", fromDisk);
-        }
-        FUZZ_CHECK(Same(fromMemory, fromDisk));
+        FUZZ_CHECK(fromMemory == Apply(operation, disk, diskPair));
         FUZZ_CHECK(memory.encoding != GroupEncoding::Text ||
-                   fromMemory.value.find('\n') == std::string::npos);
-        FUZZ_CHECK(fromMemory.position <= bytes.size());
+                   std::get<2>(fromMemory).find('\n') == std::string::npos);
+        FUZZ_CHECK(std::get<5>(fromMemory) <= bytes.size());
     }
     FUZZ_CHECK(steps < bound);
     // Once exhausted, every search fails at once and the pair keeps its value.
@@ -183,7 +136,7 @@ void Run(std::uint8_t fillerSelector, std::uint8_t operationSeed, std::string_vi
     ProgressEnd(memory);
     ProgressEnd(disk);
     CheckProgress(memoryLog);
-    FUZZ_CHECK(memoryLog.values == diskLog.values);
+    FUZZ_CHECK(memoryLog == diskLog);
     standin::DestroyHostWindow(memoryWindow);
     standin::DestroyHostWindow(diskWindow);
 }

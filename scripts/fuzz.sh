@@ -62,7 +62,10 @@ for target in $targets; do
   fi
   # libFuzzer stops on a corpus folder that does not exist; git keeps no empty folder.
   folders=("$corpus" "$seeds")
-  for kept in fuzz/corpus/"$target" fuzz/regressions/"$target"; do
+  # The export reads the same map documents as the document loader.
+  inputs=$target
+  if [ "$target" = export ]; then inputs=document; fi
+  for kept in fuzz/corpus/"$inputs" fuzz/regressions/"$inputs"; do
     if [ -d "$kept" ]; then folders+=("$kept"); fi
   done
   echo "== fuzz_$target: ${seconds}s (log: $log)"

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 
 namespace export_support {
 
@@ -33,35 +34,34 @@ MapBuilder& MapBuilder::Add(standin::Object object) {
 
 namespace {
 
-standin::Object PointObject(standin::ObjectKind kind, const std::vector<MAP_COORDPT>& points) {
+standin::Object Shape(standin::ObjectKind kind, bool is3d, std::vector<MAP3D_COORDPT> points) {
     standin::Object object;
     object.kind = kind;
-    for (const MAP_COORDPT& point : points)
-        object.points.push_back({point.x, point.y, 0});
+    object.is3d = is3d;
+    object.points = std::move(points);
     return object;
 }
 
-standin::Object PointObject3d(standin::ObjectKind kind, std::vector<MAP3D_COORDPT> points) {
-    standin::Object object;
-    object.kind = kind;
-    object.is3d = true;
-    object.points = std::move(points);
-    return object;
+std::vector<MAP3D_COORDPT> Flat(const std::vector<MAP_COORDPT>& points) {
+    std::vector<MAP3D_COORDPT> flat;
+    for (const MAP_COORDPT& point : points)
+        flat.push_back({point.x, point.y, 0});
+    return flat;
 }
 
 } // namespace
 
 MapBuilder& MapBuilder::Polyline(std::vector<MAP_COORDPT> points) {
-    return Add(PointObject(standin::ObjectKind::Polyline, points));
+    return Add(Shape(standin::ObjectKind::Polyline, false, Flat(points)));
 }
 MapBuilder& MapBuilder::Polygon(std::vector<MAP_COORDPT> points) {
-    return Add(PointObject(standin::ObjectKind::Polygon, points));
+    return Add(Shape(standin::ObjectKind::Polygon, false, Flat(points)));
 }
 MapBuilder& MapBuilder::Polyline3d(std::vector<MAP3D_COORDPT> points) {
-    return Add(PointObject3d(standin::ObjectKind::Polyline, std::move(points)));
+    return Add(Shape(standin::ObjectKind::Polyline, true, std::move(points)));
 }
 MapBuilder& MapBuilder::Polygon3d(std::vector<MAP3D_COORDPT> points) {
-    return Add(PointObject3d(standin::ObjectKind::Polygon, std::move(points)));
+    return Add(Shape(standin::ObjectKind::Polygon, true, std::move(points)));
 }
 
 MapBuilder& MapBuilder::Arc(MAP_COORDPT center, std::int32_t radius) {
@@ -74,16 +74,13 @@ MapBuilder& MapBuilder::Arc(MAP_COORDPT center, std::int32_t radius) {
 }
 
 MapBuilder& MapBuilder::Text(std::string text, MAP_COORDPT position, standin::Object details) {
-    details.kind = standin::ObjectKind::Text;
-    details.is3d = false;
-    details.text = std::move(text);
-    details.position = {position.x, position.y, 0};
-    return Add(std::move(details));
+    return Text3d(std::move(text), {position.x, position.y, 0}, std::move(details), false);
 }
 
-MapBuilder& MapBuilder::Text3d(std::string text, MAP3D_COORDPT position, standin::Object details) {
+MapBuilder& MapBuilder::Text3d(std::string text, MAP3D_COORDPT position, standin::Object details,
+                               bool is3d) {
     details.kind = standin::ObjectKind::Text;
-    details.is3d = true;
+    details.is3d = is3d;
     details.text = std::move(text);
     details.position = position;
     return Add(std::move(details));
@@ -105,42 +102,22 @@ std::optional<std::string> ReadFileBytes(const fs::path& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-namespace {
-
-// The next line without its CR LF; false when the line does not end with CR LF or holds a lone
-// CR or LF.
-bool NextLine(std::string_view& rest, std::string_view& line) {
-    const std::size_t end = rest.find("\r\n");
-    if (end == std::string_view::npos)
-        return false;
-    line = rest.substr(0, end);
-    rest.remove_prefix(end + 2);
-    return line.find_first_of("\r\n") == std::string_view::npos;
-}
-
-bool ParseCodeLine(std::string_view line, int& code) {
-    if (line.size() < 3 || line.substr(0, 2) != "  ")
-        return false;
-    const std::string_view digits = line.substr(2);
-    if (!std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
-        return false;
-    code = std::stoi(std::string(digits));
-    return true;
-}
-
-} // namespace
-
 bool ParseGroups(std::string_view bytes, std::vector<Group>& groups) {
     groups.clear();
-    std::string_view rest = bytes;
-    while (!rest.empty()) {
-        std::string_view codeLine;
-        std::string_view valueLine;
-        int code = 0;
-        if (!NextLine(rest, codeLine) || !ParseCodeLine(codeLine, code) ||
-            !NextLine(rest, valueLine))
+    std::vector<std::string_view> lines;
+    for (std::size_t end = 0; !bytes.empty(); bytes.remove_prefix(end + 2)) {
+        end = bytes.find("\r\n");
+        if (end == std::string_view::npos)
             return false;
-        groups.emplace_back(code, std::string(valueLine));
+        lines.push_back(bytes.substr(0, end));
+    }
+    for (std::size_t i = 0; i < lines.size(); i += 2) {
+        const std::string_view code = lines[i].substr(std::min<std::size_t>(lines[i].size(), 2));
+        if (i + 1 == lines.size() || !lines[i].starts_with("  ") || code.empty() ||
+            code.find_first_not_of("0123456789") != std::string_view::npos ||
+            lines[i + 1].find_first_of("\r\n") != std::string_view::npos)
+            return false;
+        groups.emplace_back(std::stoi(std::string(code)), std::string(lines[i + 1]));
     }
     return true;
 }
@@ -174,10 +151,6 @@ std::vector<std::vector<Group>> SplitAtCodeZero(const std::vector<Group>& body) 
         parts.back().push_back(group);
     }
     return parts;
-}
-
-std::vector<std::vector<Group>> Entities(const Exported& exported) {
-    return SplitAtCodeZero(SectionBody(exported.groups, "ENTITIES"));
 }
 
 std::vector<std::string> ValuesOf(const std::vector<Group>& groups, int code) {
@@ -224,6 +197,62 @@ std::vector<std::string> FolderListing(const fs::path& folder) {
         names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
+}
+
+std::vector<ExportCase> ReadExportCases(const fs::path& file) {
+    std::vector<ExportCase> cases;
+    std::istringstream in(testing_support::ReadText(file));
+    std::string* part = nullptr;
+    std::size_t number = 0;
+    for (std::string line; std::getline(in, line);) {
+        ++number;
+        const bool inExpected = !cases.empty() && part == &cases.back().expected;
+        if (line.starts_with("case ")) {
+            cases.push_back({line.substr(5), "", "", 0});
+            part = nullptr;
+        } else if (inExpected) {
+            *part += line + "\n";
+        } else if (line.empty() || line[0] == '#') {
+            continue;
+        } else if (!cases.empty() && (line == "map" || line == "expect")) {
+            part = line == "map" ? &cases.back().map : &cases.back().expected;
+            cases.back().expectLine = number;
+        } else if (part != nullptr) {
+            *part += line + "\n";
+        } else {
+            ADD_FAILURE() << file << ":" << number << ": not understood: " << line;
+        }
+    }
+    for (ExportCase& exportCase : cases) {
+        while (exportCase.expected.ends_with("\n\n"))
+            exportCase.expected.pop_back();
+    }
+    return cases;
+}
+
+std::string RunExportCase(const ExportCase& exportCase) {
+    testing_support::TempHome home;
+    testing_support::MapWindow map;
+    const fs::path document = testing_support::WriteFile(home.Path(), "map.json", exportCase.map);
+    std::string error;
+    if (!standin::LoadMapDocument(map.Handle(), document.string(), &error))
+        return "unloaded: " + error + "\n";
+    MessageBoxes boxes;
+    const Exported exported = ExportMap(home, map.Handle());
+    std::string out = "result " + std::to_string(exported.result) + "\n";
+    for (const MessageBoxRecord& box : boxes.Shown())
+        out += "box: " + box.caption + ": " + box.text + "\n";
+    std::string written;
+    for (const auto& [code, value] : exported.groups)
+        written += "  " + std::to_string(code) + "\r\n" + value + "\r\n";
+    if (!exported.wellFormed || written != exported.bytes)
+        return out + "malformed:\n" + exported.bytes + "\n";
+    for (std::size_t i = 0; i < exported.groups.size(); ++i) {
+        const auto& [code, value] = exported.groups[i];
+        const bool newRecord = i == 0 || code == 0 || code == 9 || code == 999;
+        out += (newRecord ? (i == 0 ? "" : "\n") : " | ") + std::to_string(code) + " " + value;
+    }
+    return out + "\n";
 }
 
 } // namespace export_support

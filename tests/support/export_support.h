@@ -1,5 +1,5 @@
 // Helpers of the export tests: maps built from a few lines, an export read back as bytes and as
-// groups, and the message boxes the module showed.
+// groups, the message boxes the module showed, and export cases kept as data.
 #pragma once
 
 #include "test_support.h"
@@ -27,7 +27,8 @@ class MapBuilder {
     MapBuilder& Arc(MAP_COORDPT center, std::int32_t radius);
     // A 2-D text; the other fields of `text` (size, rotation, flags ...) are taken as they are.
     MapBuilder& Text(std::string text, MAP_COORDPT position, standin::Object details = {});
-    MapBuilder& Text3d(std::string text, MAP3D_COORDPT position, standin::Object details = {});
+    MapBuilder& Text3d(std::string text, MAP3D_COORDPT position, standin::Object details = {},
+                       bool is3d = true);
     MapBuilder& Unit(std::int32_t unitId);
     // Replaces the content of the map with what was built.
     void Into(HWND map) const;
@@ -57,8 +58,6 @@ bool ParseGroups(std::string_view bytes, std::vector<Group>& groups);
 std::vector<Group> SectionBody(const std::vector<Group>& groups, std::string_view name);
 // The section body cut into entities or table entries, each starting at a group with code 0.
 std::vector<std::vector<Group>> SplitAtCodeZero(const std::vector<Group>& body);
-// The entities of the ENTITIES section.
-std::vector<std::vector<Group>> Entities(const Exported& exported);
 // The values of the groups with `code` in `groups`, in order.
 std::vector<std::string> ValuesOf(const std::vector<Group>& groups, int code);
 
@@ -88,5 +87,22 @@ void FillMap(HWND map, std::int32_t points = 2000);
 
 // The names of the files in a folder, sorted.
 std::vector<std::string> FolderListing(const std::filesystem::path& folder);
+
+// Export cases kept as data (tests/export/cases/*.txt). A file holds any number of cases:
+//   case NAME     starts a case; "# ..." lines before "expect" are comments
+//   map           the map document follows (the stand-in's JSON map format)
+//   expect        the expected result follows, up to the next case: the export's return value,
+//                 the message boxes it showed, then the file one record a line (a new line at
+//                 each group 0, 9 and 999; groups as "CODE VALUE" joined by " | ")
+// DXFCNV_UPDATE_CASES=1 rewrites the expected results from what the export gives.
+struct ExportCase {
+    std::string name;
+    std::string map;
+    std::string expected;
+    std::size_t expectLine = 0;
+};
+std::vector<ExportCase> ReadExportCases(const std::filesystem::path& file);
+// Loads the case's map into a fresh map window, exports it and gives the result as "expect".
+std::string RunExportCase(const ExportCase& exportCase);
 
 } // namespace export_support

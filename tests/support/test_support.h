@@ -101,3 +101,36 @@ std::vector<std::pair<std::int32_t, std::int32_t>> XY(const standin::Object& obj
 std::filesystem::path CorpusFolder();
 
 } // namespace testing_support
+
+// Shared by the tests and the fuzz targets (header only, so that the fuzz targets need no
+// gtest): every layer's objects and every group's members are objects of the map.
+#include <algorithm>
+#include <ostream>
+#include <unordered_set>
+
+namespace testing_support {
+
+inline bool ReferencesHold(const standin::MapSnapshot& map) {
+    std::unordered_set<standin::ObjectId> ids;
+    for (const standin::Object& object : map.objects)
+        ids.insert(object.id);
+    const auto known = [&ids](const std::vector<standin::ObjectId>& list) {
+        return std::all_of(list.begin(), list.end(), [&](auto id) { return ids.contains(id); });
+    };
+    return std::all_of(map.layers.begin(), map.layers.end(),
+                       [&](const standin::Layer& layer) { return known(layer.objects); }) &&
+           std::all_of(map.objects.begin(), map.objects.end(),
+                       [&](const standin::Object& object) { return known(object.members); });
+}
+
+// A table case prints as its name when a test of it fails; bring it in beside the case type
+// with `using testing_support::PrintTo;` so that gtest finds it.
+template <typename Case>
+requires requires(const Case& c) {
+    std::string_view(c.name);
+}
+void PrintTo(const Case& c, std::ostream* out) {
+    *out << c.name;
+}
+
+} // namespace testing_support
