@@ -4,8 +4,8 @@
 #   scripts/mutation.sh [--sample N] [--seed S] [--timeout SECONDS]
 #
 # The tracked tree is copied to build-mutation/tree (the checkout is never touched) and built
-# there once; then, for each mutant of the sample (scripts/mutants.py), the one file is changed,
-# Ninja rebuilds what depends on it, and `ctest -LE interop --stop-on-failure` runs under the time
+# there once, without the benchmarks, which no test runs; then, for each mutant of the sample
+# (scripts/mutants.py), the one file is changed, Ninja rebuilds what depends on it, and `ctest -LE interop --stop-on-failure` runs under the time
 # limit. A mutant is killed when a test fails, survives when all pass, times out when the limit
 # ends the run, and is stillborn when it does not compile (left out of the score). Results go to
 # build-mutation/results.txt, survivors with their lines to build-mutation/survived.txt.
@@ -36,7 +36,7 @@ git ls-files -z | (cd "$top" && xargs -0 cp --parents -t "$tree")
 
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-cmake -S "$tree" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release "${launcher[@]}" >/dev/null
+cmake -S "$tree" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DDXFCNV_BENCH=OFF "${launcher[@]}" >/dev/null
 cmake --build "$build" -j"$(nproc)" >/dev/null
 
 run_suite() {
