@@ -6,8 +6,9 @@
 # The tracked tree is copied to build-mutation/tree (the checkout is never touched) and built
 # there once, without the benchmarks, which no test runs; then, for each mutant of the sample
 # (scripts/mutants.py), the one file is changed, Ninja rebuilds what depends on it, and
-# `ctest -LE interop --stop-on-failure` runs under the time limit. A mutant is killed when a test fails, survives when all pass, times out when the limit
-# ends the run, and is stillborn when it does not compile (left out of the score). Results go to
+# `ctest -LE interop --stop-on-failure` runs under the time limit. A mutant is killed when a test
+# fails, survives when all pass, times out when the limit ends the run, and is stillborn when it
+# does not compile (left out of the score). Results go to
 # build-mutation/results.txt, survivors with their lines to build-mutation/survived.txt.
 # The last line is "mutation: K killed of N (P %)".
 set -euo pipefail
