@@ -7,19 +7,16 @@
 #include <algorithm>
 #include <fstream>
 #include <iterator>
-#include <sstream>
 
 namespace export_support {
 
 namespace fs = std::filesystem;
 
-MapBuilder& MapBuilder::Layer(std::int32_t number, std::string name, bool visible, bool editable) {
+MapBuilder& MapBuilder::Layer(std::int32_t number, std::string name) {
     standin::Layer layer;
     layer.id = nextId_++;
     layer.number = number;
     layer.name = std::move(name);
-    layer.visible = visible;
-    layer.editable = editable;
     snapshot_.layers.push_back(std::move(layer));
     return *this;
 }
@@ -60,19 +57,6 @@ MapBuilder& MapBuilder::Polygon(std::vector<MAP_COORDPT> points) {
 MapBuilder& MapBuilder::Polyline3d(std::vector<MAP3D_COORDPT> points) {
     return Add(Shape(standin::ObjectKind::Polyline, true, std::move(points)));
 }
-MapBuilder& MapBuilder::Polygon3d(std::vector<MAP3D_COORDPT> points) {
-    return Add(Shape(standin::ObjectKind::Polygon, true, std::move(points)));
-}
-
-MapBuilder& MapBuilder::Arc(MAP_COORDPT center, std::int32_t radius) {
-    standin::Object arc;
-    arc.kind = standin::ObjectKind::Arc;
-    arc.center = center;
-    arc.radius = radius;
-    arc.endAngle = 90.0;
-    return Add(std::move(arc));
-}
-
 MapBuilder& MapBuilder::Text(std::string text, MAP_COORDPT position, standin::Object details) {
     return Text3d(std::move(text), {position.x, position.y, 0}, std::move(details), false);
 }
@@ -86,11 +70,6 @@ MapBuilder& MapBuilder::Text3d(std::string text, MAP3D_COORDPT position, standin
     return Add(std::move(details));
 }
 
-MapBuilder& MapBuilder::Unit(std::int32_t unitId) {
-    snapshot_.unitId = unitId;
-    return *this;
-}
-
 void MapBuilder::Into(HWND map) const {
     standin::Restore(map, snapshot_);
 }
@@ -102,7 +81,7 @@ std::optional<std::string> ReadFileBytes(const fs::path& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-bool ParseGroups(std::string_view bytes, std::vector<Group>& groups) {
+static bool ParseGroups(std::string_view bytes, std::vector<Group>& groups) {
     groups.clear();
     std::vector<std::string_view> lines;
     for (std::size_t end = 0; !bytes.empty(); bytes.remove_prefix(end + 2)) {
@@ -129,37 +108,6 @@ Exported ExportMap(const testing_support::TempHome& home, HWND map) {
     exported.bytes = ReadFileBytes(path).value_or("");
     exported.wellFormed = ParseGroups(exported.bytes, exported.groups);
     return exported;
-}
-
-std::vector<Group> SectionBody(const std::vector<Group>& groups, std::string_view name) {
-    for (std::size_t i = 0; i + 1 < groups.size(); ++i) {
-        if (groups[i] != Group{0, "SECTION"} || groups[i + 1] != Group{2, std::string(name)})
-            continue;
-        std::vector<Group> body;
-        for (std::size_t j = i + 2; j < groups.size() && groups[j] != Group{0, "ENDSEC"}; ++j)
-            body.push_back(groups[j]);
-        return body;
-    }
-    return {};
-}
-
-std::vector<std::vector<Group>> SplitAtCodeZero(const std::vector<Group>& body) {
-    std::vector<std::vector<Group>> parts;
-    for (const Group& group : body) {
-        if (group.first == 0 || parts.empty())
-            parts.emplace_back();
-        parts.back().push_back(group);
-    }
-    return parts;
-}
-
-std::vector<std::string> ValuesOf(const std::vector<Group>& groups, int code) {
-    std::vector<std::string> values;
-    for (const auto& [groupCode, value] : groups) {
-        if (groupCode == code)
-            values.push_back(value);
-    }
-    return values;
 }
 
 MessageBoxes::MessageBoxes() {
@@ -199,38 +147,7 @@ std::vector<std::string> FolderListing(const fs::path& folder) {
     return names;
 }
 
-std::vector<ExportCase> ReadExportCases(const fs::path& file) {
-    std::vector<ExportCase> cases;
-    std::istringstream in(testing_support::ReadText(file));
-    std::string* part = nullptr;
-    std::size_t number = 0;
-    for (std::string line; std::getline(in, line);) {
-        ++number;
-        const bool inExpected = !cases.empty() && part == &cases.back().expected;
-        if (line.starts_with("case ")) {
-            cases.push_back({line.substr(5), "", "", 0});
-            part = nullptr;
-        } else if (inExpected) {
-            *part += line + "\n";
-        } else if (line.empty() || line[0] == '#') {
-            continue;
-        } else if (!cases.empty() && (line == "map" || line == "expect")) {
-            part = line == "map" ? &cases.back().map : &cases.back().expected;
-            cases.back().expectLine = number;
-        } else if (part != nullptr) {
-            *part += line + "\n";
-        } else {
-            ADD_FAILURE() << file << ":" << number << ": not understood: " << line;
-        }
-    }
-    for (ExportCase& exportCase : cases) {
-        while (exportCase.expected.ends_with("\n\n"))
-            exportCase.expected.pop_back();
-    }
-    return cases;
-}
-
-std::string RunExportCase(const ExportCase& exportCase) {
+std::string RunExportCase(const testing_support::DataCase& exportCase) {
     testing_support::TempHome home;
     testing_support::MapWindow map;
     const fs::path document = testing_support::WriteFile(home.Path(), "map.json", exportCase.map);
