@@ -60,8 +60,7 @@ std::string SettingsText(const std::uint8_t* options, const std::string& iniPath
 
 // The layer-mapping file: none, the bundled sample, or records that catch every layer.
 std::string LayerMapping(std::uint8_t choice) {
-    return std::array<std::string, 4>{"",
-                                      fuzzing::ReadWholeFile(DXFCNV_SOURCE_DIR "/samples/dxf.ini"),
+    return std::array<std::string, 4>{"", fuzzing::ReadText(DXFCNV_SOURCE_DIR "/samples/dxf.ini"),
                                       "0 1 \"0\" 0 -1 0 1 0 1\nA* 2147483647 \"Top\" 0x7fffffff -1 "
                                       "-1 3 -1 1\n?* 0 \"\" 0 -1 0 0 0 1\n",
                                       "* 7 \"Everything\" 0 -1 0 2 0 0\n"}[choice];
@@ -99,7 +98,7 @@ struct Paths {
 
 void Run(const std::uint8_t* options, std::string_view dxf) {
     static Paths paths;
-    const std::string home = fuzzing::HomeFolder();
+    const std::string home = fuzzing::ScratchFolder() + "/home";
     const std::uint8_t iniChoice = (options[1] >> 4) & 3;
     if (iniChoice)
         fuzzing::WriteWholeFile(paths.ini, LayerMapping(iniChoice));

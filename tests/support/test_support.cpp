@@ -9,7 +9,6 @@
 #include <fstream>
 #include <random>
 #include <spawn.h>
-#include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <unordered_map>
@@ -42,13 +41,6 @@ fs::path WriteFile(const fs::path& folder, const std::string& name, std::string_
     return path;
 }
 
-std::string ReadText(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 bool IsOneLine(const std::string& text) {
     return !text.empty() && text.find('\n') == text.size() - 1;
 }
@@ -74,7 +66,7 @@ std::vector<char*> Pointers(std::vector<std::string>& texts) {
 } // namespace
 
 pid_t StartCli(const std::vector<std::string>& args, const fs::path& home, const fs::path& out,
-               const fs::path& err, const std::vector<std::string>& extraEnvironment) {
+               const fs::path& err) {
     std::vector<std::string> environment;
     for (char** entry = environ; *entry != nullptr; ++entry) {
         const std::string_view text(*entry);
@@ -82,7 +74,6 @@ pid_t StartCli(const std::vector<std::string>& args, const fs::path& home, const
             environment.emplace_back(text);
     }
     environment.push_back("VEXA_HOME=" + home.string());
-    environment.insert(environment.end(), extraEnvironment.begin(), extraEnvironment.end());
     std::vector<std::string> argv{DXFCNV_CLI};
     argv.insert(argv.end(), args.begin(), args.end());
     posix_spawn_file_actions_t actions;
@@ -100,17 +91,6 @@ pid_t StartCli(const std::vector<std::string>& args, const fs::path& home, const
         child = -1;
     posix_spawn_file_actions_destroy(&actions);
     return child;
-}
-
-CliRun WaitCli(pid_t child, const fs::path& out, const fs::path& err) {
-    CliRun run;
-    int status = 0;
-    if (child < 0 || ::waitpid(child, &status, 0) != child)
-        return run;
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    run.out = ReadText(out);
-    run.err = ReadText(err);
-    return run;
 }
 
 std::string Dxf(const std::vector<Group>& groups) {
