@@ -26,17 +26,10 @@ std::vector<std::string> Lines(const std::string& text) {
     return lines;
 }
 
-bool StartsWith(const std::string& line, std::string_view word) {
-    return line.compare(0, word.size(), word) == 0 &&
-           (line.size() == word.size() || line[word.size()] == ' ');
-}
-
 // "CODE VALUE" as the two lines of a group pair.
 std::string GroupLines(const std::string& line) {
-    const auto space = line.find(' ');
-    if (space == std::string::npos)
-        return line + "\n\n";
-    return line.substr(0, space) + "\n" + line.substr(space + 1) + "\n";
+    const std::size_t space = std::min(line.find(' '), line.size());
+    return line.substr(0, space) + "\n" + line.substr(std::min(space + 1, line.size())) + "\n";
 }
 
 } // namespace
@@ -124,7 +117,7 @@ std::vector<DataCase> ReadCases(const fs::path& file) {
     const std::vector<std::string> lines = Lines(ReadText(file));
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const std::string& line = lines[i];
-        if (StartsWith(line, "case")) {
+        if (line.starts_with("case ")) {
             finishGroups();
             cases.push_back({line.substr(5), {}, false, "", "", "", 0});
             part = Part::None;
@@ -138,7 +131,7 @@ std::vector<DataCase> ReadCases(const fs::path& file) {
             cases.back().dxf += GroupLines(line);
         } else if (part == Part::Map && line != "expect") {
             cases.back().map += line + "\n";
-        } else if (StartsWith(line, "set")) {
+        } else if (line.starts_with("set ")) {
             const auto space = line.find(' ', 4);
             cases.back().settings.emplace_back(line.substr(4, space - 4),
                                                space == std::string::npos ? ""
@@ -171,17 +164,13 @@ std::string RunImportCase(const DataCase& importCase) {
     TempHome home;
     for (const auto& [name, value] : importCase.settings)
         SetSettingText(name, value);
-    std::string boxes;
-    standin::SetMessageBoxHook(
-        [&boxes](HWND, std::string_view text, std::string_view caption, UINT) {
-            boxes += "box: " + std::string(caption) + ": " + std::string(text) + "\n";
-            return IDOK;
-        });
+    MessageBoxes boxes;
     MapWindow map;
     HWND attributeWindow = importCase.attributes ? standin::CreateAttributeWindow() : nullptr;
     const std::int32_t result = ImportDxf(home, map.Handle(), importCase.dxf, attributeWindow);
-    standin::SetMessageBoxHook(nullptr);
-    std::string out = "result " + std::to_string(result) + "\n" + boxes;
+    std::string out = "result " + std::to_string(result) + "\n";
+    for (const auto& box : boxes.Shown())
+        out += "box: " + box.caption + ": " + box.text + "\n";
     out += MapDocument(map.Handle(), home.Path());
     if (attributeWindow != nullptr) {
         out += AttributeLines(attributeWindow);
@@ -196,7 +185,7 @@ void RewriteExpectations(const fs::path& file, const std::vector<std::string>& r
     std::size_t next = 0;
     bool inExpected = false;
     for (const std::string& line : lines) {
-        if (StartsWith(line, "case"))
+        if (line.starts_with("case "))
             inExpected = false;
         if (inExpected)
             continue;

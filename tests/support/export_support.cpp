@@ -30,33 +30,33 @@ MapBuilder& MapBuilder::Add(standin::Object object) {
 }
 
 namespace {
-
-standin::Object Shape(standin::ObjectKind kind, bool is3d, std::vector<MAP3D_COORDPT> points) {
-    standin::Object object;
-    object.kind = kind;
-    object.is3d = is3d;
-    object.points = std::move(points);
-    return object;
-}
-
 std::vector<MAP3D_COORDPT> Flat(const std::vector<MAP_COORDPT>& points) {
     std::vector<MAP3D_COORDPT> flat;
     for (const MAP_COORDPT& point : points)
         flat.push_back({point.x, point.y, 0});
     return flat;
 }
-
 } // namespace
 
+MapBuilder& MapBuilder::Shape(standin::ObjectKind kind, std::vector<MAP3D_COORDPT> points,
+                              bool is3d) {
+    standin::Object object;
+    object.kind = kind;
+    object.is3d = is3d;
+    object.points = std::move(points);
+    return Add(std::move(object));
+}
+
 MapBuilder& MapBuilder::Polyline(std::vector<MAP_COORDPT> points) {
-    return Add(Shape(standin::ObjectKind::Polyline, false, Flat(points)));
+    return Shape(standin::ObjectKind::Polyline, Flat(points), false);
 }
 MapBuilder& MapBuilder::Polygon(std::vector<MAP_COORDPT> points) {
-    return Add(Shape(standin::ObjectKind::Polygon, false, Flat(points)));
+    return Shape(standin::ObjectKind::Polygon, Flat(points), false);
 }
 MapBuilder& MapBuilder::Polyline3d(std::vector<MAP3D_COORDPT> points) {
-    return Add(Shape(standin::ObjectKind::Polyline, true, std::move(points)));
+    return Shape(standin::ObjectKind::Polyline, std::move(points), true);
 }
+
 MapBuilder& MapBuilder::Text(std::string text, MAP_COORDPT position, standin::Object details) {
     return Text3d(std::move(text), {position.x, position.y, 0}, std::move(details), false);
 }
@@ -110,21 +110,9 @@ Exported ExportMap(const testing_support::TempHome& home, HWND map) {
     return exported;
 }
 
-MessageBoxes::MessageBoxes() {
-    standin::SetMessageBoxHook(
-        [this](HWND owner, std::string_view text, std::string_view caption, UINT type) {
-            shown_.push_back({owner, std::string(text), std::string(caption), type});
-            return IDOK;
-        });
-}
-
-MessageBoxes::~MessageBoxes() {
-    standin::SetMessageBoxHook(nullptr);
-}
-
 void ExpectOneBox(const MessageBoxes& boxes, HWND map, const char* text) {
     ASSERT_EQ(boxes.Shown().size(), 1u);
-    const MessageBoxRecord& box = boxes.Shown()[0];
+    const auto& box = boxes.Shown()[0];
     EXPECT_EQ(box.owner, map);
     EXPECT_EQ(box.caption, "DXF Export");
     EXPECT_EQ(box.text, text);
@@ -157,7 +145,7 @@ std::string RunExportCase(const testing_support::DataCase& exportCase) {
     MessageBoxes boxes;
     const Exported exported = ExportMap(home, map.Handle());
     std::string out = "result " + std::to_string(exported.result) + "\n";
-    for (const MessageBoxRecord& box : boxes.Shown())
+    for (const auto& box : boxes.Shown())
         out += "box: " + box.caption + ": " + box.text + "\n";
     std::string written;
     for (const auto& [code, value] : exported.groups)

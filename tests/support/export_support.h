@@ -32,6 +32,7 @@ class MapBuilder {
 
   private:
     MapBuilder& Add(standin::Object object);
+    MapBuilder& Shape(standin::ObjectKind kind, std::vector<MAP3D_COORDPT> points, bool is3d);
     standin::MapSnapshot snapshot_;
     standin::ObjectId nextId_ = 1;
 };
@@ -48,24 +49,7 @@ Exported ExportMap(const testing_support::TempHome& home, HWND map);
 // The file at `path`, or nothing when it cannot be read.
 std::optional<std::string> ReadFileBytes(const std::filesystem::path& path);
 
-// Records the message boxes shown while it lives, and answers them with OK.
-struct MessageBoxRecord {
-    HWND owner = nullptr;
-    std::string text;
-    std::string caption;
-    UINT type = 0;
-};
-class MessageBoxes {
-  public:
-    MessageBoxes();
-    ~MessageBoxes();
-    MessageBoxes(const MessageBoxes&) = delete;
-    MessageBoxes& operator=(const MessageBoxes&) = delete;
-    const std::vector<MessageBoxRecord>& Shown() const { return shown_; }
-
-  private:
-    std::vector<MessageBoxRecord> shown_;
-};
+using testing_support::MessageBoxes;
 
 // Exactly one box was shown, owned by the map: the export's caption, the text and OK alone.
 void ExpectOneBox(const MessageBoxes& boxes, HWND map, const char* text);

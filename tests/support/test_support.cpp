@@ -65,8 +65,7 @@ std::vector<char*> Pointers(std::vector<std::string>& texts) {
 }
 } // namespace
 
-pid_t StartCli(const std::vector<std::string>& args, const fs::path& home, const fs::path& out,
-               const fs::path& err) {
+pid_t StartCli(const std::vector<std::string>& args, const fs::path& home, const fs::path& output) {
     std::vector<std::string> environment;
     for (char** entry = environ; *entry != nullptr; ++entry) {
         const std::string_view text(*entry);
@@ -79,10 +78,9 @@ pid_t StartCli(const std::vector<std::string>& args, const fs::path& home, const
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out.c_str(),
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output.c_str(),
                                      O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err.c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
     std::vector<char*> argvPointers = Pointers(argv);
     std::vector<char*> environmentPointers = Pointers(environment);
     pid_t child = -1;
@@ -95,12 +93,8 @@ pid_t StartCli(const std::vector<std::string>& args, const fs::path& home, const
 
 std::string Dxf(const std::vector<Group>& groups) {
     std::string text;
-    for (const auto& [code, value] : groups) {
-        text += std::to_string(code);
-        text += '\n';
-        text += value;
-        text += '\n';
-    }
+    for (const auto& [code, value] : groups)
+        text += std::to_string(code) + '\n' + value + '\n';
     return text;
 }
 
@@ -122,16 +116,6 @@ standin::MapSnapshot ImportedMap(const TempHome& home, std::string_view dxf) {
     MapWindow map;
     EXPECT_EQ(ImportDxf(home, map.Handle(), dxf), 1);
     return map.Snapshot();
-}
-
-void SetSetting(const char* name, double value) {
-    m_RegValueSet("Converters\\Imports\\Dxf", name, value);
-}
-void SetSetting(const char* name, std::int32_t value) {
-    m_RegValueSet("Converters\\Imports\\Dxf", name, value);
-}
-void SetSetting(const char* name, const char* text) {
-    m_RegValueSet("Converters\\Imports\\Dxf", name, text);
 }
 
 std::vector<standin::Object> AllObjects(const standin::MapSnapshot& map) {
@@ -171,6 +155,18 @@ std::vector<std::pair<std::int32_t, std::int32_t>> XY(const standin::Object& obj
     for (const MAP3D_COORDPT& point : object.points)
         points.emplace_back(point.x, point.y);
     return points;
+}
+
+MessageBoxes::MessageBoxes() {
+    standin::SetMessageBoxHook(
+        [this](HWND owner, std::string_view text, std::string_view caption, UINT type) {
+            shown_.push_back({owner, std::string(text), std::string(caption), type});
+            return IDOK;
+        });
+}
+
+MessageBoxes::~MessageBoxes() {
+    standin::SetMessageBoxHook(nullptr);
 }
 
 fs::path CorpusFolder() {
