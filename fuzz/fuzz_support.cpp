@@ -8,6 +8,7 @@
 #include <sys/mman.h>
 #include <tuple>
 #include <unistd.h>
+#include <utility>
 
 namespace fuzzing {
 
@@ -74,22 +75,16 @@ const std::string& ScratchFolder() {
     return scratch;
 }
 
-std::vector<std::string>& MessageBoxes() {
-    static std::vector<std::string> texts;
-    return texts;
-}
-
 void PrepareHost() {
-    static const bool prepared = [] {
-        ::setenv("VEXA_HOME", (ScratchFolder() + "/home").c_str(), 1);
-        standin::ReloadConfiguration();
-        standin::SetMessageBoxHook([](HWND, std::string_view text, std::string_view, UINT) {
-            MessageBoxes().emplace_back(text);
-            return IDOK;
-        });
-        return true;
-    }();
-    (void)prepared;
+    static bool prepared = false;
+    if (std::exchange(prepared, true))
+        return;
+    ::setenv("VEXA_HOME", (ScratchFolder() + "/home").c_str(), 1);
+    standin::ReloadConfiguration();
+    standin::SetMessageBoxHook([](HWND, std::string_view text, std::string_view, UINT) {
+        messageBoxes.emplace_back(text);
+        return IDOK;
+    });
 }
 
 void WriteWholeFile(const std::string& path, std::string_view bytes) {

@@ -29,7 +29,7 @@ const std::string& ScratchFolder();
 // Makes the stand-in host quiet: the texts of the message boxes are kept instead of printed
 // (clear them before a run).
 void PrepareHost();
-std::vector<std::string>& MessageBoxes();
+inline std::vector<std::string> messageBoxes;
 
 // Replaces the whole content of `path`.
 void WriteWholeFile(const std::string& path, std::string_view bytes);

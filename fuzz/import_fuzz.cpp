@@ -118,17 +118,17 @@ void Run(const std::uint8_t* options, std::string_view dxf) {
     if (options[0] & 16)
         attributes =
             (options[0] & 32) ? HostileAttributeWindow() : standin::CreateAttributeWindow();
-    fuzzing::MessageBoxes().clear();
+    fuzzing::messageBoxes.clear();
     if ((options[3] & 3) == 3) {
         const standin::MapSnapshot before = standin::Snapshot(map);
         FUZZ_CHECK(DXFFileImport(map, path.c_str(), 0, attributes) == 0);
-        FUZZ_CHECK(fuzzing::MessageBoxes() == std::vector<std::string>{"File Opening Problems"});
+        FUZZ_CHECK(fuzzing::messageBoxes == std::vector<std::string>{"File Opening Problems"});
         FUZZ_CHECK(fuzzing::SameMap(before, standin::Snapshot(map)));
     } else {
         FUZZ_CHECK(DXFFileImport(map, path.c_str(), 0, attributes) == 1);
         if (options[0] & 128)
             FUZZ_CHECK(VexaImport(map, path.c_str(), 0, attributes) == 1);
-        FUZZ_CHECK(fuzzing::MessageBoxes().empty());
+        FUZZ_CHECK(fuzzing::messageBoxes.empty());
     }
     FUZZ_CHECK(fuzzing::ReferencesHold(standin::Snapshot(map)));
     if (attributes)
