@@ -18,11 +18,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     HWND map = standin::CreateMapWindow();
     if (standin::LoadMapDocument(map, input, nullptr)) {
-        fuzzing::MessageBoxes().clear();
+        fuzzing::messageBoxes.clear();
         FUZZ_CHECK(DXFFileExport(map, drawing.c_str(), 0, 0) == 0);
-        FUZZ_CHECK(fuzzing::MessageBoxes().empty());
+        FUZZ_CHECK(fuzzing::messageBoxes.empty());
         FUZZ_CHECK(std::distance(std::filesystem::directory_iterator(folder), {}) == 1);
-        const std::string written = fuzzing::ReadWholeFile(drawing);
+        const std::string written = fuzzing::ReadText(drawing);
         FUZZ_CHECK(written.starts_with("  0\r\nSECTION\r\n") &&
                    written.ends_with("  0\r\nEOF\r\n"));
         HWND back = standin::CreateMapWindow();

@@ -5,10 +5,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <sys/mman.h>
 #include <tuple>
 #include <unistd.h>
+#include <utility>
 
 namespace fuzzing {
 
@@ -75,39 +75,22 @@ const std::string& ScratchFolder() {
     return scratch;
 }
 
-std::string HomeFolder() {
-    return ScratchFolder() + "/home";
-}
-
-std::vector<std::string>& MessageBoxes() {
-    static std::vector<std::string> texts;
-    return texts;
-}
-
 void PrepareHost() {
-    static const bool prepared = [] {
-        ::setenv("VEXA_HOME", HomeFolder().c_str(), 1);
-        standin::ReloadConfiguration();
-        standin::SetMessageBoxHook([](HWND, std::string_view text, std::string_view, UINT) {
-            MessageBoxes().emplace_back(text);
-            return IDOK;
-        });
-        return true;
-    }();
-    (void)prepared;
+    static bool prepared = false;
+    if (std::exchange(prepared, true))
+        return;
+    ::setenv("VEXA_HOME", (ScratchFolder() + "/home").c_str(), 1);
+    standin::ReloadConfiguration();
+    standin::SetMessageBoxHook([](HWND, std::string_view text, std::string_view, UINT) {
+        messageBoxes.emplace_back(text);
+        return IDOK;
+    });
 }
 
 void WriteWholeFile(const std::string& path, std::string_view bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     FUZZ_CHECK(out.good());
-}
-
-std::string ReadWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 const std::string& InMemory(std::string_view bytes) {

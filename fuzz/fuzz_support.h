@@ -13,6 +13,7 @@
 
 namespace fuzzing {
 
+using testing_support::ReadText;
 using testing_support::ReferencesHold;
 
 // Ends the run with a message when `condition` fails: libFuzzer records the input as a crash,
@@ -24,16 +25,14 @@ using testing_support::ReferencesHold;
 // A folder of this process (under /dev/shm when it exists, so that no run writes to the disk),
 // made on first use and removed when the process ends. VEXA_HOME points at its "home" folder.
 const std::string& ScratchFolder();
-std::string HomeFolder();
 
 // Makes the stand-in host quiet: the texts of the message boxes are kept instead of printed
 // (clear them before a run).
 void PrepareHost();
-std::vector<std::string>& MessageBoxes();
+inline std::vector<std::string> messageBoxes;
 
 // Replaces the whole content of `path`.
 void WriteWholeFile(const std::string& path, std::string_view bytes);
-std::string ReadWholeFile(const std::string& path);
 
 // Puts `bytes` into the process's file that lives in memory only (memfd), replacing what it
 // held, and gives the path that reaches it.

@@ -60,8 +60,7 @@ std::string SettingsText(const std::uint8_t* options, const std::string& iniPath
 
 // The layer-mapping file: none, the bundled sample, or records that catch every layer.
 std::string LayerMapping(std::uint8_t choice) {
-    return std::array<std::string, 4>{"",
-                                      fuzzing::ReadWholeFile(DXFCNV_SOURCE_DIR "/samples/dxf.ini"),
+    return std::array<std::string, 4>{"", fuzzing::ReadText(DXFCNV_SOURCE_DIR "/samples/dxf.ini"),
                                       "0 1 \"0\" 0 -1 0 1 0 1\nA* 2147483647 \"Top\" 0x7fffffff -1 "
                                       "-1 3 -1 1\n?* 0 \"\" 0 -1 0 0 0 1\n",
                                       "* 7 \"Everything\" 0 -1 0 2 0 0\n"}[choice];
@@ -99,7 +98,7 @@ struct Paths {
 
 void Run(const std::uint8_t* options, std::string_view dxf) {
     static Paths paths;
-    const std::string home = fuzzing::HomeFolder();
+    const std::string home = fuzzing::ScratchFolder() + "/home";
     const std::uint8_t iniChoice = (options[1] >> 4) & 3;
     if (iniChoice)
         fuzzing::WriteWholeFile(paths.ini, LayerMapping(iniChoice));
@@ -119,17 +118,17 @@ void Run(const std::uint8_t* options, std::string_view dxf) {
     if (options[0] & 16)
         attributes =
             (options[0] & 32) ? HostileAttributeWindow() : standin::CreateAttributeWindow();
-    fuzzing::MessageBoxes().clear();
+    fuzzing::messageBoxes.clear();
     if ((options[3] & 3) == 3) {
         const standin::MapSnapshot before = standin::Snapshot(map);
         FUZZ_CHECK(DXFFileImport(map, path.c_str(), 0, attributes) == 0);
-        FUZZ_CHECK(fuzzing::MessageBoxes() == std::vector<std::string>{"File Opening Problems"});
+        FUZZ_CHECK(fuzzing::messageBoxes == std::vector<std::string>{"File Opening Problems"});
         FUZZ_CHECK(fuzzing::SameMap(before, standin::Snapshot(map)));
     } else {
         FUZZ_CHECK(DXFFileImport(map, path.c_str(), 0, attributes) == 1);
         if (options[0] & 128)
             FUZZ_CHECK(VexaImport(map, path.c_str(), 0, attributes) == 1);
-        FUZZ_CHECK(fuzzing::MessageBoxes().empty());
+        FUZZ_CHECK(fuzzing::messageBoxes.empty());
     }
     FUZZ_CHECK(fuzzing::ReferencesHold(standin::Snapshot(map)));
     if (attributes)

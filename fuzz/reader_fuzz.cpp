@@ -95,15 +95,12 @@ void Run(std::uint8_t fillerSelector, std::uint8_t operationSeed, std::string_vi
     bytes.append(text);
     const std::string& path = fuzzing::InMemory(bytes);
 
-    std::vector<LPARAM> memoryLog;
-    std::vector<LPARAM> diskLog;
+    std::vector<LPARAM> memoryLog, diskLog;
     HWND memoryWindow = ProgressWindow(memoryLog);
     HWND diskWindow = ProgressWindow(diskLog);
-    GroupReader memory;
-    GroupPair memoryPair;
+    GroupReader memory, disk;
+    GroupPair memoryPair, diskPair;
     OpenReaderOnText(memory, bytes);
-    GroupReader disk;
-    GroupPair diskPair;
     FUZZ_CHECK(OpenReader(disk, path.c_str()));
     FUZZ_CHECK(StartBinaryIfPresent(memory) == StartBinaryIfPresent(disk));
     memory.progressWindow = memoryWindow;

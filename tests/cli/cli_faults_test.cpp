@@ -67,7 +67,7 @@ TEST(CliFaults, TwoWritersNeverTearAFile) {
     WriteFile(home.Path(), "small.dxf", EntitiesFile(Dxf({{0, "POINT"}})));
     const fs::path map = home.Path() / "shared.json";
     const auto start = [&](std::vector<std::string> args, const char* tag) {
-        return StartCli(args, home.Path(), home.Path() / tag, home.Path() / tag);
+        return StartCli(args, home.Path(), home.Path() / tag);
     };
     for (int round = 0; round < 6; ++round) {
         fs::remove(map);

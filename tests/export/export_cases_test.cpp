@@ -14,10 +14,10 @@ using namespace export_support;
 class ExportCases : public ::testing::TestWithParam<std::filesystem::path> {};
 
 TEST_P(ExportCases, GiveTheFilesWrittenInTheCaseFile) {
-    const auto cases = ReadExportCases(GetParam());
+    const auto cases = testing_support::ReadCases(GetParam());
     ASSERT_FALSE(cases.empty()) << GetParam();
     std::vector<std::string> results;
-    for (const ExportCase& exportCase : cases) {
+    for (const testing_support::DataCase& exportCase : cases) {
         results.push_back(RunExportCase(exportCase));
         EXPECT_EQ(results.back(), exportCase.expected)
             << GetParam().filename().string() << ":" << exportCase.expectLine << ": case "

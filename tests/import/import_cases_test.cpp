@@ -13,10 +13,10 @@ using namespace testing_support;
 class ImportCases : public ::testing::TestWithParam<std::filesystem::path> {};
 
 TEST_P(ImportCases, GiveTheMapsWrittenInTheFile) {
-    const auto cases = ReadImportCases(GetParam());
+    const auto cases = ReadCases(GetParam());
     ASSERT_FALSE(cases.empty()) << GetParam();
     std::vector<std::string> results;
-    for (const ImportCase& importCase : cases) {
+    for (const DataCase& importCase : cases) {
         results.push_back(RunImportCase(importCase));
         EXPECT_EQ(results.back(), importCase.expected)
             << GetParam().filename().string() << ":" << importCase.expectLine << ": case "

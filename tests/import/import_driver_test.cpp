@@ -19,11 +19,7 @@ const std::string kLineA = "0\nLINE\n8\nA\n10\n0\n20\n0\n11\n1\n21\n1\n";
 TEST(ImportOperation, MissingFileThenProgressFromStartToEnd) {
     TempHome home;
     MapWindow map;
-    std::vector<std::string> boxes;
-    standin::SetMessageBoxHook([&](HWND, std::string_view text, std::string_view caption, UINT) {
-        boxes.push_back(std::string(caption) + ": " + std::string(text));
-        return IDOK;
-    });
+    MessageBoxes boxes;
     std::vector<LPARAM> progress;
     standin::SetMapMessageObserver(map.Handle(), [&](UINT message, WPARAM wParam, LPARAM lParam) {
         if (message == 1177)
@@ -32,8 +28,9 @@ TEST(ImportOperation, MissingFileThenProgressFromStartToEnd) {
     });
     const auto before = map.Snapshot();
     EXPECT_EQ(DXFFileImport(map.Handle(), (home.Path() / "none.dxf").c_str(), 0, nullptr), 0);
-    standin::SetMessageBoxHook(nullptr);
-    EXPECT_EQ(boxes, std::vector<std::string>{"DXF Import: File Opening Problems"});
+    ASSERT_EQ(boxes.Shown().size(), 1u);
+    EXPECT_EQ(boxes.Shown()[0].caption + ": " + boxes.Shown()[0].text,
+              "DXF Import: File Opening Problems");
     EXPECT_TRUE(progress.empty());
     EXPECT_EQ(map.Snapshot().layers.size(), before.layers.size());
     EXPECT_EQ(DXFFileImport(map.Handle(), home.Path().c_str(), 0, nullptr), 0)

@@ -26,20 +26,15 @@ std::vector<std::string> Lines(const std::string& text) {
     return lines;
 }
 
-bool StartsWith(const std::string& line, std::string_view word) {
-    return line.compare(0, word.size(), word) == 0 &&
-           (line.size() == word.size() || line[word.size()] == ' ');
-}
-
 // "CODE VALUE" as the two lines of a group pair.
 std::string GroupLines(const std::string& line) {
-    const auto space = line.find(' ');
-    if (space == std::string::npos)
-        return line + "\n\n";
-    return line.substr(0, space) + "\n" + line.substr(space + 1) + "\n";
+    const std::size_t space = std::min(line.find(' '), line.size());
+    return line.substr(0, space) + "\n" + line.substr(std::min(space + 1, line.size())) + "\n";
 }
 
-void ApplySetting(const std::string& name, const std::string& value) {
+} // namespace
+
+void SetSettingText(const std::string& name, const std::string& value) {
     const auto definition = std::find_if(kImportSettings.begin(), kImportSettings.end(),
                                          [&](const auto& d) { return name == d.name; });
     if (definition == kImportSettings.end()) {
@@ -60,7 +55,7 @@ void ApplySetting(const std::string& name, const std::string& value) {
 }
 
 // Object ids depend on what the process made before; the n-th id met becomes n.
-std::string RenumberIds(const std::string& document) {
+std::string RenumberedIds(const std::string& document) {
     static const std::regex idField(R"("id":(\d+))");
     static const std::regex membersField(R"("members":\[([\d,]*)\])");
     std::map<std::string, int> numbers;
@@ -92,6 +87,8 @@ std::string RenumberIds(const std::string& document) {
     return out;
 }
 
+namespace {
+
 std::string AttributeLines(HWND window) {
     const standin::AttributeTable table = standin::AttributeTableOf(window);
     std::string out = "attributes:";
@@ -109,9 +106,9 @@ std::string AttributeLines(HWND window) {
 
 } // namespace
 
-std::vector<ImportCase> ReadImportCases(const fs::path& file) {
-    std::vector<ImportCase> cases;
-    enum class Part { None, Groups, Expected } part = Part::None;
+std::vector<DataCase> ReadCases(const fs::path& file) {
+    std::vector<DataCase> cases;
+    enum class Part { None, Groups, Map, Expected } part = Part::None;
     bool wrapEntities = false;
     const auto finishGroups = [&] {
         if (part == Part::Groups && wrapEntities)
@@ -120,9 +117,9 @@ std::vector<ImportCase> ReadImportCases(const fs::path& file) {
     const std::vector<std::string> lines = Lines(ReadText(file));
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const std::string& line = lines[i];
-        if (StartsWith(line, "case")) {
+        if (line.starts_with("case ")) {
             finishGroups();
-            cases.push_back({line.substr(5), {}, false, "", "", 0});
+            cases.push_back({line.substr(5), {}, false, "", "", "", 0});
             part = Part::None;
         } else if (part == Part::Expected) {
             cases.back().expected += line + "\n";
@@ -132,13 +129,17 @@ std::vector<ImportCase> ReadImportCases(const fs::path& file) {
             ADD_FAILURE() << file << ":" << i + 1 << ": text before the first case";
         } else if (part == Part::Groups && line != "expect") {
             cases.back().dxf += GroupLines(line);
-        } else if (StartsWith(line, "set")) {
+        } else if (part == Part::Map && line != "expect") {
+            cases.back().map += line + "\n";
+        } else if (line.starts_with("set ")) {
             const auto space = line.find(' ', 4);
             cases.back().settings.emplace_back(line.substr(4, space - 4),
                                                space == std::string::npos ? ""
                                                                           : line.substr(space + 1));
         } else if (line == "attributes") {
             cases.back().attributes = true;
+        } else if (line == "map") {
+            part = Part::Map;
         } else if (line == "entities" || line == "file") {
             wrapEntities = line == "entities";
             part = Part::Groups;
@@ -151,29 +152,25 @@ std::vector<ImportCase> ReadImportCases(const fs::path& file) {
         }
     }
     finishGroups();
-    for (ImportCase& importCase : cases) {
+    for (DataCase& dataCase : cases) {
         // Blank lines between cases belong to no result.
-        while (importCase.expected.ends_with("\n\n"))
-            importCase.expected.pop_back();
+        while (dataCase.expected.ends_with("\n\n"))
+            dataCase.expected.pop_back();
     }
     return cases;
 }
 
-std::string RunImportCase(const ImportCase& importCase) {
+std::string RunImportCase(const DataCase& importCase) {
     TempHome home;
     for (const auto& [name, value] : importCase.settings)
-        ApplySetting(name, value);
-    std::string boxes;
-    standin::SetMessageBoxHook(
-        [&boxes](HWND, std::string_view text, std::string_view caption, UINT) {
-            boxes += "box: " + std::string(caption) + ": " + std::string(text) + "\n";
-            return IDOK;
-        });
+        SetSettingText(name, value);
+    MessageBoxes boxes;
     MapWindow map;
     HWND attributeWindow = importCase.attributes ? standin::CreateAttributeWindow() : nullptr;
     const std::int32_t result = ImportDxf(home, map.Handle(), importCase.dxf, attributeWindow);
-    standin::SetMessageBoxHook(nullptr);
-    std::string out = "result " + std::to_string(result) + "\n" + boxes;
+    std::string out = "result " + std::to_string(result) + "\n";
+    for (const auto& box : boxes.Shown())
+        out += "box: " + box.caption + ": " + box.text + "\n";
     out += MapDocument(map.Handle(), home.Path());
     if (attributeWindow != nullptr) {
         out += AttributeLines(attributeWindow);
@@ -188,7 +185,7 @@ void RewriteExpectations(const fs::path& file, const std::vector<std::string>& r
     std::size_t next = 0;
     bool inExpected = false;
     for (const std::string& line : lines) {
-        if (StartsWith(line, "case"))
+        if (line.starts_with("case "))
             inExpected = false;
         if (inExpected)
             continue;
@@ -210,20 +207,12 @@ std::vector<fs::path> CaseFiles(const std::string& folder) {
     return files;
 }
 
-void SetSettingText(const std::string& name, const std::string& value) {
-    ApplySetting(name, value);
-}
-
-std::string RenumberedIds(const std::string& document) {
-    return RenumberIds(document);
-}
-
 std::string MapDocument(HWND map, const std::filesystem::path& folder) {
     const std::filesystem::path document = folder / "map.json";
     std::string error;
     if (!standin::SaveMapDocument(map, document.string(), &error))
         return "unsaved: " + error + "\n";
-    return RenumberIds(ReadText(document));
+    return RenumberedIds(ReadText(document));
 }
 
 } // namespace testing_support

@@ -8,6 +8,7 @@
 //   entities | file           the drawing follows, one group a line as "CODE VALUE" (the value is
 //                             the rest of the line, possibly empty); "entities" wraps the groups
 //                             in an ENTITIES section and EOF, "file" takes them as they stand
+//   map                       (export cases) a map document follows, taken line by line
 //   expect                    the expected result follows, up to the next case: the import's
 //                             return value, the message boxes it showed, then the map document
 //                             with object ids renumbered from 1 in order of appearance
@@ -26,21 +27,22 @@
 
 namespace testing_support {
 
-struct ImportCase {
+struct DataCase {
     std::string name;
     std::vector<std::pair<std::string, std::string>> settings; // name, value as written
     bool attributes = false;
     std::string dxf;            // DXF text, LF line ends
+    std::string map;            // a map document (export cases)
     std::string expected;       // as written after "expect"
     std::size_t expectLine = 0; // the line of "expect" in the file, for updating
 };
 
 // The cases of one file; a malformed file adds a failure and gives what it could read.
-std::vector<ImportCase> ReadImportCases(const std::filesystem::path& file);
+std::vector<DataCase> ReadCases(const std::filesystem::path& file);
 
 // Imports the case's drawing into a fresh map with its settings and gives the result in the
 // form of "expect".
-std::string RunImportCase(const ImportCase& importCase);
+std::string RunImportCase(const DataCase& importCase);
 
 // Replaces the expected results of the file by the given ones, in case order.
 void RewriteExpectations(const std::filesystem::path& file,

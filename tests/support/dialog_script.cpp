@@ -5,27 +5,30 @@
 namespace standin {
 
 DialogScript& DialogScript::Type(std::int32_t controlId, std::string text) {
-    steps_.push_back(Step{Action::Type, controlId, std::move(text), 0});
-    return *this;
+    return Add("type \"" + text + "\" into " + std::to_string(controlId),
+               [=](DialogSession& session) { return session.Type(controlId, text); });
 }
 
 DialogScript& DialogScript::Click(std::int32_t controlId) {
-    steps_.push_back(Step{Action::Click, controlId, {}, 0});
-    return *this;
+    return Add("click " + std::to_string(controlId),
+               [=](DialogSession& session) { return session.Click(controlId); });
 }
 
 DialogScript& DialogScript::PressEnter() {
-    steps_.push_back(Step{Action::Enter, 0, {}, 0});
-    return *this;
+    return Add("Enter", [](DialogSession& session) { return session.PressEnter(); });
 }
 
 DialogScript& DialogScript::PressEscape() {
-    steps_.push_back(Step{Action::Escape, 0, {}, 0});
-    return *this;
+    return Add("Escape", [](DialogSession& session) { return session.PressEscape(); });
 }
 
 DialogScript& DialogScript::PressAccessKey(char key) {
-    steps_.push_back(Step{Action::AccessKey, 0, {}, key});
+    return Add(std::string("access key ") + key,
+               [=](DialogSession& session) { return session.PressAccessKey(key); });
+}
+
+DialogScript& DialogScript::Add(std::string description, std::function<bool(DialogSession&)> take) {
+    steps_.push_back({std::move(description), std::move(take)});
     return *this;
 }
 
@@ -60,46 +63,14 @@ bool DialogScript::OpenedChecked(std::int32_t controlId) const {
     return control && control->checked;
 }
 
-std::string DialogScript::Describe(const Step& step) {
-    switch (step.action) {
-    case Action::Type:
-        return "type \"" + step.text + "\" into " + std::to_string(step.controlId);
-    case Action::Click:
-        return "click " + std::to_string(step.controlId);
-    case Action::Enter:
-        return "Enter";
-    case Action::Escape:
-        return "Escape";
-    case Action::AccessKey:
-        return std::string("access key ") + step.key;
-    }
-    return "?";
-}
-
-bool DialogScript::Take(DialogSession& session, const Step& step) {
-    switch (step.action) {
-    case Action::Type:
-        return session.Type(step.controlId, step.text);
-    case Action::Click:
-        return session.Click(step.controlId);
-    case Action::Enter:
-        return session.PressEnter();
-    case Action::Escape:
-        return session.PressEscape();
-    case Action::AccessKey:
-        return session.PressAccessKey(step.key);
-    }
-    return false;
-}
-
 void DialogScript::Run(DialogSession& session) {
     ++runs_;
     opened_ = session.Controls();
     for (const Step& step : steps_) {
         if (session.Ended()) {
-            problems_.push_back(Describe(step) + ": the dialog has ended");
-        } else if (!Take(session, step)) {
-            problems_.push_back(Describe(step) + ": a user could not do that");
+            problems_.push_back(step.description + ": the dialog has ended");
+        } else if (!step.take(session)) {
+            problems_.push_back(step.description + ": a user could not do that");
         }
     }
     steps_.clear();

@@ -6,6 +6,7 @@
 
 #include "standin/dialog.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -58,15 +59,11 @@ class DialogScript : public DialogDriver {
     void ShowHelp(HWND helpWindow, std::int32_t context) override;
 
   private:
-    enum class Action { Type, Click, Enter, Escape, AccessKey };
     struct Step {
-        Action action;
-        std::int32_t controlId = 0;
-        std::string text;
-        char key = 0;
+        std::string description;
+        std::function<bool(DialogSession&)> take;
     };
-    bool Take(DialogSession& session, const Step& step);
-    static std::string Describe(const Step& step);
+    DialogScript& Add(std::string description, std::function<bool(DialogSession&)> take);
 
     std::vector<Step> steps_;
     std::vector<int> answers_;

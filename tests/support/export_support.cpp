@@ -7,19 +7,16 @@
 #include <algorithm>
 #include <fstream>
 #include <iterator>
-#include <sstream>
 
 namespace export_support {
 
 namespace fs = std::filesystem;
 
-MapBuilder& MapBuilder::Layer(std::int32_t number, std::string name, bool visible, bool editable) {
+MapBuilder& MapBuilder::Layer(std::int32_t number, std::string name) {
     standin::Layer layer;
     layer.id = nextId_++;
     layer.number = number;
     layer.name = std::move(name);
-    layer.visible = visible;
-    layer.editable = editable;
     snapshot_.layers.push_back(std::move(layer));
     return *this;
 }
@@ -33,44 +30,31 @@ MapBuilder& MapBuilder::Add(standin::Object object) {
 }
 
 namespace {
-
-standin::Object Shape(standin::ObjectKind kind, bool is3d, std::vector<MAP3D_COORDPT> points) {
-    standin::Object object;
-    object.kind = kind;
-    object.is3d = is3d;
-    object.points = std::move(points);
-    return object;
-}
-
 std::vector<MAP3D_COORDPT> Flat(const std::vector<MAP_COORDPT>& points) {
     std::vector<MAP3D_COORDPT> flat;
     for (const MAP_COORDPT& point : points)
         flat.push_back({point.x, point.y, 0});
     return flat;
 }
-
 } // namespace
 
-MapBuilder& MapBuilder::Polyline(std::vector<MAP_COORDPT> points) {
-    return Add(Shape(standin::ObjectKind::Polyline, false, Flat(points)));
-}
-MapBuilder& MapBuilder::Polygon(std::vector<MAP_COORDPT> points) {
-    return Add(Shape(standin::ObjectKind::Polygon, false, Flat(points)));
-}
-MapBuilder& MapBuilder::Polyline3d(std::vector<MAP3D_COORDPT> points) {
-    return Add(Shape(standin::ObjectKind::Polyline, true, std::move(points)));
-}
-MapBuilder& MapBuilder::Polygon3d(std::vector<MAP3D_COORDPT> points) {
-    return Add(Shape(standin::ObjectKind::Polygon, true, std::move(points)));
+MapBuilder& MapBuilder::Shape(standin::ObjectKind kind, std::vector<MAP3D_COORDPT> points,
+                              bool is3d) {
+    standin::Object object;
+    object.kind = kind;
+    object.is3d = is3d;
+    object.points = std::move(points);
+    return Add(std::move(object));
 }
 
-MapBuilder& MapBuilder::Arc(MAP_COORDPT center, std::int32_t radius) {
-    standin::Object arc;
-    arc.kind = standin::ObjectKind::Arc;
-    arc.center = center;
-    arc.radius = radius;
-    arc.endAngle = 90.0;
-    return Add(std::move(arc));
+MapBuilder& MapBuilder::Polyline(std::vector<MAP_COORDPT> points) {
+    return Shape(standin::ObjectKind::Polyline, Flat(points), false);
+}
+MapBuilder& MapBuilder::Polygon(std::vector<MAP_COORDPT> points) {
+    return Shape(standin::ObjectKind::Polygon, Flat(points), false);
+}
+MapBuilder& MapBuilder::Polyline3d(std::vector<MAP3D_COORDPT> points) {
+    return Shape(standin::ObjectKind::Polyline, std::move(points), true);
 }
 
 MapBuilder& MapBuilder::Text(std::string text, MAP_COORDPT position, standin::Object details) {
@@ -86,11 +70,6 @@ MapBuilder& MapBuilder::Text3d(std::string text, MAP3D_COORDPT position, standin
     return Add(std::move(details));
 }
 
-MapBuilder& MapBuilder::Unit(std::int32_t unitId) {
-    snapshot_.unitId = unitId;
-    return *this;
-}
-
 void MapBuilder::Into(HWND map) const {
     standin::Restore(map, snapshot_);
 }
@@ -102,7 +81,7 @@ std::optional<std::string> ReadFileBytes(const fs::path& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-bool ParseGroups(std::string_view bytes, std::vector<Group>& groups) {
+static bool ParseGroups(std::string_view bytes, std::vector<Group>& groups) {
     groups.clear();
     std::vector<std::string_view> lines;
     for (std::size_t end = 0; !bytes.empty(); bytes.remove_prefix(end + 2)) {
@@ -131,52 +110,9 @@ Exported ExportMap(const testing_support::TempHome& home, HWND map) {
     return exported;
 }
 
-std::vector<Group> SectionBody(const std::vector<Group>& groups, std::string_view name) {
-    for (std::size_t i = 0; i + 1 < groups.size(); ++i) {
-        if (groups[i] != Group{0, "SECTION"} || groups[i + 1] != Group{2, std::string(name)})
-            continue;
-        std::vector<Group> body;
-        for (std::size_t j = i + 2; j < groups.size() && groups[j] != Group{0, "ENDSEC"}; ++j)
-            body.push_back(groups[j]);
-        return body;
-    }
-    return {};
-}
-
-std::vector<std::vector<Group>> SplitAtCodeZero(const std::vector<Group>& body) {
-    std::vector<std::vector<Group>> parts;
-    for (const Group& group : body) {
-        if (group.first == 0 || parts.empty())
-            parts.emplace_back();
-        parts.back().push_back(group);
-    }
-    return parts;
-}
-
-std::vector<std::string> ValuesOf(const std::vector<Group>& groups, int code) {
-    std::vector<std::string> values;
-    for (const auto& [groupCode, value] : groups) {
-        if (groupCode == code)
-            values.push_back(value);
-    }
-    return values;
-}
-
-MessageBoxes::MessageBoxes() {
-    standin::SetMessageBoxHook(
-        [this](HWND owner, std::string_view text, std::string_view caption, UINT type) {
-            shown_.push_back({owner, std::string(text), std::string(caption), type});
-            return IDOK;
-        });
-}
-
-MessageBoxes::~MessageBoxes() {
-    standin::SetMessageBoxHook(nullptr);
-}
-
 void ExpectOneBox(const MessageBoxes& boxes, HWND map, const char* text) {
     ASSERT_EQ(boxes.Shown().size(), 1u);
-    const MessageBoxRecord& box = boxes.Shown()[0];
+    const auto& box = boxes.Shown()[0];
     EXPECT_EQ(box.owner, map);
     EXPECT_EQ(box.caption, "DXF Export");
     EXPECT_EQ(box.text, text);
@@ -199,38 +135,7 @@ std::vector<std::string> FolderListing(const fs::path& folder) {
     return names;
 }
 
-std::vector<ExportCase> ReadExportCases(const fs::path& file) {
-    std::vector<ExportCase> cases;
-    std::istringstream in(testing_support::ReadText(file));
-    std::string* part = nullptr;
-    std::size_t number = 0;
-    for (std::string line; std::getline(in, line);) {
-        ++number;
-        const bool inExpected = !cases.empty() && part == &cases.back().expected;
-        if (line.starts_with("case ")) {
-            cases.push_back({line.substr(5), "", "", 0});
-            part = nullptr;
-        } else if (inExpected) {
-            *part += line + "\n";
-        } else if (line.empty() || line[0] == '#') {
-            continue;
-        } else if (!cases.empty() && (line == "map" || line == "expect")) {
-            part = line == "map" ? &cases.back().map : &cases.back().expected;
-            cases.back().expectLine = number;
-        } else if (part != nullptr) {
-            *part += line + "\n";
-        } else {
-            ADD_FAILURE() << file << ":" << number << ": not understood: " << line;
-        }
-    }
-    for (ExportCase& exportCase : cases) {
-        while (exportCase.expected.ends_with("\n\n"))
-            exportCase.expected.pop_back();
-    }
-    return cases;
-}
-
-std::string RunExportCase(const ExportCase& exportCase) {
+std::string RunExportCase(const testing_support::DataCase& exportCase) {
     testing_support::TempHome home;
     testing_support::MapWindow map;
     const fs::path document = testing_support::WriteFile(home.Path(), "map.json", exportCase.map);
@@ -240,7 +145,7 @@ std::string RunExportCase(const ExportCase& exportCase) {
     MessageBoxes boxes;
     const Exported exported = ExportMap(home, map.Handle());
     std::string out = "result " + std::to_string(exported.result) + "\n";
-    for (const MessageBoxRecord& box : boxes.Shown())
+    for (const auto& box : boxes.Shown())
         out += "box: " + box.caption + ": " + box.text + "\n";
     std::string written;
     for (const auto& [code, value] : exported.groups)

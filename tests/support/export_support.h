@@ -2,6 +2,7 @@
 // groups, the message boxes the module showed, and export cases kept as data.
 #pragma once
 
+#include "case_files.h"
 #include "test_support.h"
 
 #include <cstdint>
@@ -18,23 +19,20 @@ using testing_support::Group;
 // Builds the content of a map: layers in map order, each object on the layer added last.
 class MapBuilder {
   public:
-    MapBuilder& Layer(std::int32_t number, std::string name, bool visible = true,
-                      bool editable = true);
+    MapBuilder& Layer(std::int32_t number, std::string name);
     MapBuilder& Polyline(std::vector<MAP_COORDPT> points);
     MapBuilder& Polygon(std::vector<MAP_COORDPT> points);
     MapBuilder& Polyline3d(std::vector<MAP3D_COORDPT> points);
-    MapBuilder& Polygon3d(std::vector<MAP3D_COORDPT> points);
-    MapBuilder& Arc(MAP_COORDPT center, std::int32_t radius);
     // A 2-D text; the other fields of `text` (size, rotation, flags ...) are taken as they are.
     MapBuilder& Text(std::string text, MAP_COORDPT position, standin::Object details = {});
     MapBuilder& Text3d(std::string text, MAP3D_COORDPT position, standin::Object details = {},
                        bool is3d = true);
-    MapBuilder& Unit(std::int32_t unitId);
     // Replaces the content of the map with what was built.
     void Into(HWND map) const;
 
   private:
     MapBuilder& Add(standin::Object object);
+    MapBuilder& Shape(standin::ObjectKind kind, std::vector<MAP3D_COORDPT> points, bool is3d);
     standin::MapSnapshot snapshot_;
     standin::ObjectId nextId_ = 1;
 };
@@ -50,35 +48,8 @@ Exported ExportMap(const testing_support::TempHome& home, HWND map);
 
 // The file at `path`, or nothing when it cannot be read.
 std::optional<std::string> ReadFileBytes(const std::filesystem::path& path);
-// Splits an exported file into groups; false when a line does not end with CR LF, a code line
-// is not two blanks and digits, or a code line has no value line.
-bool ParseGroups(std::string_view bytes, std::vector<Group>& groups);
 
-// The groups between (2, name) of a section and its ENDSEC, both left out.
-std::vector<Group> SectionBody(const std::vector<Group>& groups, std::string_view name);
-// The section body cut into entities or table entries, each starting at a group with code 0.
-std::vector<std::vector<Group>> SplitAtCodeZero(const std::vector<Group>& body);
-// The values of the groups with `code` in `groups`, in order.
-std::vector<std::string> ValuesOf(const std::vector<Group>& groups, int code);
-
-// Records the message boxes shown while it lives, and answers them with OK.
-struct MessageBoxRecord {
-    HWND owner = nullptr;
-    std::string text;
-    std::string caption;
-    UINT type = 0;
-};
-class MessageBoxes {
-  public:
-    MessageBoxes();
-    ~MessageBoxes();
-    MessageBoxes(const MessageBoxes&) = delete;
-    MessageBoxes& operator=(const MessageBoxes&) = delete;
-    const std::vector<MessageBoxRecord>& Shown() const { return shown_; }
-
-  private:
-    std::vector<MessageBoxRecord> shown_;
-};
+using testing_support::MessageBoxes;
 
 // Exactly one box was shown, owned by the map: the export's caption, the text and OK alone.
 void ExpectOneBox(const MessageBoxes& boxes, HWND map, const char* text);
@@ -94,15 +65,8 @@ std::vector<std::string> FolderListing(const std::filesystem::path& folder);
 //   expect        the expected result follows, up to the next case: the export's return value,
 //                 the message boxes it showed, then the file one record a line (a new line at
 //                 each group 0, 9 and 999; groups as "CODE VALUE" joined by " | ")
-// DXFCNV_UPDATE_CASES=1 rewrites the expected results from what the export gives.
-struct ExportCase {
-    std::string name;
-    std::string map;
-    std::string expected;
-    std::size_t expectLine = 0;
-};
-std::vector<ExportCase> ReadExportCases(const std::filesystem::path& file);
+// Read with testing_support::ReadCases; DXFCNV_UPDATE_CASES=1 rewrites the expected results.
 // Loads the case's map into a fresh map window, exports it and gives the result as "expect".
-std::string RunExportCase(const ExportCase& exportCase);
+std::string RunExportCase(const testing_support::DataCase& exportCase);
 
 } // namespace export_support

@@ -9,7 +9,6 @@
 #include <fstream>
 #include <random>
 #include <spawn.h>
-#include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <unordered_map>
@@ -42,13 +41,6 @@ fs::path WriteFile(const fs::path& folder, const std::string& name, std::string_
     return path;
 }
 
-std::string ReadText(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 bool IsOneLine(const std::string& text) {
     return !text.empty() && text.find('\n') == text.size() - 1;
 }
@@ -73,8 +65,7 @@ std::vector<char*> Pointers(std::vector<std::string>& texts) {
 }
 } // namespace
 
-pid_t StartCli(const std::vector<std::string>& args, const fs::path& home, const fs::path& out,
-               const fs::path& err, const std::vector<std::string>& extraEnvironment) {
+pid_t StartCli(const std::vector<std::string>& args, const fs::path& home, const fs::path& output) {
     std::vector<std::string> environment;
     for (char** entry = environ; *entry != nullptr; ++entry) {
         const std::string_view text(*entry);
@@ -82,16 +73,14 @@ pid_t StartCli(const std::vector<std::string>& args, const fs::path& home, const
             environment.emplace_back(text);
     }
     environment.push_back("VEXA_HOME=" + home.string());
-    environment.insert(environment.end(), extraEnvironment.begin(), extraEnvironment.end());
     std::vector<std::string> argv{DXFCNV_CLI};
     argv.insert(argv.end(), args.begin(), args.end());
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out.c_str(),
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output.c_str(),
                                      O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err.c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
     std::vector<char*> argvPointers = Pointers(argv);
     std::vector<char*> environmentPointers = Pointers(environment);
     pid_t child = -1;
@@ -102,25 +91,10 @@ pid_t StartCli(const std::vector<std::string>& args, const fs::path& home, const
     return child;
 }
 
-CliRun WaitCli(pid_t child, const fs::path& out, const fs::path& err) {
-    CliRun run;
-    int status = 0;
-    if (child < 0 || ::waitpid(child, &status, 0) != child)
-        return run;
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    run.out = ReadText(out);
-    run.err = ReadText(err);
-    return run;
-}
-
 std::string Dxf(const std::vector<Group>& groups) {
     std::string text;
-    for (const auto& [code, value] : groups) {
-        text += std::to_string(code);
-        text += '\n';
-        text += value;
-        text += '\n';
-    }
+    for (const auto& [code, value] : groups)
+        text += std::to_string(code) + '\n' + value + '\n';
     return text;
 }
 
@@ -142,16 +116,6 @@ standin::MapSnapshot ImportedMap(const TempHome& home, std::string_view dxf) {
     MapWindow map;
     EXPECT_EQ(ImportDxf(home, map.Handle(), dxf), 1);
     return map.Snapshot();
-}
-
-void SetSetting(const char* name, double value) {
-    m_RegValueSet("Converters\\Imports\\Dxf", name, value);
-}
-void SetSetting(const char* name, std::int32_t value) {
-    m_RegValueSet("Converters\\Imports\\Dxf", name, value);
-}
-void SetSetting(const char* name, const char* text) {
-    m_RegValueSet("Converters\\Imports\\Dxf", name, text);
 }
 
 std::vector<standin::Object> AllObjects(const standin::MapSnapshot& map) {
@@ -191,6 +155,18 @@ std::vector<std::pair<std::int32_t, std::int32_t>> XY(const standin::Object& obj
     for (const MAP3D_COORDPT& point : object.points)
         points.emplace_back(point.x, point.y);
     return points;
+}
+
+MessageBoxes::MessageBoxes() {
+    standin::SetMessageBoxHook(
+        [this](HWND owner, std::string_view text, std::string_view caption, UINT type) {
+            shown_.push_back({owner, std::string(text), std::string(caption), type});
+            return IDOK;
+        });
+}
+
+MessageBoxes::~MessageBoxes() {
+    standin::SetMessageBoxHook(nullptr);
 }
 
 fs::path CorpusFolder() {

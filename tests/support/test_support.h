@@ -31,8 +31,6 @@ class TempHome {
 // A file in the temporary folder holding `content`; returns its path.
 std::filesystem::path WriteFile(const std::filesystem::path& folder, const std::string& name,
                                 std::string_view content);
-// The bytes of the file; empty when it cannot be read.
-std::string ReadText(const std::filesystem::path& path);
 // Whether the text is exactly one line, ended by its line end.
 bool IsOneLine(const std::string& text);
 
@@ -45,14 +43,10 @@ struct CliRun {
 // Runs dxfcnv through the shell with the arguments (none of which may hold a single quote) in
 // the home folder, which is also its configuration folder.
 CliRun RunCli(const TempHome& home, const std::string& arguments);
-// Starts dxfcnv without a shell: stdin from /dev/null, stdout and stderr into the two files, and
-// VEXA_HOME=`home` and `extraEnvironment` ("NAME=value") in place of the test's VEXA_HOME and
-// DXFCNV_MODULE. Returns the process id, or -1 when it could not start.
+// Starts dxfcnv without a shell: stdin from /dev/null, stdout and stderr into `output`,
+// VEXA_HOME=`home` and no DXFCNV_MODULE. Returns the process id, or -1 when it could not start.
 pid_t StartCli(const std::vector<std::string>& args, const std::filesystem::path& home,
-               const std::filesystem::path& out, const std::filesystem::path& err,
-               const std::vector<std::string>& extraEnvironment = {});
-// Waits for a process of StartCli and reads the files it wrote.
-CliRun WaitCli(pid_t child, const std::filesystem::path& out, const std::filesystem::path& err);
+               const std::filesystem::path& output);
 
 using Group = std::pair<int, std::string>;
 // DXF text of the groups, one code line and one value line each, LF line ends.
@@ -83,9 +77,10 @@ std::int32_t ImportDxf(const TempHome& home, HWND map, std::string_view dxf,
 standin::MapSnapshot ImportedMap(const TempHome& home, std::string_view dxf);
 
 // Settings of the import, written to the host's settings store.
-void SetSetting(const char* name, double value);
-void SetSetting(const char* name, std::int32_t value);
-void SetSetting(const char* name, const char* text);
+template <typename Value> // double, std::int32_t or const char*
+void SetSetting(const char* name, Value value) {
+    m_RegValueSet("Converters\\Imports\\Dxf", name, value);
+}
 
 // Every non-group object of the map, layer by layer in map order.
 std::vector<standin::Object> AllObjects(const standin::MapSnapshot& map);
@@ -97,19 +92,49 @@ const standin::Layer* FindLayer(const standin::MapSnapshot& map, std::string_vie
 // Points of an object as (x, y) pairs.
 std::vector<std::pair<std::int32_t, std::int32_t>> XY(const standin::Object& object);
 
+// Records the message boxes shown while it lives, and answers them with OK.
+struct MessageBoxRecord {
+    HWND owner = nullptr;
+    std::string text;
+    std::string caption;
+    UINT type = 0;
+};
+class MessageBoxes {
+  public:
+    MessageBoxes();
+    ~MessageBoxes();
+    MessageBoxes(const MessageBoxes&) = delete;
+    MessageBoxes& operator=(const MessageBoxes&) = delete;
+    const std::vector<MessageBoxRecord>& Shown() const { return shown_; }
+
+  private:
+    std::vector<MessageBoxRecord> shown_;
+};
+
 // The folder of the real DXF corpus, or empty when it is not there.
 std::filesystem::path CorpusFolder();
 
 } // namespace testing_support
 
 // Shared by the tests and the fuzz targets (header only, so that the fuzz targets need no
-// gtest): every layer's objects and every group's members are objects of the map.
+// gtest).
 #include <algorithm>
+#include <fstream>
 #include <ostream>
+#include <sstream>
 #include <unordered_set>
 
 namespace testing_support {
 
+// The bytes of the file; empty when it cannot be read.
+inline std::string ReadText(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// Every layer's objects and every group's members are objects of the map.
 inline bool ReferencesHold(const standin::MapSnapshot& map) {
     std::unordered_set<standin::ObjectId> ids;
     for (const standin::Object& object : map.objects)
