@@ -62,21 +62,6 @@ TEST(InsertLimit, CopyThatWouldPassTheCapIsPassedOver) {
     EXPECT_EQ(counted.insertedAfter, 3u);
 }
 
-TEST(InsertLimit, ChainOfTenThousandBlocksStopsAtTheBuiltInCap) {
-    // B0 holds a line; each Bi holds a line of its own and an INSERT of B(i-1), so the copy that
-    // Bi makes has 2i - 1 objects, and B1 ... B1414 alone copy 1 + 3 + ... + 2827 = 1414^2 =
-    // 1,999,396 objects while their definitions are read. The 2,829 objects of B1414 then no
-    // longer fit under the cap at the top level. Unbounded, the chain would copy 10^8 objects.
-    TempHome home;
-    std::string blocks = Block("B0", "0", "0", LineEntity("0", "0", "1", "1"));
-    for (int i = 1; i < 10'000; ++i)
-        blocks += Block("B" + std::to_string(i), "0", "0",
-                        LineEntity("0", std::to_string(i), "1", std::to_string(i)) +
-                            Insert("B" + std::to_string(i - 1), "0", "0"));
-    const auto snapshot = ImportedMap(home, Drawing(blocks, Insert("B1414", "0", "0")));
-    EXPECT_TRUE(snapshot.objects.empty()) << snapshot.objects.size();
-}
-
 // B1 holds a line; each of B2 ... B8 inserts the block below it ten times, so that B8 would
 // hold about 10^7 lines. The top level inserts B8, then B2.
 std::string NestingBomb() {
