@@ -102,19 +102,16 @@ std::string Expected(const std::vector<BinaryGroup>& groups, std::size_t count =
 
 class BinaryFlavour : public ::testing::TestWithParam<Width> {};
 
+// From SECTION, then from a comment first: the escape byte (8-bit) or the low half of code 999
+// (16-bit) tells the flavour.
 TEST_P(BinaryFlavour, ReadsEveryValueTypeAsItsText) {
-    GroupReader reader;
-    EXPECT_EQ(ReadBinary(reader, BinaryFile(GetParam(), kGroups)), Expected(kGroups));
-    EXPECT_TRUE(reader.exhausted);
-    EXPECT_EQ(reader.bufferOffset + reader.begin, BinaryFile(GetParam(), kGroups).size());
-}
-
-// A file that starts with a comment instead of SECTION: the escape byte (8-bit) or the low half
-// of code 999 (16-bit) tells the flavour.
-TEST_P(BinaryFlavour, TellsTheFlavourFromACommentFirst) {
-    const std::vector<BinaryGroup> groups(kGroups.begin() + 2, kGroups.end());
-    GroupReader reader;
-    EXPECT_EQ(ReadBinary(reader, BinaryFile(GetParam(), groups)), Expected(groups));
+    for (const std::size_t first : {0, 2}) {
+        const std::vector<BinaryGroup> groups(kGroups.begin() + first, kGroups.end());
+        GroupReader reader;
+        EXPECT_EQ(ReadBinary(reader, BinaryFile(GetParam(), groups)), Expected(groups));
+        EXPECT_TRUE(reader.exhausted);
+        EXPECT_EQ(reader.bufferOffset + reader.begin, BinaryFile(GetParam(), groups).size());
+    }
 }
 
 // A file cut anywhere gives the whole pairs before the cut and then fails for good: never a pair
@@ -141,33 +138,28 @@ TEST_P(BinaryFlavour, CutFilesEndAtTheLastWholePair) {
 INSTANTIATE_TEST_SUITE_P(EightAndSixteenBitCodes, BinaryFlavour,
                          ::testing::Values(Width::Eight, Width::Sixteen));
 
-// A string whose zero never comes and a chunk longer than the bytes left: the code is read, the
-// value stays empty, and reading ends.
-TEST(BinaryValues, ValuesRunningPastTheEndFail) {
-    for (const std::string& tail : {String("LINE") + Code(1, Width::Sixteen) + "no zero",
-                                    String("LINE") + Code(310, Width::Sixteen) + "\xff" + "abc"}) {
+// Raw bytes in, the pairs read and what the failed read at the end left ("/code value", "." when
+// the reader knows it is exhausted), "binary" when the signature was taken. A string whose zero
+// never comes and a chunk longer than the bytes left: the code is read, the value stays empty.
+// Text, a signature cut short and one with a foreign byte stay text, read from their start.
+TEST(BinaryValues, RawBytesEndAsTheyShould) {
+    const std::string sixteen = std::string(kSentinel) + Code(0, Width::Sixteen) + String("LINE");
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {sixteen + Code(1, Width::Sixteen) + "no zero", "binary 0 LINE|/1 ."},
+        {sixteen + Code(310, Width::Sixteen) + "\xff" + "abc", "binary 0 LINE|/310 ."},
+        {"0\nSECTION\n", "0 SECTION|/0 SECTION."},
+        {std::string(kSentinel.substr(0, 21)), "/0 ."},
+        {std::string("AutoCAD Binary DXF\r\n\x1a\x01", 22), "/0 ."}};
+    for (const auto& [bytes, expected] : cases) {
         GroupReader reader;
+        OpenReaderOnText(reader, bytes);
+        std::string read = StartBinaryIfPresent(reader) ? "binary " : "";
+        EXPECT_EQ(read.empty(), reader.begin == 0 && reader.encoding == GroupEncoding::Text);
         GroupPair pair;
-        OpenReaderOnText(reader, std::string(kSentinel) + Code(0, Width::Sixteen) + tail);
-        ASSERT_TRUE(StartBinaryIfPresent(reader));
-        ASSERT_EQ(ReadPair(pair, reader), 1);
-        EXPECT_EQ(pair.value, "LINE");
-        EXPECT_EQ(ReadPair(pair, reader), 0);
-        EXPECT_NE(pair.code, 0);
-        EXPECT_EQ(pair.value, "");
-        EXPECT_TRUE(reader.exhausted);
-    }
-}
-
-TEST(BinaryValues, TextFilesAndForeignBytesStayText) {
-    for (const std::string& text :
-         {std::string("0\nSECTION\n"), std::string(kSentinel.substr(0, 21)),
-          std::string("AutoCAD Binary DXF\r\n\x1a\x01", 22)}) {
-        GroupReader reader;
-        OpenReaderOnText(reader, text);
-        EXPECT_FALSE(StartBinaryIfPresent(reader));
-        EXPECT_EQ(reader.begin, 0u);
-        EXPECT_EQ(reader.encoding, GroupEncoding::Text);
+        while (ReadPair(pair, reader))
+            read += std::to_string(pair.code) + " " + std::string(pair.value) + "|";
+        read += "/" + std::to_string(pair.code) + " " + std::string(pair.value);
+        EXPECT_EQ(read + (reader.exhausted ? "." : ""), expected);
     }
 }
 
