@@ -80,25 +80,16 @@ TEST(BlockStore, FindGivesTheFirstRecordOfANameAsAScanWould) {
     EXPECT_EQ(store.Find("B0"), nullptr);
 }
 
-// A chain of `depth` groups, each holding the next, the innermost holding one line.
-OBJHANDLE DeepChain(HWND map, std::int32_t depth, OBJHANDLE& line) {
-    const MAP_COORDPT points[2] = {{0, 0}, {1, 0}};
-    map_polyline_Create(map, &line, points, 2, 0);
-    OBJHANDLE inner = line;
-    for (std::int32_t level = 0; level < depth; ++level) {
-        OBJHANDLE group = nullptr;
-        map_group_Create(map, &group, &inner, 1, 0);
-        inner = group;
-    }
-    return inner;
-}
-
 TEST(TransformTree, WalksTreesDeeperThanTheCallStack) {
+    // A chain of groups, each holding the next, the innermost holding one line.
     MapWindow map;
     constexpr std::int32_t kDepth = 200'000;
+    const MAP_COORDPT points[2] = {{0, 0}, {1, 0}};
     OBJHANDLE line = nullptr;
-    OBJHANDLE root = DeepChain(map.Handle(), kDepth, line);
-    ASSERT_NE(root, nullptr);
+    map_polyline_Create(map.Handle(), &line, points, 2, 0);
+    OBJHANDLE root = line;
+    for (std::int32_t level = 0; level < kDepth; ++level)
+        map_group_Create(map.Handle(), &root, std::vector<OBJHANDLE>{root}.data(), 1, 0);
     EXPECT_EQ(CountObjectTree(map.Handle(), root), std::uint64_t{kDepth} + 1);
 
     TreeTransform transform;
@@ -113,11 +104,9 @@ TEST(TransformTree, WalksTreesDeeperThanTheCallStack) {
 TEST(TransformTree, ChildrenBeforeTheirParentInChildOrder) {
     MapWindow map;
     const MAP_COORDPT points[2] = {{0, 0}, {1, 0}};
-    OBJHANDLE first = nullptr, second = nullptr, third = nullptr;
-    map_polyline_Create(map.Handle(), &first, points, 2, 0);
-    map_polyline_Create(map.Handle(), &second, points, 2, 0);
-    map_polyline_Create(map.Handle(), &third, points, 2, 0);
-    OBJHANDLE inner = nullptr, outer = nullptr;
+    OBJHANDLE first = nullptr, second = nullptr, third = nullptr, inner = nullptr, outer = nullptr;
+    for (OBJHANDLE* line : {&first, &second, &third})
+        map_polyline_Create(map.Handle(), line, points, 2, 0);
     map_group_Create(map.Handle(), &inner, &second, 1, 0);
     const OBJHANDLE members[3] = {first, inner, third};
     map_group_Create(map.Handle(), &outer, members, 3, 0);
@@ -127,15 +116,13 @@ TEST(TransformTree, ChildrenBeforeTheirParentInChildOrder) {
     transform.reference = {3, 4};
     transform.angleDegrees = 30.0;
     TransformObjectTree(map.Handle(), outer, transform);
-    std::vector<std::string> order;
+    std::string order, expected;
     for (const std::string& call : CallsOf(map.Handle(), "DoOperations2"))
-        order.push_back(call.substr(0, call.find(']') + 1));
-    const auto handle = [](OBJHANDLE object) {
-        return "DoOperations2(map, [#" + std::to_string(reinterpret_cast<std::uintptr_t>(object)) +
-               "]";
-    };
-    EXPECT_EQ(order, (std::vector<std::string>{handle(first), handle(second), handle(inner),
-                                               handle(third), handle(outer)}));
+        order += call.substr(0, call.find(']') + 1);
+    for (OBJHANDLE object : {first, second, inner, third, outer})
+        expected += "DoOperations2(map, [#" +
+                    std::to_string(reinterpret_cast<std::uintptr_t>(object)) + "]";
+    EXPECT_EQ(order, expected);
     EXPECT_EQ(CountObjectTree(map.Handle(), outer), 5u);
     EXPECT_EQ(CountObjectTree(map.Handle(), nullptr), 0u);
 }
