@@ -14,19 +14,6 @@ namespace {
 using namespace testing_support;
 using namespace blocks_dxf;
 
-// B1 holds a line; each of B2 ... B8 inserts the block below it ten times, so that B8 would
-// hold about 10^7 lines. The top level inserts B8, then B2.
-std::string NestingBomb() {
-    std::string blocks = Block("B1", "0", "0", LineEntity("0", "0", "1", "1"));
-    for (int level = 2; level <= 8; ++level) {
-        std::string body;
-        for (int copy = 0; copy < 10; ++copy)
-            body += Insert("B" + std::to_string(level - 1), std::to_string(copy * 10), "0");
-        blocks += Block("B" + std::to_string(level), "0", "0", body);
-    }
-    return Drawing(blocks, Insert("B8", "0", "0") + Insert("B2", "0", "0")) + "0\nEOF\n";
-}
-
 TEST(InsertLimit, NestingBombIsDefused) {
     // The import's own section loop over the bomb, with the cap lowered so that reaching it
     // takes a hundred thousand host objects instead of two million; the rule is the one the Cap
@@ -35,8 +22,17 @@ TEST(InsertLimit, NestingBombIsDefused) {
     MapWindow map;
     ImportContext context;
     context.insertedObjectCap = kCap;
+    // B1 holds a line; each of B2 ... B8 inserts the block below it ten times, so that B8 would
+    // hold about 10^7 lines. The top level inserts B8, then B2.
+    std::string blocks = Block("B1", "0", "0", LineEntity("0", "0", "1", "1"));
+    for (int level = 2; level <= 8; ++level) {
+        std::string body;
+        for (int copy = 0; copy < 10; ++copy)
+            body += Insert("B" + std::to_string(level - 1), std::to_string(copy * 10), "0");
+        blocks += Block("B" + std::to_string(level), "0", "0", body);
+    }
+    const std::string text = Drawing(blocks, Insert("B8", "0", "0") + Insert("B2", "0", "0"));
     GroupReader reader;
-    const std::string text = NestingBomb();
     OpenReaderOnText(reader, text);
     GroupPair pair;
     while (ImportSection(map.Handle(), reader, pair, context) && pair.keyword != KeywordId::Eof) {
