@@ -13,12 +13,12 @@
 #include "case_files.h"
 #include "test_support.h"
 
+#include "dialog_script.h"
 #include "import/import_settings.h"
 #include "import/numbers.h"
 #include "module/exports.h"
 #include "options/field_numbers.h"
 #include "options/resource.h"
-#include "dialog_script.h"
 
 #include <gtest/gtest.h>
 
