@@ -12,8 +12,9 @@
 //   expect                    the expected result follows, up to the next case: the import's
 //                             return value, the message boxes it showed, then the map document
 //                             with object ids renumbered from 1 in order of appearance
-//   # ...                     a comment, before the first case or between "case" and "expect" (each line
-//                             after "expect" up to the next "case" belongs to the result)
+//   # ...                     a comment, before the first case or between "case" and
+//                             "expect" (each line after "expect" up to the next "case"
+//                             belongs to the result)
 //
 // DXFCNV_UPDATE_CASES=1 in the environment rewrites each file's expected results from what the
 // import gives (review the diff: the new results become the truth).
