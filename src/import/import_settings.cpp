@@ -2,6 +2,8 @@
 
 #include "host/vexcore.h"
 
+#include <cmath>
+
 namespace {
 
 std::int32_t ReadInteger(ImportSetting setting) {
@@ -20,6 +22,9 @@ ImportSettings ReadImportSettings() {
     ImportSettings settings;
     m_RegValueGet(kImportSettingsSection, Definition(ImportSetting::Multiplier).name,
                   &settings.multiplier);
+    // A hand-edited "nan" or "inf" would silently drop every coordinate: the default instead.
+    if (!std::isfinite(settings.multiplier))
+        settings.multiplier = Definition(ImportSetting::Multiplier).defaultNumber;
     settings.xOffset = ReadInteger(ImportSetting::XOffset);
     settings.yOffset = ReadInteger(ImportSetting::YOffset);
     settings.zOffset = ReadInteger(ImportSetting::ZOffset);

@@ -3,6 +3,8 @@
 #include "host/vexcore.h"
 #include "import/import_settings.h"
 
+#include <cmath>
+
 namespace {
 
 const char* Name(ImportSetting setting) {
@@ -14,8 +16,8 @@ const char* Name(ImportSetting setting) {
 ImportOptionsFields ReadImportOptionFields() {
     ImportOptionsFields fields;
     m_RegValueGet(kImportSettingsSection, Name(ImportSetting::Multiplier), &fields.multiplier);
-    if (fields.multiplier == 0.0) {
-        fields.multiplier = 1.0; // a multiplier of 0 would flatten the drawing
+    if (fields.multiplier == 0.0 || !std::isfinite(fields.multiplier)) {
+        fields.multiplier = 1.0; // 0 would flatten the drawing, "nan" or "inf" drop it
     }
     m_RegValueGet(kImportSettingsSection, Name(ImportSetting::LayerOrderFromIni),
                   &fields.layerOrderFromFile);
