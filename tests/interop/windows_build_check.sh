@@ -15,19 +15,7 @@ cmake -S . -B "$build_dir" -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-i686.cma
 cmake --build "$build_dir" -j"$(nproc)"
 dll=$build_dir/dxf.cnv
 
-passed=0
-failed=0
-check() { # NAME EXPECTED ACTUAL
-  if [ "$2" == "$3" ]; then
-    passed=$((passed + 1))
-    echo "ok   $1"
-  else
-    failed=$((failed + 1))
-    echo "FAIL $1"
-    echo "     expected: $2"
-    echo "     found:    $3"
-  fi
-}
+source tests/interop/check.sh
 
 headers=$("$prefix-objdump" -p "$dll")
 file_header=$("$prefix-objdump" -f "$dll")

@@ -31,20 +31,7 @@ linux_cli=$linux_build/dxfcnv
 exe=$win_build/dxfcnv.exe
 point_key='HKCU\Software\Orv\Vexa 8.0\Settings\Point'
 
-passed=0
-failed=0
-check() { # NAME EXPECTED ACTUAL
-  if [ "$2" == "$3" ]; then
-    passed=$((passed + 1))
-    echo "ok   $1"
-  else
-    failed=$((failed + 1))
-    echo "FAIL $1"
-    echo "     expected first line: $(head -1 <<<"$2")"
-    echo "     found first line:    $(head -1 <<<"$3")"
-    diff <(echo "$2") <(echo "$3") | head -20 | sed 's/^/     /' || true
-  fi
-}
+source tests/interop/check.sh
 
 winpath() { echo "Z:$(realpath -m "$1" | tr / '\\')"; }
 # Runs dxfcnv.exe; its stderr (message boxes) goes to $work/stderr, the exit status is printed.
