@@ -167,17 +167,32 @@ std::uint64_t NameIndex::Hash(std::string_view name) {
 }
 
 std::int32_t* PointArena::Allocate(std::size_t values) {
-    used_ += values;
+    if (values > SIZE_MAX / 8) {
+        throw std::bad_alloc();
+    }
     if (values > kBlockValues / 4) {
-        // A long run gets a block of its own; the current block keeps its free rest.
-        blocks_.push_back(std::make_unique_for_overwrite<std::int32_t[]>(values));
-        return blocks_.back().get();
+        // A long run gets a block of its own, written whole at once, so huge pages from its
+        // start; the current block keeps its free rest.
+        blocks_.emplace_back(values * sizeof(std::int32_t), 0);
+        blocks_.back().Reach(values * sizeof(std::int32_t));
+        used_ += values;
+        return static_cast<std::int32_t*>(blocks_.back().data());
     }
     if (values > left_) {
-        blocks_.push_back(std::make_unique_for_overwrite<std::int32_t[]>(kBlockValues));
-        next_ = blocks_.back().get();
-        left_ = kBlockValues;
+        const bool first = start_ == nullptr;
+        const std::size_t blockValues = first ? kFirstBlockValues : kBlockValues;
+        blocks_.emplace_back(blockValues * sizeof(std::int32_t),
+                             first ? LargeBlock::kSmallPagesOnly : 0);
+        next_ = static_cast<std::int32_t*>(blocks_.back().data());
+        start_ = next_;
+        current_ = blocks_.size() - 1;
+        left_ = blockValues;
     }
+    if (values > 0) {
+        blocks_[current_].Reach(static_cast<std::size_t>(next_ + values - start_) *
+                                sizeof(std::int32_t));
+    }
+    used_ += values;
     std::int32_t* run = next_;
     next_ += values;
     left_ -= values;
@@ -187,6 +202,8 @@ std::int32_t* PointArena::Allocate(std::size_t values) {
 void PointArena::Clear() {
     blocks_.clear();
     next_ = nullptr;
+    start_ = nullptr;
+    current_ = 0;
     left_ = 0;
     used_ = 0;
     dead_ = 0;

@@ -6,6 +6,7 @@
 // stale id simply is not found.
 #pragma once
 
+#include "standin/large_block.h"
 #include "standin/standin.h"
 
 #include <algorithm>
@@ -19,6 +20,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace standin {
@@ -86,9 +88,10 @@ class PointView {
 };
 
 // Point runs of all objects of a map in large blocks: a run costs no allocation of its own, and
-// a block is touched only as far as runs fill it. A run longer than a block gets a block of its
-// own. The runs of deleted objects are counted as dead; the store moves the live runs into a
-// fresh arena once the dead outweigh them (ObjectStore::CompactIfWasteful).
+// a block is touched only as far as runs fill it (made present ahead; on huge pages up to 2 MiB
+// past the last run). A run longer than a quarter block gets a block of its own. The runs of
+// deleted objects are counted as dead; the store moves the live runs into a fresh arena once the
+// dead outweigh them (ObjectStore::CompactIfWasteful).
 class PointArena {
   public:
     // Room for `values` 32-bit values, left unset.
@@ -99,9 +102,13 @@ class PointArena {
     void Clear();
 
   private:
-    static constexpr std::size_t kBlockValues = std::size_t{1} << 20; // 4 MiB
-    std::vector<std::unique_ptr<std::int32_t[]>> blocks_;
-    std::int32_t* next_ = nullptr; // the free rest of the current block
+    // The first block keeps small pages, for the many small maps; the others take huge pages.
+    static constexpr std::size_t kFirstBlockValues = std::size_t{1} << 17; // 512 KiB
+    static constexpr std::size_t kBlockValues = std::size_t{1} << 20;      // 4 MiB
+    std::vector<LargeBlock> blocks_;
+    std::int32_t* next_ = nullptr;  // the free rest of the current block
+    std::int32_t* start_ = nullptr; // the current block
+    std::size_t current_ = 0;       // its index in blocks_
     std::size_t left_ = 0;
     std::size_t used_ = 0; // values handed out
     std::size_t dead_ = 0; // of those, values of deleted runs
@@ -128,47 +135,91 @@ struct TextDetail {
 };
 
 // Records by index, in chunks that never move: growing copies nothing and leaves no freed block
-// behind, and a record found stays where it is while others are added. The places of erased
-// records are handed out again. Indexes stay below the two markers of IdTable.
-template <typename Record, std::size_t kChunkSize = 1024>
+// behind, and a record found stays where it is while others are added. Records are made as they
+// are first handed out, so only the pages in use are touched, and those are made present ahead.
+// The first chunk is an eighth of the others (about 2 MiB each) and keeps small pages, for the
+// many small maps; a table of many records takes huge pages for the others
+// (Pages::HugeAfterFirst), at the price of up to 2 MiB resident past its last record. The
+// places of erased records are handed out again. Indexes stay below the two markers of IdTable.
+enum class Pages { Small, HugeAfterFirst };
+template <typename Record, Pages kPages = Pages::Small>
 class ChunkTable {
   public:
+    ChunkTable() = default;
+    ChunkTable(ChunkTable&& other) noexcept
+        : chunks_(std::move(other.chunks_)), used_(std::exchange(other.used_, 0)),
+          freed_(std::move(other.freed_)) {}
+    ChunkTable& operator=(ChunkTable&& other) noexcept {
+        Clear();
+        chunks_ = std::move(other.chunks_);
+        used_ = std::exchange(other.used_, 0);
+        freed_ = std::move(other.freed_);
+        return *this;
+    }
+    ChunkTable(const ChunkTable&) = delete;
+    ChunkTable& operator=(const ChunkTable&) = delete;
+    ~ChunkTable() { Clear(); }
+
     std::uint32_t Add(Record record) {
-        const bool reuse = !freed_.empty();
-        const std::uint32_t index = reuse ? freed_.back() : used_;
-        if (!reuse && used_ == 0xFFFFFFFDu) {
+        if (!freed_.empty()) {
+            const std::uint32_t index = freed_.back();
+            (*this)[index] = std::move(record);
+            freed_.pop_back();
+            return index;
+        }
+        if (used_ == 0xFFFFFFFDu) {
             throw std::length_error("too many records of one kind in one map");
         }
-        if (!reuse && used_ == chunks_.size() * kChunkSize) {
-            chunks_.push_back(std::make_unique<Record[]>(kChunkSize));
+        if (chunks_.empty()) {
+            chunks_.emplace_back(kFirstChunkSize * sizeof(Record), LargeBlock::kSmallPagesOnly);
+        } else if (used_ == kFirstChunkSize + (chunks_.size() - 1) * kChunkSize) {
+            chunks_.emplace_back(kChunkSize * sizeof(Record),
+                                 kPages == Pages::HugeAfterFirst ? 0 : LargeBlock::kSmallPagesOnly);
         }
-        (*this)[index] = std::move(record);
-        if (reuse) {
-            freed_.pop_back();
-        } else {
-            ++used_;
-        }
-        return index;
+        Reach(used_);
+        std::construct_at(&At(used_), std::move(record));
+        return used_++;
     }
     void Erase(std::uint32_t index) {
         freed_.push_back(index); // first, so that nothing is changed when it throws
         (*this)[index] = Record{};
     }
-    Record& operator[](std::uint32_t index) {
-        return chunks_[index / kChunkSize][index % kChunkSize];
-    }
+    Record& operator[](std::uint32_t index) { return At(index); }
     const Record& operator[](std::uint32_t index) const {
-        return chunks_[index / kChunkSize][index % kChunkSize];
+        return const_cast<ChunkTable&>(*this).At(index);
     }
     void Clear() {
+        while (used_ > 0) {
+            std::destroy_at(&At(--used_));
+        }
         chunks_.clear();
         freed_.clear();
-        used_ = 0;
     }
 
   private:
-    std::vector<std::unique_ptr<Record[]>> chunks_;
-    std::uint32_t used_ = 0;
+    static constexpr std::size_t kChunkSize =
+        std::max<std::size_t>(8, LargeBlock::kHugePage / sizeof(Record));
+    static constexpr std::size_t kFirstChunkSize = kChunkSize / 8;
+
+    // The pages of a record about to be made, present ahead.
+    void Reach(std::size_t index) {
+        if (index < kFirstChunkSize) {
+            chunks_[0].Reach((index + 1) * sizeof(Record));
+            return;
+        }
+        index -= kFirstChunkSize;
+        chunks_[1 + index / kChunkSize].Reach((index % kChunkSize + 1) * sizeof(Record));
+    }
+    Record& At(std::size_t index) {
+        if (index < kFirstChunkSize) {
+            return static_cast<Record*>(chunks_[0].data())[index];
+        }
+        index -= kFirstChunkSize;
+        return static_cast<Record*>(chunks_[1 + index / kChunkSize].data())[index % kChunkSize];
+    }
+
+    std::vector<LargeBlock> chunks_;
+    std::uint32_t used_ = 0; // records made, in chunk order
     std::vector<std::uint32_t> freed_;
 };
 
@@ -391,7 +442,7 @@ class ObjectStore {
     // Moves the live point runs into a fresh arena once the dead ones outweigh them.
     void CompactIfWasteful();
 
-    ChunkTable<ObjectEntry, 4096> records_;
+    ChunkTable<ObjectEntry, Pages::HugeAfterFirst> records_;
     IdTable places_;
     PointArena arena_;
     ChunkTable<ArcDetail> arcs_;

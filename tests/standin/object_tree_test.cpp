@@ -1,11 +1,13 @@
 // The stand-in's object store where a fault would hurt the module's imports: group nesting far
 // deeper than any stack, handles that no longer (or never did) name an object of the map, and
-// point runs that move when the store compacts them.
+// point runs that move when the store compacts them, records beyond the first chunks of their
+// tables.
 #include "test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <string>
 
 namespace {
 
@@ -127,6 +129,51 @@ TEST(ObjectTree, CompactingThePointStoreKeepsLiveRunsAndRefusesDeletedOnes) {
         }
     }
     EXPECT_TRUE(keeps(later, run(-7, 5)));
+}
+
+// Enough texts and lines that the records, the texts and the points fill the first, small-paged
+// chunk of their tables and whole large chunks after it, then erased places handed out again:
+// every object keeps what it was made with, and the erased ones stay refused.
+TEST(ObjectTree, ObjectsBeyondTheFirstChunksKeepTheirContent) {
+    MapWindow map;
+    const HWND m = map.Handle();
+    constexpr std::int32_t kMade = 60000, kLater = 20000;
+    const auto textOf = [](std::int32_t i) { return "text " + std::to_string(i); };
+    std::vector<OBJHANDLE> texts, lines;
+    const auto make = [&](std::int32_t i) {
+        OBJHANDLE text = nullptr;
+        const MAP_COORDPT at{i, -i};
+        map_text_CreateEx(m, &text, textOf(i).c_str(), &at, "Arial", 10, 0, 0, 0, 0, 0, 0, 0, 0);
+        texts.push_back(text);
+        lines.push_back(Line(m, {i, 2 * i}, {-i, 3 * i}));
+    };
+    for (std::int32_t i = 0; i < kMade; ++i)
+        make(i);
+    const DBHANDLE database = standin_WindowObjectDatabase(m);
+    for (std::int32_t i = 0; i < kMade; i += 3) {
+        ASSERT_EQ(DeleteTree(database, texts[i], kRefGroupChildren), 1);
+        ASSERT_EQ(DeleteTree(database, lines[i], kRefGroupChildren), 1);
+    }
+    for (std::int32_t i = kMade; i < kMade + kLater; ++i)
+        make(i);
+    for (std::int32_t i = 0; i < kMade + kLater; ++i) {
+        if (i < kMade && i % 3 == 0) {
+            ASSERT_EQ(map_object_type_Get(m, texts[i]), 0) << i;
+            ASSERT_EQ(map_object_type_Get(m, lines[i]), 0) << i;
+            continue;
+        }
+        const standin::Object* text = standin::FindObject(m, texts[i]);
+        ASSERT_TRUE(text) << i;
+        ASSERT_EQ(text->text, textOf(i));
+        ASSERT_EQ(text->position.x, i);
+        ASSERT_EQ(text->position.y, -i);
+        const standin::Object* line = standin::FindObject(m, lines[i]);
+        ASSERT_TRUE(line) << i;
+        ASSERT_EQ(line->points.size(), 2u) << i;
+        ASSERT_EQ(line->points[0].y, 2 * i);
+        ASSERT_EQ(line->points[1].x, -i);
+        ASSERT_EQ(line->points[1].y, 3 * i);
+    }
 }
 
 } // namespace
