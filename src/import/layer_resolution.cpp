@@ -2,6 +2,7 @@
 
 #include "host/host_calls.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -14,14 +15,18 @@ T EntryField(const ZOVIniEntry& entry, std::size_t offset) {
 }
 
 // A layer taken earlier for a DXF layer without an entry holds a number that an entry now
-// claims: it moves to one above the highest number, and the list follows it.
+// claims: it moves to one above the highest number, and the list follows it. The number stands
+// in the list once for every time that DXF layer was resolved; every place of it follows, or a
+// place left behind would later take the mapped layer for that one and move it away too.
 void MoveLayerOutOfTheWay(HWND map, OBJHANDLE layer, std::vector<std::int32_t>& list,
                           std::size_t index) {
     const std::int32_t highest = map_get_MaxLayNumber(map);
     const std::int32_t newNumber = highest < INT32_MAX ? highest + 1 : highest;
     map_layer_Set(map, layer, nullptr, 0, newNumber, nullptr, kUnchanged, kUnchanged,
                   kUnchangedAttr9, kUnchanged, kRenumberOnly, kUnchanged16, 0, 0);
-    list[index] = newNumber;
+    const std::int32_t oldNumber = list[index]; // a copy: replace would change what it points to
+    std::replace(list.begin() + static_cast<std::ptrdiff_t>(index), list.end(), oldNumber,
+                 newNumber);
 }
 
 OBJHANDLE ApplyEntry(HWND map, OBJHANDLE layer, const ZOVIniEntry& entry) {

@@ -69,6 +69,30 @@ TEST(ResolveLayer, RenumbersALayerWhoseNumberAnEntryClaims) {
     EXPECT_EQ(snapshot.currentLayer, claimed) << "the mapped layer is current";
 }
 
+// A DXF layer resolved twice stands twice in the list. When an entry claims its number, both
+// places follow the move, so that the mapped layer, resolved again after a switch, stays the one
+// layer of its entry instead of being moved away in its turn.
+TEST(ResolveLayer, AClaimedNumberLeavesNoPlaceBehindInTheList) {
+    TempHome home;
+    MapWindow map;
+    std::vector<std::int32_t> list;
+    for (const char* name : {"A", "B", "A"})
+        ASSERT_NE(ResolveLayer(map.Handle(), -1, name, nullptr, &list), nullptr);
+    const std::int32_t claimed = list[0];
+    const ZOVIniEntry entry = Entry(claimed, "Mapped");
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_NE(ResolveLayer(map.Handle(), -1, "C", &entry, &list), nullptr);
+        ASSERT_NE(ResolveLayer(map.Handle(), -1, "B", nullptr, &list), nullptr);
+    }
+    const auto snapshot = map.Snapshot();
+    EXPECT_EQ(std::count_if(snapshot.layers.begin(), snapshot.layers.end(),
+                            [](const standin::Layer& layer) { return layer.name == "Mapped"; }),
+              1);
+    EXPECT_EQ(FindLayer(snapshot, "Mapped")->number, claimed);
+    EXPECT_EQ(std::count(list.begin(), list.end(), claimed), 0);
+    EXPECT_EQ(std::count(list.begin(), list.end(), FindLayer(snapshot, "A")->number), 2);
+}
+
 TEST(ResolveLayer, EntryWithUnknownNumberTakesOverTheLayerOfTheName) {
     TempHome home;
     MapWindow map;
