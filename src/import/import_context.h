@@ -9,6 +9,7 @@
 #include "import/group_reader.h"
 #include "import/import_limits.h"
 #include "import/import_settings.h"
+#include "import/number_set.h"
 
 #include <array>
 #include <cstdint>
@@ -23,6 +24,11 @@ struct ImportExtent {
     std::int32_t maxX = 0;
     std::int32_t maxY = 0;
 };
+
+// The numbers of the map layers taken by name for DXF layers without a layer-mapping entry, each
+// once, in a hash set: it is asked at every switch to a mapped layer, and a drawing may switch
+// layers at every entity.
+using LayerList = NumberSet;
 
 struct ImportContext {
     bool offsetInUse = false;
@@ -46,7 +52,7 @@ struct ImportContext {
     BlockStore blocks;
     const ZOVIniEntry* iniEntries = nullptr;
     std::uint32_t iniEntryCount = 0;
-    std::vector<std::int32_t> layerList;
+    LayerList layerList;
     HWND attributeWindow = nullptr;
     std::int32_t attributeRow = 0;
     bool attributesOneColumn = true;

@@ -2,7 +2,6 @@
 
 #include "host/host_calls.h"
 
-#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -15,18 +14,14 @@ T EntryField(const ZOVIniEntry& entry, std::size_t offset) {
 }
 
 // A layer taken earlier for a DXF layer without an entry holds a number that an entry now
-// claims: it moves to one above the highest number, and the list follows it. The number stands
-// in the list once for every time that DXF layer was resolved; every place of it follows, or a
-// place left behind would later take the mapped layer for that one and move it away too.
-void MoveLayerOutOfTheWay(HWND map, OBJHANDLE layer, std::vector<std::int32_t>& list,
-                          std::size_t index) {
+// claims: it moves to one above the highest number, and the list follows it.
+void MoveLayerOutOfTheWay(HWND map, OBJHANDLE layer, LayerList& list, std::int32_t claimed) {
     const std::int32_t highest = map_get_MaxLayNumber(map);
     const std::int32_t newNumber = highest < INT32_MAX ? highest + 1 : highest;
     map_layer_Set(map, layer, nullptr, 0, newNumber, nullptr, kUnchanged, kUnchanged,
                   kUnchangedAttr9, kUnchanged, kRenumberOnly, kUnchanged16, 0, 0);
-    const std::int32_t oldNumber = list[index]; // a copy: replace would change what it points to
-    std::replace(list.begin() + static_cast<std::ptrdiff_t>(index), list.end(), oldNumber,
-                 newNumber);
+    list.Erase(claimed);
+    list.Insert(newNumber);
 }
 
 OBJHANDLE ApplyEntry(HWND map, OBJHANDLE layer, const ZOVIniEntry& entry) {
@@ -48,7 +43,7 @@ OBJHANDLE ApplyEntry(HWND map, OBJHANDLE layer, const ZOVIniEntry& entry) {
 }
 
 OBJHANDLE TakeLayerByName(HWND map, OBJHANDLE layer, std::int32_t number, const std::string& name,
-                          std::vector<std::int32_t>* list) {
+                          LayerList* list) {
     if (layer) {
         map_layer_Set(map, layer, nullptr, 0, kAnyNumber, nullptr, kUnchanged, kUnchanged,
                       kUnchangedAttr9, kUnchanged, kMakeCurrent, kUnchanged16, 0, 0);
@@ -59,7 +54,7 @@ OBJHANDLE TakeLayerByName(HWND map, OBJHANDLE layer, std::int32_t number, const 
     if (list && layer) {
         std::int32_t layerNumber = 0;
         map_layer_Get(map, layer, &layerNumber, nullptr, 0, nullptr);
-        list->push_back(layerNumber);
+        list->Insert(layerNumber);
     }
     return layer;
 }
@@ -81,25 +76,18 @@ bool EntryTakesPartInOrder(const ZOVIniEntry& entry) {
     return entry.bytes[zov::kOrderFlag] != 0;
 }
 
-std::int32_t FindInLayerList(const std::vector<std::int32_t>* list, std::int32_t number) {
-    if (!list)
-        return -1;
-    for (std::size_t i = 0; i < list->size(); ++i) {
-        if ((*list)[i] == number)
-            return static_cast<std::int32_t>(i);
-    }
-    return -1;
+bool FindInLayerList(const LayerList* list, std::int32_t number) {
+    return list && list->Contains(number);
 }
 
 OBJHANDLE ResolveLayer(HWND map, std::int32_t number, const std::string& name,
-                       const ZOVIniEntry* entry, std::vector<std::int32_t>* list) {
+                       const ZOVIniEntry* entry, LayerList* list) {
     if (entry) {
         const std::int32_t entryNumber = EntryLayerNumber(*entry);
         OBJHANDLE layer = map_layer_Search(map, entryNumber, nullptr);
         if (layer) {
-            const std::int32_t index = FindInLayerList(list, entryNumber);
-            if (index >= 0) {
-                MoveLayerOutOfTheWay(map, layer, *list, static_cast<std::size_t>(index));
+            if (FindInLayerList(list, entryNumber)) {
+                MoveLayerOutOfTheWay(map, layer, *list, entryNumber);
                 layer = nullptr;
             }
             return ApplyEntry(map, layer, *entry);

@@ -14,10 +14,10 @@
 // and returns it (null when the host made none). `number` is -1 (any); `entry` is the name's
 // layer-mapping entry or null; `list` records the layers taken by name, or is null.
 OBJHANDLE ResolveLayer(HWND map, std::int32_t number, const std::string& name,
-                       const ZOVIniEntry* entry, std::vector<std::int32_t>* list);
+                       const ZOVIniEntry* entry, LayerList* list);
 
-// Index of the first element of `list` equal to `number`, or -1.
-std::int32_t FindInLayerList(const std::vector<std::int32_t>* list, std::int32_t number);
+// Whether `number` stands in `list`; false for no list.
+bool FindInLayerList(const LayerList* list, std::int32_t number);
 
 // Looks the name up in the layer mapping, resolves it and makes it the context's current layer
 // name, without comparing it with the current name first (the LAYER table and INSERT do this).

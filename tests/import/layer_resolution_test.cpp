@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <random>
+#include <set>
 #include <string>
 
 namespace {
@@ -47,10 +49,10 @@ ZOVIniEntry Entry(std::int32_t number, const std::string& name, std::uint32_t at
 TEST(ResolveLayer, RenumbersALayerWhoseNumberAnEntryClaims) {
     TempHome home;
     MapWindow map;
-    std::vector<std::int32_t> list;
+    LayerList list;
     ASSERT_NE(ResolveLayer(map.Handle(), -1, "A", nullptr, &list), nullptr);
-    ASSERT_EQ(list.size(), 1u);
-    const std::int32_t claimed = list[0];
+    const std::int32_t claimed = FindLayer(map.Snapshot(), "A")->number;
+    ASSERT_EQ(list, LayerList{claimed});
     const ZOVIniEntry entry = Entry(claimed, "Mapped", 3);
     ASSERT_NE(ResolveLayer(map.Handle(), -1, "B", &entry, &list), nullptr);
 
@@ -64,33 +66,34 @@ TEST(ResolveLayer, RenumbersALayerWhoseNumberAnEntryClaims) {
               std::max_element(snapshot.layers.begin(), snapshot.layers.end(),
                                [](const auto& x, const auto& y) { return x.number < y.number; })
                   ->number);
-    EXPECT_EQ(list, std::vector<std::int32_t>{layerA->number});
+    EXPECT_EQ(list, LayerList{layerA->number});
     EXPECT_EQ(mapped->attributes[0], 3);
     EXPECT_EQ(snapshot.currentLayer, claimed) << "the mapped layer is current";
 }
 
-// A DXF layer resolved twice stands twice in the list. When an entry claims its number, both
-// places follow the move, so that the mapped layer, resolved again after a switch, stays the one
-// layer of its entry instead of being moved away in its turn.
-TEST(ResolveLayer, AClaimedNumberLeavesNoPlaceBehindInTheList) {
+// When an entry claims the number of a layer taken by name, the list follows the move, so that
+// the mapped layer, resolved again after switches, stays the one layer of its entry instead of
+// being moved away in its turn.
+TEST(ResolveLayer, AClaimedNumberLeavesTheListForGood) {
     TempHome home;
     MapWindow map;
-    std::vector<std::int32_t> list;
+    LayerList list;
     for (const char* name : {"A", "B", "A"})
         ASSERT_NE(ResolveLayer(map.Handle(), -1, name, nullptr, &list), nullptr);
-    const std::int32_t claimed = list[0];
+    const std::int32_t claimed = FindLayer(map.Snapshot(), "A")->number;
     const ZOVIniEntry entry = Entry(claimed, "Mapped");
     for (int i = 0; i < 2; ++i) {
         ASSERT_NE(ResolveLayer(map.Handle(), -1, "C", &entry, &list), nullptr);
         ASSERT_NE(ResolveLayer(map.Handle(), -1, "B", nullptr, &list), nullptr);
+        ASSERT_NE(ResolveLayer(map.Handle(), -1, "A", nullptr, &list), nullptr);
     }
     const auto snapshot = map.Snapshot();
     EXPECT_EQ(std::count_if(snapshot.layers.begin(), snapshot.layers.end(),
                             [](const standin::Layer& layer) { return layer.name == "Mapped"; }),
               1);
     EXPECT_EQ(FindLayer(snapshot, "Mapped")->number, claimed);
-    EXPECT_EQ(std::count(list.begin(), list.end(), claimed), 0);
-    EXPECT_EQ(std::count(list.begin(), list.end(), FindLayer(snapshot, "A")->number), 2);
+    EXPECT_EQ(list,
+              (LayerList{FindLayer(snapshot, "A")->number, FindLayer(snapshot, "B")->number}));
 }
 
 TEST(ResolveLayer, EntryWithUnknownNumberTakesOverTheLayerOfTheName) {
@@ -104,6 +107,34 @@ TEST(ResolveLayer, EntryWithUnknownNumberTakesOverTheLayerOfTheName) {
     ASSERT_NE(FindLayer(snapshot, "Renamed"), nullptr);
     EXPECT_EQ(FindLayer(snapshot, "Renamed")->number, before) << "its number stays";
     EXPECT_EQ(FindLayer(snapshot, "Plan"), nullptr);
+}
+
+// The layer list's set against std::set, over random inserts and erases that reach the two
+// numbers sharing the bits of its slot marks, the limits, and enough numbers for rebuilds that
+// drop erased slots.
+TEST(LayerList, AgreesWithAnOrderedSet) {
+    std::mt19937 random(2026);
+    const std::int32_t special[] = {-1, -2, INT32_MIN, INT32_MAX, 0};
+    LayerList numbers;
+    std::set<std::int32_t> expected;
+    for (int step = 0; step < 200000; ++step) {
+        const std::int32_t number = step % 50 == 0
+                                        ? special[random() % 5]
+                                        : static_cast<std::int32_t>(random() % 20000) - 10000;
+        if (random() % 3 == 0) {
+            numbers.Erase(number);
+            expected.erase(number);
+        } else {
+            numbers.Insert(number);
+            expected.insert(number);
+        }
+        ASSERT_EQ(numbers.Contains(number), expected.count(number) == 1) << step;
+    }
+    ASSERT_EQ(numbers.Size(), expected.size());
+    for (std::int32_t number = -10001; number <= 10001; ++number)
+        ASSERT_EQ(numbers.Contains(number), expected.count(number) == 1) << number;
+    for (const std::int32_t number : special)
+        ASSERT_EQ(numbers.Contains(number), expected.count(number) == 1) << number;
 }
 
 TEST(ResolveLayer, EntryNameWithoutTerminatorIsCutAtItsField) {
