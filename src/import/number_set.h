@@ -81,7 +81,8 @@ class NumberSet {
         // Layer numbers mostly come one after the other: their low bits put them into
         // neighbouring slots (a scattering hash made every insertion a cache miss), and the high
         // bits folded in spread numbers that repeat with a stride of the table's size.
-        std::size_t i = (value ^ (value >> std::bit_width(mask))) & mask;
+        const std::size_t v = value;
+        std::size_t i = (v ^ (v >> std::bit_width(mask))) & mask;
         while (slots_[i] != value && slots_[i] != kEmpty)
             i = (i + 1) & mask;
         return i;
