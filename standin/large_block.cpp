@@ -29,7 +29,7 @@ LargeBlock::LargeBlock(std::size_t bytes, std::size_t hugeFrom) {
     if (bytes > SIZE_MAX / 2) {
         throw std::bad_alloc();
     }
-    bytes_ = RoundUp(bytes, kPage);
+    bytes_ = RoundUp(std::max<std::size_t>(bytes, 1), kPage); // mmap maps no empty range
     const std::size_t hugeStart = hugeFrom >= bytes_ ? bytes_ : RoundUp(hugeFrom, kHugePage);
     const std::size_t hugeEnd = bytes_ / kHugePage * kHugePage;
     const bool huge = hugeStart < hugeEnd;

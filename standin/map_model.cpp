@@ -179,7 +179,8 @@ std::int32_t* PointArena::Allocate(std::size_t values) {
         return static_cast<std::int32_t*>(blocks_.back().data());
     }
     if (values > left_) {
-        const bool first = start_ == nullptr;
+        // A run too long for the small first block opens a full one, and there is no small one.
+        const bool first = start_ == nullptr && values <= kFirstBlockValues;
         const std::size_t blockValues = first ? kFirstBlockValues : kBlockValues;
         blocks_.emplace_back(blockValues * sizeof(std::int32_t),
                              first ? LargeBlock::kSmallPagesOnly : 0);

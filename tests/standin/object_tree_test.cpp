@@ -176,4 +176,30 @@ TEST(ObjectTree, ObjectsBeyondTheFirstChunksKeepTheirContent) {
     }
 }
 
+// The first run of a map may be longer than the arena's small first block without being long
+// enough for a block of its own; it and a short run after it keep their points.
+TEST(ObjectTree, AFirstRunOfAnyLengthKeepsItsPoints) {
+    for (const std::int32_t points : {65536, 65537, 100000, 131072, 131073}) {
+        MapWindow map;
+        const HWND m = map.Handle();
+        std::vector<MAP_COORDPT> run;
+        for (std::int32_t i = 0; i < points; ++i)
+            run.push_back({i, -i});
+        OBJHANDLE first = nullptr;
+        map_polyline_Create(m, &first, run.data(), points, 0);
+        const OBJHANDLE second = Line(m, {7, 8}, {9, 10});
+        const standin::Object* got = standin::FindObject(m, first);
+        ASSERT_TRUE(got) << points;
+        ASSERT_EQ(got->points.size(), static_cast<std::size_t>(points));
+        for (std::int32_t i = 0; i < points; ++i) {
+            ASSERT_EQ(got->points[i].x, i) << points;
+            ASSERT_EQ(got->points[i].y, -i) << points;
+        }
+        got = standin::FindObject(m, second);
+        ASSERT_TRUE(got) << points;
+        ASSERT_EQ(got->points.size(), 2u);
+        EXPECT_EQ(got->points[1].y, 10);
+    }
+}
+
 } // namespace
