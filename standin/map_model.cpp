@@ -180,17 +180,17 @@ std::int32_t* PointArena::Allocate(std::size_t values) {
     }
     if (values > left_) {
         // A run too long for the small first block opens a full one, and there is no small one.
-        const bool first = start_ == nullptr && values <= kFirstBlockValues;
+        const bool first = next_ == nullptr && values <= kFirstBlockValues;
         const std::size_t blockValues = first ? kFirstBlockValues : kBlockValues;
         blocks_.emplace_back(blockValues * sizeof(std::int32_t),
                              first ? LargeBlock::kSmallPagesOnly : 0);
         next_ = static_cast<std::int32_t*>(blocks_.back().data());
-        start_ = next_;
         current_ = blocks_.size() - 1;
         left_ = blockValues;
     }
     if (values > 0) {
-        blocks_[current_].Reach(static_cast<std::size_t>(next_ + values - start_) *
+        const auto* start = static_cast<const std::int32_t*>(blocks_[current_].data());
+        blocks_[current_].Reach(static_cast<std::size_t>(next_ + values - start) *
                                 sizeof(std::int32_t));
     }
     used_ += values;
@@ -203,7 +203,6 @@ std::int32_t* PointArena::Allocate(std::size_t values) {
 void PointArena::Clear() {
     blocks_.clear();
     next_ = nullptr;
-    start_ = nullptr;
     current_ = 0;
     left_ = 0;
     used_ = 0;

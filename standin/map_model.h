@@ -106,9 +106,8 @@ class PointArena {
     static constexpr std::size_t kFirstBlockValues = std::size_t{1} << 17; // 512 KiB
     static constexpr std::size_t kBlockValues = std::size_t{1} << 20;      // 4 MiB
     std::vector<LargeBlock> blocks_;
-    std::int32_t* next_ = nullptr;  // the free rest of the current block
-    std::int32_t* start_ = nullptr; // the current block
-    std::size_t current_ = 0;       // its index in blocks_
+    std::int32_t* next_ = nullptr; // the free rest of the current block; none before the first
+    std::size_t current_ = 0;      // the current block's index in blocks_
     std::size_t left_ = 0;
     std::size_t used_ = 0; // values handed out
     std::size_t dead_ = 0; // of those, values of deleted runs
@@ -201,21 +200,25 @@ class ChunkTable {
         std::max<std::size_t>(8, LargeBlock::kHugePage / sizeof(Record));
     static constexpr std::size_t kFirstChunkSize = kChunkSize / 8;
 
+    struct Place {
+        std::size_t chunk;
+        std::size_t slot;
+    };
+    static constexpr Place PlaceOf(std::size_t index) {
+        if (index < kFirstChunkSize) {
+            return {0, index};
+        }
+        index -= kFirstChunkSize;
+        return {1 + index / kChunkSize, index % kChunkSize};
+    }
     // The pages of a record about to be made, present ahead.
     void Reach(std::size_t index) {
-        if (index < kFirstChunkSize) {
-            chunks_[0].Reach((index + 1) * sizeof(Record));
-            return;
-        }
-        index -= kFirstChunkSize;
-        chunks_[1 + index / kChunkSize].Reach((index % kChunkSize + 1) * sizeof(Record));
+        const Place place = PlaceOf(index);
+        chunks_[place.chunk].Reach((place.slot + 1) * sizeof(Record));
     }
     Record& At(std::size_t index) {
-        if (index < kFirstChunkSize) {
-            return static_cast<Record*>(chunks_[0].data())[index];
-        }
-        index -= kFirstChunkSize;
-        return static_cast<Record*>(chunks_[1 + index / kChunkSize].data())[index % kChunkSize];
+        const Place place = PlaceOf(index);
+        return static_cast<Record*>(chunks_[place.chunk].data())[place.slot];
     }
 
     std::vector<LargeBlock> chunks_;
